@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Strands, writes the benchmark tables and runs the benchmarks whose
+# figures the README quotes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" release
+"$root/scripts/make-bench-tables.sh"
+cd "$root"
+export STRANDS_BENCH_DATA="$root/bench/data"
+"$root/build/bench/loader_bench" --benchmark_min_time=1
+for rows in 10000 100000 1000000; do
+  "$root/build/bench/load_peak_memory" "$root/bench/data/rows_$rows.csv"
+done

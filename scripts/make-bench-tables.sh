@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Writes the benchmark tables bench/data/rows_<N>.csv (N rows x 8 numeric
+# dimensions, fixed seed) for N = 10^4, 10^5 and 10^6, unless present.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$root/bench/data"
+for rows in 10000 100000 1000000; do
+  out="$root/bench/data/rows_$rows.csv"
+  [[ -s "$out" ]] && continue
+  awk -v rows="$rows" 'BEGIN {
+    srand(20261206);
+    print "d0,d1,d2,d3,d4,d5,d6,d7";
+    for (i = 0; i < rows; i++) {
+      printf "%.3f,%.2f,%d,%.4f,%.1f,%.3f,%d,%.2f\n",
+        rand() * 100, rand() * 50 - 25, int(rand() * 1000), rand(), rand() * 5000,
+        rand() * rand() * 10, int(rand() * 8), rand() * 300 + 1000;
+    }
+  }' > "$out.tmp"
+  mv "$out.tmp" "$out"
+done

@@ -1,0 +1,43 @@
+#include "app/MainWindow.h"
+
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Window.H>
+
+#include "app/MenuCallbacks.h"
+#include "colorchooser/ColorChooserWindow.h"
+#include "graph/GraphWindow.h"
+#include "pcview/PCWindow.h"
+
+MainWindow::MainWindow(MultidimensionalData* data)
+    : window(std::make_unique<Fl_Window>(kWidth, kHeight, "Strands")) {
+    // Creation order is child order: the view must be child 0.
+    view = new PCWindow(70, 40, 1000, 500);
+    graph = new GraphWindow(1090, 40, 500, 500);
+    chooser = new ColorChooserWindow(10, 40, 50, 500);
+    menuBar = new Fl_Menu_Bar(0, 0, kWidth, 30);
+    menuBar->copy(menuitems);
+
+    window->begin();
+    chooser->linkPCWindow(view);
+    chooser->linkGraphWindow(graph);
+    graph->linkPCWindow(view);
+    graph->linkColorChooserWindow(chooser);
+    view->linkGraphWindow(graph);
+    view->linkColorChooserWindow(chooser);
+
+    window->resizable(view);
+    menuBar->activate();
+    window->end();
+
+    view->linkMDdata(data);
+}
+
+MainWindow::~MainWindow() {
+    delete menuBar;
+    delete chooser;
+    delete graph;
+    delete view;
+    window.reset();
+}
+
+void MainWindow::show() { window->show(); }

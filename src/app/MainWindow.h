@@ -1,0 +1,43 @@
+// MainWindow: the top-level window of Strands with its menu bar and the three
+// OpenGL child windows (colour band, view, operator graph), linked to one
+// another. The view is the first child: the menu callbacks find it there.
+#pragma once
+
+#include <memory>
+
+class Fl_Menu_Bar;
+class Fl_Window;
+class ColorChooserWindow;
+class GraphWindow;
+class MultidimensionalData;
+class PCWindow;
+
+class MainWindow {
+public:
+    static constexpr int kWidth = 1600;   // pixels
+    static constexpr int kHeight = 550;   // pixels
+
+    // Builds the window and hands `data` (owned from now on by the view) to the view.
+    explicit MainWindow(MultidimensionalData* data);
+    // Destroys the menu bar, the colour chooser, the graph window, the view and
+    // the window, in that order.
+    ~MainWindow();
+
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    void show();
+
+    Fl_Window* getWindow() const { return window.get(); }
+    PCWindow* getView() const { return view; }
+    GraphWindow* getGraphWindow() const { return graph; }
+    ColorChooserWindow* getColorChooser() const { return chooser; }
+    Fl_Menu_Bar* getMenuBar() const { return menuBar; }
+
+private:
+    std::unique_ptr<Fl_Window> window;  // owns the children below until they are deleted
+    PCWindow* view = nullptr;
+    GraphWindow* graph = nullptr;
+    ColorChooserWindow* chooser = nullptr;
+    Fl_Menu_Bar* menuBar = nullptr;
+};

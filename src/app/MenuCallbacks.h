@@ -1,0 +1,25 @@
+// The main window's menu: its item table and callbacks.
+#pragma once
+
+#include <FL/Fl_Menu_Item.H>
+
+#include <string>
+
+class Fl_Widget;
+class PCWindow;
+
+extern Fl_Menu_Item menuitems[];
+
+// File > Open File: asks for a data file and shows it in the view (the view is
+// child 0 of the menu bar's window).
+void openFile_cb(Fl_Widget* menuBar, void*);
+// File > Exit: ends the process at once with status 0.
+void quit_cb();
+// About > Info: no action.
+void showInfo();
+
+// Loads `path` and, if it holds a usable table, hands it to the view, which
+// then drops the previous table and everything built on it. A file that
+// cannot be read, has no numeric column or no data item leaves the view as it
+// was; `problem` then says why. Returns whether the table was replaced.
+bool openDataFile(PCWindow* view, const char* path, std::string* problem);

@@ -1,0 +1,39 @@
+#include "colorchooser/ColorChooserWindow.h"
+
+#include <GL/glew.h>
+
+#include "geometry/GlWindowSetup.h"
+
+ColorChooserWindow::ColorChooserWindow(int x, int y, int w, int h, const char* label)
+    : Fl_Gl_Window(x, y, w, h, label) {
+    mode(chooseGlContextMode());
+}
+
+ColorChooserWindow::~ColorChooserWindow() = default;
+
+void ColorChooserWindow::draw() {
+    make_current();
+    if (!valid()) {
+        valid(1);
+        glewInit();
+        setUnitSquareProjection(w(), h());
+        glClearColor(1, 1, 1, 1);
+        glShadeModel(GL_SMOOTH);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_LINE_SMOOTH);
+    }
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void ColorChooserWindow::resize(int x, int y, int w, int h) {
+    Fl_Gl_Window::resize(x, y, w, h);
+    if (shown()) {
+        make_current();
+        setUnitSquareProjection(w, h);
+    }
+    redraw();
+}
+
+int ColorChooserWindow::handle(int event) { return Fl_Gl_Window::handle(event); }

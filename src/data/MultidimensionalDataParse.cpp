@@ -1,0 +1,188 @@
+// MultidimensionalData: the two-pass loader of the comma-separated data file.
+// Pass 1 counts header fields and rows so that every table is allocated once
+// at its final size; pass 2 fills the names and values.
+#include "data/MultidimensionalData.h"
+
+#include "data/MappedFile.h"
+#include "data/NumberText.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+
+namespace {
+
+// How many problems of one kind are described line by line before the rest
+// are only counted.
+constexpr int kDetailedReports = 5;
+
+// One line of the file, without its line feed and without a carriage return
+// before it (files saved with CRLF line ends read like LF files).
+struct Line {
+    const char* begin;
+    const char* end;
+};
+
+// Walks the mapped file line by line. A last line without a final line feed
+// counts; nothing after the final line feed does.
+class LineReader {
+public:
+    LineReader(const char* begin, const char* end) : cursor(begin), limit(end) {}
+
+    bool next(Line* line) {
+        if (cursor >= limit) return false;
+        const char* feed = static_cast<const char*>(std::memchr(cursor, '\n', static_cast<size_t>(limit - cursor)));
+        const char* lineEnd = feed ? feed : limit;
+        line->begin = cursor;
+        line->end = (lineEnd > cursor && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
+        cursor = feed ? feed + 1 : limit;
+        return true;
+    }
+
+    // Remaining lines, without splitting them.
+    int32_t countRemaining() const {
+        int32_t count = 0;
+        const char* p = cursor;
+        while (p < limit) {
+            const char* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(limit - p)));
+            ++count;
+            p = feed ? feed + 1 : limit;
+        }
+        return count;
+    }
+
+private:
+    const char* cursor;
+    const char* limit;
+};
+
+// Finds the end of the field starting at `begin` (the next comma or the line end).
+const char* fieldEnd(const char* begin, const char* lineEnd) {
+    const char* comma = static_cast<const char*>(std::memchr(begin, ',', static_cast<size_t>(lineEnd - begin)));
+    return comma ? comma : lineEnd;
+}
+
+std::string trimmed(const char* begin, const char* end) {
+    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    return std::string(begin, end);
+}
+
+// Collects what was wrong with the rows and fields of one file and reports it
+// on standard error: the first few cases in full, then how many more there were.
+class LoadReport {
+public:
+    explicit LoadReport(const char* path) : fileName(path) {}
+
+    void badField(int64_t lineNumber, int column, const char* begin, const char* end, FieldStatus status) {
+        if (badFields++ >= kDetailedReports) return;
+        std::cerr << '"' << fileName << "\", line " << lineNumber << ", column " << column << ": \""
+                  << trimmed(begin, end) << "\" "
+                  << (status == FieldStatus::OutOfRange ? "is out of range" : "is not a number")
+                  << ", read as 0" << std::endl;
+    }
+
+    void badRowLength(int64_t lineNumber, int fields, int expected) {
+        if (badRows++ >= kDetailedReports) return;
+        std::cerr << '"' << fileName << "\", line " << lineNumber << ": " << fields << " field"
+                  << (fields == 1 ? "" : "s") << " where the header has " << expected << "; "
+                  << (fields < expected ? "the missing values read as 0" : "the extra fields are ignored")
+                  << std::endl;
+    }
+
+    void summarise() const {
+        if (badFields > kDetailedReports) {
+            std::cerr << '"' << fileName << "\": " << (badFields - kDetailedReports)
+                      << " more fields are not numbers, read as 0 (" << badFields << " in all)" << std::endl;
+        }
+        if (badRows > kDetailedReports) {
+            std::cerr << '"' << fileName << "\": " << (badRows - kDetailedReports)
+                      << " more rows do not match the header's field count (" << badRows << " in all)" << std::endl;
+        }
+    }
+
+private:
+    const char* fileName;
+    int64_t badFields = 0;
+    int64_t badRows = 0;
+};
+
+}  // namespace
+
+int MultidimensionalData::inputFileParser(const char* fileName) {
+    if (fileName == nullptr || fileName[0] == '\0') {
+        loadError = "no file name given";
+        return 0;
+    }
+
+    MappedFile file(fileName);
+    if (!file.isOpen()) {
+        loadError = file.error();
+        std::cerr << "Cannot open data file \"" << fileName << "\": " << loadError << std::endl;
+        return 0;
+    }
+
+    // Pass 1: header fields and row count.
+    itemNum = 0;
+    dimNum = 0;
+    hasItemNames = false;
+    LineReader counter(file.begin(), file.end());
+    Line header{file.begin(), file.begin()};
+    counter.next(&header);  // an empty file reads as one empty header line
+    for (const char* p = header.begin;; ++p) {
+        p = fieldEnd(p, header.end);
+        ++dimNum;
+        if (p == header.end) break;
+    }
+    itemNum = counter.countRemaining();
+    std::cout << dimNum << " dimensions in total." << std::endl;
+    std::cout << itemNum << " data items in total." << std::endl;
+
+    // Pass 2: names and values.
+    LineReader reader(file.begin(), file.end());
+    reader.next(&header);
+    dimNames.clear();
+    dimNames.reserve(static_cast<size_t>(dimNum));
+    for (const char* p = header.begin;;) {
+        const char* end = fieldEnd(p, header.end);
+        dimNames.push_back(trimmed(p, end));
+        if (end == header.end) break;
+        p = end + 1;
+    }
+
+    if (toLowerString(dimNames[0]) == "name") {
+        hasItemNames = true;
+        std::cout << "Fist dimension is data item names." << std::endl;
+        itemNames.assign(static_cast<size_t>(itemNum), std::string());
+    }
+    const int nameColumns = hasItemNames ? 1 : 0;
+    actualDimNum = dimNum - nameColumns;
+    data.assign(static_cast<size_t>(itemNum) * static_cast<size_t>(actualDimNum), 0.0f);
+
+    LoadReport report(fileName);
+    Line line{};
+    for (int32_t row = 0; row < itemNum && reader.next(&line); ++row) {
+        const int64_t lineNumber = int64_t(row) + 2;
+        float* values = data.data() + static_cast<size_t>(row) * static_cast<size_t>(actualDimNum);
+        int column = 0;
+        for (const char* p = line.begin;; ++column) {
+            const char* end = fieldEnd(p, line.end);
+            if (column < dimNum) {
+                if (column < nameColumns) {
+                    itemNames[static_cast<size_t>(row)] = trimmed(p, end);
+                } else {
+                    const FieldStatus status = parseNumberField(p, end, &values[column - nameColumns]);
+                    if (status == FieldStatus::NotANumber || status == FieldStatus::OutOfRange) {
+                        report.badField(lineNumber, column + 1, p, end, status);
+                    }
+                }
+            }
+            if (end == line.end) break;
+            p = end + 1;
+        }
+        const int fields = column + 1;
+        if (fields != dimNum) report.badRowLength(lineNumber, fields, dimNum);
+    }
+    report.summarise();
+    return 1;
+}

@@ -1,0 +1,5 @@
+#include "geometry/Curve.h"
+
+Curve::Curve() = default;
+
+void Curve::clear() { points.clear(); }

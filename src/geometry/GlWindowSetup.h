@@ -1,0 +1,12 @@
+// Set-up shared by the three OpenGL windows.
+#pragma once
+
+// The visual the windows ask for: double-buffered RGBA, with multisampling
+// where the display offers it. Without an open display (a window built in a
+// test and never shown) nothing is queried and the plain mode is used.
+int chooseGlContextMode();
+
+// Viewport over the whole window (pixels) and the unit-square projection
+// glOrtho(0, 1, 0, 1, 1, -1) with an identity model-view matrix: every window
+// draws in units from 0 to 1 whatever its pixel size.
+void setUnitSquareProjection(int widthPx, int heightPx);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# End to end: the real program starts on the default table, prints the loader's
+# lines, shows its main window and ends with status 0 on Ctrl+Q; started where
+# there is no default table it still opens the window.
+set -uo pipefail
+source "$(dirname "$0")/../e2e_lib.bash"
+e2e_setup "$@"
+
+# 1. A working directory with the shipped default table.
+mkdir -p "$WORK/app/DataSet"
+cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
+ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
+start_app "$WORK/app"
+wait_for 20 main_window_shown || fail "main window did not appear"
+expected="9 dimensions in total.
+392 data items in total.
+Fist dimension is data item names.
+Multidimensional data created successfully!
+Data normalized!
+Difference matrix calculated!
+Histogram built!"
+wait_for 5 grep -q "Histogram built!" "$WORK/out" || fail "loader lines missing"
+[[ "$(head -7 "$WORK/out")" == "$expected" ]] || fail "loader lines differ"
+
+read -r wx wy <<<"$(window_origin 1600x550)"
+xdotool mousemove $((wx + 500)) $((wy + 300))
+sleep 0.3
+xdotool key ctrl+q
+status=$(wait_exit 10)
+[[ "$status" == "0" ]] || fail "Ctrl+Q ended with status $status"
+
+# 2. No DataSet/origin.txt: the window opens over an empty table.
+mkdir -p "$WORK/empty"
+: >"$WORK/out"
+start_app "$WORK/empty"
+wait_for 20 main_window_shown || fail "main window did not appear without a default table"
+grep -q 'Cannot open data file "./DataSet/origin.txt": No such file or directory' "$WORK/err" || fail "no report of the missing table"
+grep -q "created successfully" "$WORK/out" && fail "success reported for a missing table"
+read -r wx wy <<<"$(window_origin 1600x550)"
+xdotool mousemove $((wx + 500)) $((wy + 300))
+sleep 0.3
+xdotool key ctrl+q
+status=$(wait_exit 10)
+[[ "$status" == "0" ]] || fail "Ctrl+Q ended with status $status (empty table)"
+echo "startup: ok"

@@ -1,0 +1,54 @@
+# Helpers for end-to-end tests that start the real program under the display
+# that scripts/with-xvfb.sh provides. Source it; call e2e_setup first.
+
+e2e_setup() {
+  STRANDS_BIN=$1
+  SOURCE_DIR=$2
+  [[ -n "${DISPLAY:-}" ]] || { echo "SKIP-FAIL: no DISPLAY (run through scripts/with-xvfb.sh)"; exit 1; }
+  WORK=$(mktemp -d /tmp/strands-e2e-XXXXXX)
+  APP_PID=""
+  trap e2e_cleanup EXIT
+}
+
+e2e_cleanup() {
+  if [[ -n "$APP_PID" ]] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null || true; fi
+  rm -rf "$WORK"
+}
+
+fail() { echo "FAIL: $*"; [[ -f "$WORK/out" ]] && { echo "--- stdout"; cat "$WORK/out"; }; [[ -f "$WORK/err" ]] && { echo "--- stderr"; cat "$WORK/err"; }; exit 1; }
+
+# Starts the program in directory $1 (its working directory), output to $WORK/out and $WORK/err.
+start_app() {
+  (cd "$1" && exec "$STRANDS_BIN" >"$WORK/out" 2>"$WORK/err") &
+  APP_PID=$!
+}
+
+# Waits until a command succeeds, polling every 0.1 s for at most $1 seconds.
+wait_for() {
+  local seconds=$1; shift
+  local tries=$((seconds * 10))
+  for ((k = 0; k < tries; k++)); do
+    if "$@"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Prints "X Y" of the top-level window of size WxH ($1), or nothing.
+window_origin() {
+  xwininfo -root -children 2>/dev/null | awk -v size="$1" '$0 ~ size"[+]" {
+    for (i = 1; i <= NF; i++) if ($i ~ "^" size "[+]") { split($i, a, "+"); print a[2], a[3]; exit }
+  }'
+}
+
+main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
+
+# Waits for the program to end; prints its exit status.
+wait_exit() {
+  local seconds=$1
+  wait_for "$seconds" bash -c "! kill -0 $APP_PID 2>/dev/null" || { echo timeout; return; }
+  local status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  echo "$status"
+}

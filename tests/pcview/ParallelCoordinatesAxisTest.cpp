@@ -1,0 +1,139 @@
+// Axis layout: default placement, hit tests, index errors and the spreading step.
+#include "pcview/ParallelCoordinatesAxis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<float> positionsOf(const ParallelCoordinatesAxis& axes) {
+    std::vector<float> xView;
+    for (int i = 0; i < axes.getAxisNum(); ++i)
+        xView.push_back(axes.getAxisPosition(i));
+    return xView;
+}
+
+float gapOf(const ParallelCoordinatesAxis& axes, int region) {
+    return axes.getAxisPosition(region + 1) - axes.getAxisPosition(region);
+}
+
+} // namespace
+
+TEST(ParallelCoordinatesAxis, DefaultLayoutSpreadsEvenlyBetweenMargins) {
+    ParallelCoordinatesAxis five(5);
+    const float expected[] = {0.05f, 0.275f, 0.5f, 0.725f, 0.95f};
+    ASSERT_EQ(five.getAxisNum(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FLOAT_EQ(five.getAxisPosition(i), expected[i]) << "slot " << i;
+        EXPECT_EQ(five.getDimIndexAtAxis(i), i);
+    }
+
+    // A lone axis stands at the centre; it has no region, so spreading cannot move it.
+    ParallelCoordinatesAxis one(1);
+    EXPECT_FLOAT_EQ(one.getAxisPosition(0), 0.5f);
+    EXPECT_EQ(one.getNearestAxis(0.9f, 0.5f), 0);
+    EXPECT_EQ(one.getRegionIndex(0.3f, 0.5f), -1);
+    one.adjustAxisPositions(0, -5.0f);
+    EXPECT_FLOAT_EQ(one.getAxisPosition(0), 0.5f);
+}
+
+TEST(ParallelCoordinatesAxis, NoAxesAnswersSentinelsWithExactMessages) {
+    for (ParallelCoordinatesAxis axes : {ParallelCoordinatesAxis(0), ParallelCoordinatesAxis(-3),
+                                         ParallelCoordinatesAxis(static_cast<const MultidimensionalData*>(nullptr))}) {
+        EXPECT_EQ(axes.getAxisNum(), 0);
+        EXPECT_EQ(axes.getNearestAxis(0.5f, 0.5f), -1);
+        EXPECT_EQ(axes.getLeftAxisID(0.5f), -1);
+        axes.adjustAxisPositions(0, 1.0f);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(axes.getAxisPosition(0), -1.0f);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Axis index error! Can not get axis 0!\n");
+    }
+
+    ParallelCoordinatesAxis three(3);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(three.setAxisPosition(3, 0.1f));
+    EXPECT_EQ(three.getDimIndexAtAxis(-1), -1);
+    EXPECT_EQ(three.getAxisPosition(-1), -1.0f);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Axis index error!\nAxis index error!\nAxis index error! Can not get axis -1!\n");
+    EXPECT_FLOAT_EQ(three.getAxisPosition(2), 0.95f); // the failed set wrote nothing
+}
+
+TEST(ParallelCoordinatesAxis, NearestAxisTieGoesToTheLeftSlot) {
+    ParallelCoordinatesAxis axes(3);
+    // Exactly representable positions so that the halfway points are true ties.
+    axes.setAxisPosition(0, 0.25f);
+    axes.setAxisPosition(1, 0.5f);
+    axes.setAxisPosition(2, 0.75f);
+    EXPECT_EQ(axes.getNearestAxis(0.375f, 0.0f), 0);
+    EXPECT_EQ(axes.getNearestAxis(0.625f, 0.0f), 1);
+    EXPECT_EQ(axes.getNearestAxis(std::nextafter(0.625f, 1.0f), 0.0f), 2);
+    EXPECT_EQ(axes.getNearestAxis(-1.0f, 0.0f), 0);
+    EXPECT_EQ(axes.getNearestAxis(3.0f, 0.0f), -1); // beyond the search radius of 2
+}
+
+TEST(ParallelCoordinatesAxis, RegionsAreOpenIntervalsBetweenAxes) {
+    ParallelCoordinatesAxis axes(5);
+    for (int i = 0; i < 5; ++i) {
+        const float xAxis = axes.getAxisPosition(i);
+        EXPECT_EQ(axes.getRegionIndex(xAxis, 0.5f), -1) << "on axis " << i;
+        EXPECT_EQ(axes.getRegionIndex(std::nextafter(xAxis, 1.0f), 0.5f), i < 4 ? i : -1);
+        EXPECT_EQ(axes.getLeftAxisID(std::nextafter(xAxis, 0.0f)), i - 1);
+    }
+    EXPECT_EQ(axes.getLeftAxisID(0.6f), 2);
+}
+
+TEST(ParallelCoordinatesAxis, SpreadingKeepsOuterAxesAndOrder) {
+    std::mt19937 rng(1234);
+    for (int n : {2, 3, 4, 9, 30}) {
+        ParallelCoordinatesAxis axes(n);
+        const std::vector<float> start = positionsOf(axes);
+        std::uniform_int_distribution<int> region(-2, n); // includes -1 and regions that do not exist
+        std::uniform_real_distribution<float> delta(-4.0f, 4.0f);
+        for (int step = 0; step < 400; ++step) {
+            axes.adjustAxisPositions(region(rng), delta(rng));
+            const std::vector<float> xView = positionsOf(axes);
+            ASSERT_EQ(xView.front(), start.front());
+            ASSERT_EQ(xView.back(), start.back());
+            for (int i = 0; i + 1 < n; ++i)
+                ASSERT_GT(xView[i + 1], xView[i]) << "n " << n << " step " << step;
+        }
+    }
+
+    // Negative delta widens the named region, positive narrows it; -1 and
+    // regions that do not exist change nothing.
+    ParallelCoordinatesAxis axes(5);
+    const std::vector<float> start = positionsOf(axes);
+    for (int region : {-1, -2, 4, 5})
+        axes.adjustAxisPositions(region, -3.0f);
+    EXPECT_EQ(positionsOf(axes), start);
+    const float before = gapOf(axes, 1);
+    axes.adjustAxisPositions(1, -1.0f);
+    EXPECT_GT(gapOf(axes, 1), before);
+    axes.adjustAxisPositions(1, 3.0f);
+    EXPECT_LT(gapOf(axes, 1), before);
+}
+
+TEST(ParallelCoordinatesAxis, ClampedGapEndsAtMinimumShare) {
+    // Two gaps of 0.45; delta 20 is a step of -1: the region gap clamps to 0.02,
+    // its neighbour becomes 0.45 - e^-1, and both are rescaled to add up to 0.9.
+    ParallelCoordinatesAxis three(3);
+    three.adjustAxisPositions(0, 20.0f);
+    const double sum = 0.02 + 0.45 - std::exp(-1.0);
+    EXPECT_NEAR(gapOf(three, 0), 0.02 * 0.9 / sum, 1e-6);
+    EXPECT_NEAR(gapOf(three, 1), 0.9 - 0.02 * 0.9 / sum, 1e-6);
+
+    // Twelve axes, region 5, a huge delta: regions 3..7 clamp, the rest barely
+    // change before rescaling (sum 0.57856), so the far gaps grow from 0.0818
+    // to 0.1273 while the clamped ones end at 0.02 * 0.9 / 0.57856.
+    ParallelCoordinatesAxis twelve(12);
+    twelve.adjustAxisPositions(5, 1000.0f);
+    for (int k = 3; k <= 7; ++k)
+        EXPECT_NEAR(gapOf(twelve, k), 0.0311119, 1e-6) << "region " << k;
+    for (int k : {0, 10})
+        EXPECT_NEAR(gapOf(twelve, k), 0.1272759, 1e-6) << "region " << k;
+    EXPECT_NEAR(gapOf(twelve, 2), 0.1176771, 1e-6);
+}
