@@ -43,12 +43,13 @@ window_origin() {
 
 main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
 
-# Waits for the program to end; prints its exit status.
+# Waits at most $1 seconds for the program to end and sets EXIT_STATUS to its
+# exit status ("timeout" if it is still running). Must run in the main shell,
+# not in a command substitution, to be able to wait for the program.
 wait_exit() {
-  local seconds=$1
-  wait_for "$seconds" bash -c "! kill -0 $APP_PID 2>/dev/null" || { echo timeout; return; }
-  local status=0
-  wait "$APP_PID" || status=$?
+  EXIT_STATUS=timeout
+  wait_for "$1" bash -c "! kill -0 $APP_PID 2>/dev/null" || return 0
+  EXIT_STATUS=0
+  wait "$APP_PID" || EXIT_STATUS=$?
   APP_PID=""
-  echo "$status"
 }

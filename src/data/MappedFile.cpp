@@ -30,13 +30,12 @@ MappedFile::MappedFile(const char* path) {
         return;
     }
     if (info.st_size > 0) {
-        void* address = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        void* address = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         if (address == MAP_FAILED) {
             reason = std::strerror(errno);
             ::close(fd);
             return;
         }
-        ::madvise(address, static_cast<size_t>(info.st_size), MADV_SEQUENTIAL);
         bytes = static_cast<const char*>(address);
         length = static_cast<size_t>(info.st_size);
         mapped = true;

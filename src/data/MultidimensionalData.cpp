@@ -20,7 +20,7 @@ MultidimensionalData::MultidimensionalData(const char* fileName) {
         // No table: no dimensions and no items, which every user of the table handles.
         itemNum = dimNum = actualDimNum = 0;
         hasItemNames = false;
-        data.clear();
+        data.release();
         dimNames.clear();
         itemNames.clear();
         std::cerr << "File parsing error! Check your file format!" << std::endl;
@@ -113,12 +113,11 @@ float MultidimensionalData::computeDiffEntry(int i, int j) const {
 }
 
 void MultidimensionalData::calculateDiffMatrix() {
-    diffMatrix.clear();
-    diffMatrix.shrink_to_fit();
+    diffMatrix.release();
     const size_t n = static_cast<size_t>(itemNum);
     if (n == 0 || n * n > kDiffMatrixBudgetBytes / sizeof(float)) return;  // served on demand
 
-    diffMatrix.resize(n * n);
+    diffMatrix.assignZeros(n * n);
     // Column-major copy of the values so that one row of the matrix is a
     // vectorisable loop over items. The per-entry sum runs over the
     // dimensions in the same order as computeDiffEntry, so both give the same bits.
@@ -130,7 +129,6 @@ void MultidimensionalData::calculateDiffMatrix() {
     for (size_t i = 0; i < n; ++i) {
         float* out = diffMatrix.data() + i * n;
         const float* row = data.data() + i * dims;
-        std::fill(out + i, out + n, 0.0f);
         for (size_t d = 0; d < dims; ++d) {
             const float value = row[d];
             const float* column = columns.data() + d * n;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "data/LargeFloatArray.h"
+
 class MultidimensionalData {
 public:
     // Loads the file and builds normalisation, difference matrix and histograms,
@@ -70,18 +72,23 @@ public:
     // would otherwise pay the bounds check of getDataEntry per value).
     const float* getDataRow(int item) const { return data.data() + static_cast<size_t>(item) * actualDimNum; }
 
-    // Largest difference matrix kept in memory; above it entries are computed on demand.
-    static constexpr size_t kDiffMatrixBudgetBytes = size_t(512) << 20;
+    // Largest difference matrix kept in memory (64 MiB: up to 4096 items);
+    // above it entries are computed on demand. An entry costs a handful of
+    // operations per dimension to compute, about what a cache miss into an
+    // N x N matrix costs to read, while fresh memory costs about 1.4 ms per
+    // megabyte to touch here: a stored 10^4-item matrix (400 MB) would add
+    // more than half a second to every load for no faster lookups.
+    static constexpr size_t kDiffMatrixBudgetBytes = size_t(64) << 20;
     static constexpr int kHistogramBins = 128;
     // Normalised value of every item on a dimension whose raw values are all equal.
     static constexpr float kConstantDimensionValue = 0.5f;
 
 private:
-    std::vector<float> data;            // itemNum x actualDimNum, row-major; normalised after construction
+    LargeFloatArray data;               // itemNum x actualDimNum, row-major; normalised after construction
     std::vector<float> maxValues;       // raw maximum per numeric dimension
     std::vector<float> minValues;       // raw minimum per numeric dimension
     std::vector<float> ranges;          // maxValues - minValues
-    std::vector<float> diffMatrix;      // itemNum x itemNum when within budget, else empty
+    LargeFloatArray diffMatrix;         // itemNum x itemNum when within budget, else empty
     std::vector<float> histogram;       // actualDimNum x binsNum shares of all items
     std::vector<float> histogramMax;    // largest share per dimension
     std::vector<float> histogramMin;    // smallest share per dimension

@@ -157,7 +157,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
     }
     const int nameColumns = hasItemNames ? 1 : 0;
     actualDimNum = dimNum - nameColumns;
-    data.assign(static_cast<size_t>(itemNum) * static_cast<size_t>(actualDimNum), 0.0f);
+    data.assignZeros(static_cast<size_t>(itemNum) * static_cast<size_t>(actualDimNum));
 
     LoadReport report(fileName);
     Line line{};

@@ -26,8 +26,8 @@ read -r wx wy <<<"$(window_origin 1600x550)"
 xdotool mousemove $((wx + 500)) $((wy + 300))
 sleep 0.3
 xdotool key ctrl+q
-status=$(wait_exit 10)
-[[ "$status" == "0" ]] || fail "Ctrl+Q ended with status $status"
+wait_exit 10
+[[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 
 # 2. No DataSet/origin.txt: the window opens over an empty table.
 mkdir -p "$WORK/empty"
@@ -40,6 +40,6 @@ read -r wx wy <<<"$(window_origin 1600x550)"
 xdotool mousemove $((wx + 500)) $((wy + 300))
 sleep 0.3
 xdotool key ctrl+q
-status=$(wait_exit 10)
-[[ "$status" == "0" ]] || fail "Ctrl+Q ended with status $status (empty table)"
+wait_exit 10
+[[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS (empty table)"
 echo "startup: ok"
