@@ -43,6 +43,16 @@ window_origin() {
 
 main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
 
+# Moves the pointer over the view of the main window and presses a key there
+# (with no window manager, keys go to the window under the pointer).
+press_over_main_window() {
+  local wx wy
+  read -r wx wy <<<"$(window_origin 1600x550)"
+  xdotool mousemove $((wx + 500)) $((wy + 300))
+  sleep 0.3
+  xdotool key "$1"
+}
+
 # Waits at most $1 seconds for the program to end and sets EXIT_STATUS to its
 # exit status ("timeout" if it is still running). Must run in the main shell,
 # not in a command substitution, to be able to wait for the program.

@@ -21,3 +21,13 @@ void setUnitSquareProjection(int widthPx, int heightPx) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
+
+void setUpGlContext(int widthPx, int heightPx, float clearAlpha) {
+    glewInit();
+    setUnitSquareProjection(widthPx, heightPx);
+    glClearColor(1, 1, 1, clearAlpha);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_LINE_SMOOTH);
+}

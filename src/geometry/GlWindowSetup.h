@@ -10,3 +10,8 @@ int chooseGlContextMode();
 // glOrtho(0, 1, 0, 1, 1, -1) with an identity model-view matrix: every window
 // draws in units from 0 to 1 whatever its pixel size.
 void setUnitSquareProjection(int widthPx, int heightPx);
+
+// First-frame set-up of a window's context: GLEW, the unit-square projection,
+// a white clear colour (alpha `clearAlpha`), smooth shading, alpha blending
+// (source alpha, one minus source alpha) and line smoothing.
+void setUpGlContext(int widthPx, int heightPx, float clearAlpha);

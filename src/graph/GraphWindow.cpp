@@ -18,13 +18,7 @@ void GraphWindow::draw() {
     make_current();
     if (!valid()) {
         valid(1);
-        glewInit();
-        setUnitSquareProjection(w(), h());
-        glClearColor(1, 1, 1, 1);
-        glShadeModel(GL_SMOOTH);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_LINE_SMOOTH);
+        setUpGlContext(w(), h(), 1);
     }
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

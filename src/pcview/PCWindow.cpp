@@ -46,13 +46,7 @@ void PCWindow::draw() {
     make_current();
     if (!valid()) {
         valid(1);
-        glewInit();
-        setUnitSquareProjection(w(), h());
-        glClearColor(1, 1, 1, 0);
-        glShadeModel(GL_SMOOTH);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_LINE_SMOOTH);
+        setUpGlContext(w(), h(), 0);
         glEnable(GL_POLYGON_SMOOTH);
     }
     glClearColor(1, 1, 1, 0);

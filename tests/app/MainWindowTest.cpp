@@ -4,7 +4,7 @@
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Window.H>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "app/MenuCallbacks.h"
 #include "colorchooser/ColorChooserWindow.h"
@@ -14,22 +14,13 @@
 
 namespace {
 
-MultidimensionalData* loadQuietly(const std::string& path) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    auto* table = new MultidimensionalData(path.c_str());
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
-    return table;
-}
-
 class MainWindowTest : public testing::Test {
 protected:
     TempDir dir;
 };
 
 TEST_F(MainWindowTest, ViewIsTheFirstChildAndOwnsTheTable) {
-    MultidimensionalData* table = loadQuietly(dir.write("t.txt", "name,a,b\nx,1,2\ny,3,4\n"));
+    MultidimensionalData* table = loadTableQuietly(dir.write("t.txt", "name,a,b\nx,1,2\ny,3,4\n"));
     MainWindow main(table);
     Fl_Window* window = main.getWindow();
     EXPECT_EQ(window->w(), 1600);
@@ -59,7 +50,7 @@ TEST_F(MainWindowTest, ViewIsTheFirstChildAndOwnsTheTable) {
 }
 
 TEST_F(MainWindowTest, OpeningAnUnusableFileKeepsTheCurrentTable) {
-    MainWindow main(loadQuietly(dir.write("t.txt", "a,b\n1,2\n3,4\n")));
+    MainWindow main(loadTableQuietly(dir.write("t.txt", "a,b\n1,2\n3,4\n")));
     PCWindow* view = main.getView();
     MultidimensionalData* before = view->getData();
 
@@ -89,7 +80,7 @@ TEST_F(MainWindowTest, OpeningAnUnusableFileKeepsTheCurrentTable) {
 }
 
 TEST_F(MainWindowTest, OpeningATableReplacesTheOldOne) {
-    MainWindow main(loadQuietly(dir.write("t.txt", "a,b\n1,2\n3,4\n")));
+    MainWindow main(loadTableQuietly(dir.write("t.txt", "a,b\n1,2\n3,4\n")));
     PCWindow* view = main.getView();
     std::string problem;
     testing::internal::CaptureStdout();

@@ -22,10 +22,7 @@ Histogram built!"
 wait_for 5 grep -q "Histogram built!" "$WORK/out" || fail "loader lines missing"
 [[ "$(head -7 "$WORK/out")" == "$expected" ]] || fail "loader lines differ"
 
-read -r wx wy <<<"$(window_origin 1600x550)"
-xdotool mousemove $((wx + 500)) $((wy + 300))
-sleep 0.3
-xdotool key ctrl+q
+press_over_main_window ctrl+q
 wait_exit 10
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 
@@ -36,10 +33,7 @@ start_app "$WORK/empty"
 wait_for 20 main_window_shown || fail "main window did not appear without a default table"
 grep -q 'Cannot open data file "./DataSet/origin.txt": No such file or directory' "$WORK/err" || fail "no report of the missing table"
 grep -q "created successfully" "$WORK/out" && fail "success reported for a missing table"
-read -r wx wy <<<"$(window_origin 1600x550)"
-xdotool mousemove $((wx + 500)) $((wy + 300))
-sleep 0.3
-xdotool key ctrl+q
+press_over_main_window ctrl+q
 wait_exit 10
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS (empty table)"
 echo "startup: ok"

@@ -5,18 +5,13 @@
 #include <random>
 #include <string>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "data/MultidimensionalData.h"
 
 namespace {
 
 std::unique_ptr<MultidimensionalData> loadQuietly(const std::string& path) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    auto table = std::make_unique<MultidimensionalData>(path.c_str());
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
-    return table;
+    return std::unique_ptr<MultidimensionalData>(loadTableQuietly(path));
 }
 
 class DerivedTablesTest : public testing::Test {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "TestFiles.h"
+#include "TestSupport.h"
 #include "data/MultidimensionalData.h"
 #include "data/NumberText.h"
 

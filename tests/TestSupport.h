@@ -1,4 +1,5 @@
-// Temporary files and directories for tests; removed when the object dies.
+// Test support: temporary files and directories (removed when the object
+// dies) and quiet table loading.
 #pragma once
 
 #include <cstdio>
@@ -6,6 +7,10 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "data/MultidimensionalData.h"
 
 class TempDir {
 public:
@@ -33,3 +38,14 @@ public:
 private:
     std::string dir;
 };
+
+// Loads a table without letting its progress lines reach the test's output.
+// The caller owns the table.
+inline MultidimensionalData* loadTableQuietly(const std::string& path) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    auto* table = new MultidimensionalData(path.c_str());
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    return table;
+}
