@@ -12,3 +12,4 @@ export STRANDS_BENCH_DATA="$root/bench/data"
 for rows in 10000 100000 1000000; do
   "$root/build/bench/load_peak_memory" "$root/bench/data/rows_$rows.csv"
 done
+"$root/scripts/with-xvfb.sh" "$root/build/bench/frame_bench"

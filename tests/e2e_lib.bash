@@ -63,3 +63,12 @@ wait_exit() {
   wait "$APP_PID" || EXIT_STATUS=$?
   APP_PID=""
 }
+
+# Prints "R G B" (0-255) of screen pixel (X, Y).
+pixel_rgb() {
+  import -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
+    sed -n '2s/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# Whether screen pixel (X, Y) is white.
+pixel_is_white() { [[ "$(pixel_rgb "$1" "$2")" == "255 255 255" ]]; }

@@ -1,68 +1,87 @@
-// PCWindow: construction, linking of a table, transforms, projection set-up and
-// the draw pass.
+// PCWindow: construction, linking of a table, transforms and event routing.
 #include "pcview/PCWindow.h"
 
-#include <GL/glew.h>
+#include <FL/Fl.H>
 
+#include <cmath>
+
+#include "data/NumberText.h"
 #include "geometry/GlWindowSetup.h"
 #include "graph/GraphWindow.h"
+
+namespace {
+constexpr float kInitialHistogramWidth = 0.5f;  // histogram scale of every axis of a new table
+}  // namespace
 
 PCWindow::PCWindow(int x, int y, int w, int h, const char* label)
     : Fl_Gl_Window(x, y, w, h, label), aspect(static_cast<float>(w) / static_cast<float>(h)) {
     mode(chooseGlContextMode());
+    calculateSinCosValues();
 }
 
 PCWindow::~PCWindow() {
     // Per-table objects read the table while they are released, so they go first.
-    axes.reset();
+    releasePerTableObjects();
     data.reset();
 }
 
+void PCWindow::calculateSinCosValues() {
+    sinCosLength = kCircleSamples;
+    for (int i = 0; i < sinCosLength; ++i) {
+        const float t = static_cast<float>(i) / static_cast<float>(sinCosLength);
+        sinValues[i] = static_cast<float>(std::sin(2 * 3.1415926 * t));
+        cosValues[i] = static_cast<float>(std::cos(2 * 3.1415926 * t));
+    }
+}
+
 void PCWindow::linkMDdata(MultidimensionalData* newData) {
-    axes.reset();
-    dataReady = false;
+    releasePerTableObjects();
     data.reset(newData);
     if (graphWindow) graphWindow->releaseLinks();
     updateDataInfo();
 }
 
+void PCWindow::releasePerTableObjects() {
+    axes.reset();
+    histogramWidths.clear();
+    axisNames.clear();
+    axisMinLabels.clear();
+    axisMaxLabels.clear();
+    mouseTrace.clear();
+    selectedHintPath = selectedHintDim = -1;
+    dataReady = false;
+}
+
 void PCWindow::updateDataInfo() {
-    if (dataReady) {
-        axes.reset();
-        dataReady = false;
-    }
+    if (dataReady) releasePerTableObjects();
     if (!data) return;
     axes = std::make_unique<ParallelCoordinatesAxis>(data.get());
+    const int dims = data->getActualDimNum();
+    histogramWidths.assign(static_cast<size_t>(dims), kInitialHistogramWidth);
+
+    // Numeric dimension d is header field d + 1 when the first column holds item names.
+    const int nameColumns = data->getDimNum() - dims;
+    for (int d = 0; d < dims; ++d) {
+        axisNames.push_back(data->getDimName(d + nameColumns));
+        axisMinLabels.push_back(toString(data->getMinValue(d)));
+        axisMaxLabels.push_back(toString(data->getMaxValue(d)));
+    }
     dataReady = true;
     redraw();
+}
+
+bool PCWindow::hasDrawableData() const {
+    return dataReady && data->getDataNum() > 0 && data->getActualDimNum() > 0;
+}
+
+float PCWindow::getHistogramWidth(int dim) const {
+    if (dim < 0 || dim >= static_cast<int>(histogramWidths.size())) return 0.0f;
+    return histogramWidths[dim];
 }
 
 void PCWindow::transformMouseInput(float* xView, float* yView, int xPx, int yPx) const {
     *xView = static_cast<float>(xPx) / static_cast<float>(w());
     *yView = 1.0f - static_cast<float>(yPx) / static_cast<float>(h());
-}
-
-void PCWindow::draw() {
-    make_current();
-    if (!valid()) {
-        valid(1);
-        setUpGlContext(w(), h(), 0);
-        glEnable(GL_POLYGON_SMOOTH);
-    }
-    glClearColor(1, 1, 1, 0);
-    glColor4f(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glLineWidth(2.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_MULTISAMPLE);
-    if (!dataReady) return;
-    // The view's layers (lines, axes, histograms, hints, mixtures, operators,
-    // mouse trace) are drawn here in stacking order.
-    glDisable(GL_POLYGON_SMOOTH);
-    glDisable(GL_LINE_SMOOTH);
-    glDisable(GL_MULTISAMPLE);
 }
 
 void PCWindow::resize(int x, int y, int w, int h) {
@@ -76,5 +95,15 @@ void PCWindow::resize(int x, int y, int w, int h) {
 }
 
 int PCWindow::handle(int event) {
-    return Fl_Gl_Window::handle(event);
+    switch (event) {
+        case FL_PUSH:
+        case FL_RELEASE:
+        case FL_DRAG:
+        case FL_MOVE:
+        case FL_MOUSEWHEEL:
+            handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+            return 1;
+        default:
+            return Fl_Gl_Window::handle(event);
+    }
 }

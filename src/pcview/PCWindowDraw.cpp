@@ -1,0 +1,83 @@
+// PCWindow: the draw pass and the icon textures it sets up.
+#include "pcview/PCWindow.h"
+
+#include <GL/glew.h>
+
+#include "geometry/GlWindowSetup.h"
+#include "geometry/IconImage.h"
+
+namespace {
+
+const char* const kLockIconPath = "./Resources/lock_s.bmp";
+const char* const kUnlockIconPath = "./Resources/unlock_s.bmp";
+
+// Loads one icon into a new RGBA texture (an empty one for a missing file).
+GLuint makeIconTexture(const char* path) {
+    const IconImage image = IconImage::load(path);
+    const int n = image.pixelCount();
+    std::vector<unsigned char> rgba(static_cast<size_t>(n) * 4);
+    PCWindow::manipulateImages(rgba.data(), image.rgb.data(), n);
+    GLuint texture = 0;
+    glEnable(GL_TEXTURE_2D);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 n > 0 ? rgba.data() : nullptr);
+    return texture;
+}
+
+}  // namespace
+
+void PCWindow::manipulateImages(unsigned char* dst, const unsigned char* src, int n) {
+    reverseToAlphaIcon(dst, src, n);
+}
+
+void PCWindow::generateTextures() {
+    make_current();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // One set per GL context: textures of a context that still exists are
+    // replaced, not leaked (a resize only invalidates the projection).
+    if (lockTexture != 0 && context_valid()) {
+        glDeleteTextures(1, &lockTexture);
+        glDeleteTextures(1, &unlockTexture);
+    }
+    lockTexture = makeIconTexture(kLockIconPath);
+    unlockTexture = makeIconTexture(kUnlockIconPath);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void PCWindow::draw() {
+    make_current();
+    if (!valid()) {
+        // The first frame of a context, or the first after a size change.
+        const bool newContext = !context_valid() || lockTexture == 0;
+        valid(1);
+        setUpGlContext(w(), h(), 0);
+        glEnable(GL_POLYGON_SMOOTH);
+        // The icons are made once per GL context; a size change keeps them.
+        if (newContext) generateTextures();
+    }
+    glClearColor(1, 1, 1, 0);
+    glColor4f(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLineWidth(2.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_MULTISAMPLE);
+    // Before a table is linked, and for a table without items or numeric
+    // dimensions, the view is its white background.
+    if (!hasDrawableData()) return;
+
+    // Layers in stacking order: later ones paint over earlier ones.
+    renderAxes();
+    if (!mouseTrace.empty()) renderMouseTrace();
+
+    glDisable(GL_POLYGON_SMOOTH);
+    glDisable(GL_LINE_SMOOTH);
+    glDisable(GL_MULTISAMPLE);
+}

@@ -1,0 +1,128 @@
+// A real OpenGL context for drawing tests: a small window shown on the test
+// display, with the unit-square projection, plus capture of what a drawing
+// call emits (feedback mode) and of what reached the screen (read-back).
+#pragma once
+
+#include <GL/glew.h>
+#include <FL/Fl.H>
+#include <FL/Fl_Gl_Window.H>
+#include <FL/Fl_Window.H>
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "geometry/GlWindowSetup.h"
+#include "geometry/Point2.h"
+
+// One primitive as feedback mode reports it, vertices in window pixels
+// (origin bottom-left).
+struct FeedbackPrimitive {
+    GLenum token;                 // GL_POLYGON_TOKEN, GL_LINE_TOKEN, GL_LINE_RESET_TOKEN, GL_POINT_TOKEN, GL_BITMAP_TOKEN...
+    std::vector<Point2> vertices; // window pixels
+};
+
+inline bool testDisplayAvailable() { return std::getenv("DISPLAY") != nullptr; }
+
+class GlTestContext {
+public:
+    GlTestContext(int widthPx = 200, int heightPx = 100) : window(widthPx, heightPx) {
+        window.mode(FL_RGB | FL_ALPHA | FL_DOUBLE);
+        window.show();
+        for (int k = 0; k < 100 && !window.shown(); ++k) Fl::wait(0.01);
+        Fl::check();
+        window.make_current();
+        glewInit();
+        setUnitSquareProjection(widthPx, heightPx);
+    }
+    ~GlTestContext() { window.hide(); Fl::check(); }
+
+    Fl_Gl_Window& glWindow() { return window; }
+
+    // Runs `draw` in feedback mode and returns every primitive it emitted.
+    std::vector<FeedbackPrimitive> capture(const std::function<void()>& draw) {
+        window.make_current();
+        std::vector<GLfloat> buffer(1 << 20);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        draw();
+        const GLint used = glRenderMode(GL_RENDER);
+        std::vector<FeedbackPrimitive> primitives;
+        for (GLint k = 0; k < used;) {
+            FeedbackPrimitive primitive{static_cast<GLenum>(buffer[k++]), {}};
+            int vertexCount = 0;
+            switch (primitive.token) {
+                case GL_POLYGON_TOKEN: vertexCount = static_cast<int>(buffer[k++]); break;
+                case GL_LINE_TOKEN:
+                case GL_LINE_RESET_TOKEN: vertexCount = 2; break;
+                case GL_PASS_THROUGH_TOKEN: ++k; continue;
+                default: vertexCount = 1; break;  // points, bitmaps, pixel rectangles
+            }
+            for (int v = 0; v < vertexCount; ++v, k += 2) primitive.vertices.emplace_back(buffer[k], buffer[k + 1]);
+            primitives.push_back(primitive);
+        }
+        return primitives;
+    }
+
+private:
+    class Window : public Fl_Gl_Window {
+    public:
+        Window(int w, int h) : Fl_Gl_Window(0, 0, w, h) {}
+        void draw() override {}
+    };
+    Window window;
+};
+
+// Feedback mode reports a polygon v0 ... vn-1 as the triangle fan
+// (v1, v2, v0), (v2, v3, v0)... (Mesa's order) and a line strip or loop as its
+// segments. These rebuild the vertex list the drawing call sent; an empty
+// result means the triangles were not one fan.
+inline std::vector<Point2> fanVertices(const std::vector<FeedbackPrimitive>& triangles) {
+    std::vector<Point2> vertices;
+    for (size_t k = 0; k < triangles.size(); ++k) {
+        const auto& t = triangles[k].vertices;
+        if (t.size() != 3) return {};
+        if (k == 0) {
+            vertices = {t[2], t[0], t[1]};
+        } else {
+            if (t[2].x != vertices[0].x || t[2].y != vertices[0].y) return {};
+            vertices.push_back(t[1]);
+        }
+    }
+    return vertices;
+}
+
+inline std::vector<Point2> segmentStarts(const std::vector<FeedbackPrimitive>& segments) {
+    std::vector<Point2> vertices;
+    for (const auto& segment : segments) vertices.push_back(segment.vertices[0]);
+    return vertices;
+}
+
+// Shows `window` and waits until `glWindow` (the window itself or one of its
+// children) has drawn its first frame.
+inline bool showAndWaitForFirstFrame(Fl_Window& window, Fl_Gl_Window& glWindow) {
+    window.show();
+    for (int k = 0; k < 500 && !glWindow.valid(); ++k) Fl::wait(0.01);
+    return glWindow.valid();
+}
+
+// Draws one frame of `glWindow` into its back buffer, without swapping, so
+// that readPixel sees exactly that frame. (Our windows make draw() public.)
+template <typename Window>
+void drawFrameForReadBack(Window& glWindow) {
+    glWindow.make_current();
+    glWindow.draw();
+    glFinish();
+}
+
+// The RGBA bytes of window pixel (xPx, yPx), origin bottom-left, from the back buffer.
+inline std::vector<unsigned char> readPixel(int xPx, int yPx) {
+    std::vector<unsigned char> rgba(4);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(xPx, yPx, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}

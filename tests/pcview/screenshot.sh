@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# End to end: the running program on the default table (eight numeric
+# dimensions) shows its axes at the expected pixels of the view and the colour
+# band on the left. A few reference pixels, not a full-image compare.
+set -uo pipefail
+source "$(dirname "$0")/../e2e_lib.bash"
+e2e_setup "$@"
+
+mkdir -p "$WORK/app/DataSet"
+cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
+ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
+start_app "$WORK/app"
+wait_for 20 main_window_shown || fail "main window did not appear"
+read -r wx wy <<<"$(window_origin 1600x550)"
+
+# The view is 1000 x 500 pixels at (70, 40) of the main window; the band is
+# 50 x 500 at (10, 40). Xvfb starts black: wait for the view's first frame.
+view_x=$((wx + 70)); view_y=$((wy + 40))
+wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+
+mid_y=$((view_y + 250))
+for i in 0 1 2 3 4 5 6 7; do
+  axis_x=$(awk -v i="$i" 'BEGIN { printf "%d", 1000 * (0.05 + 0.9 * i / 7) }')
+  read -r r g b <<<"$(pixel_rgb $((view_x + axis_x)) "$mid_y")"
+  (( r < 60 && g < 60 && b < 60 )) || fail "axis $i not dark at x=$axis_x (got $r $g $b)"
+done
+# Above the axes' tops, halfway between two axes, the view is white.
+pixel_is_white $((view_x + 114)) $((view_y + 12)) || fail "margin above the axes is not white"
+
+# Band: a quarter of the way up its left edge the hue is 1.5, (128, 255, 0).
+read -r r g b <<<"$(pixel_rgb $((wx + 10)) $((view_y + 374)))"
+(( r > 100 && r < 160 && g > 230 && b < 30 )) || fail "band colour at a quarter height is $r $g $b"
+# Halfway up, in its middle, the red indicator.
+read -r r g b <<<"$(pixel_rgb $((wx + 35)) $((view_y + 250)))"
+(( r > 150 && g < 100 )) || fail "indicator not found ($r $g $b)"
+
+press_over_main_window ctrl+q
+wait_exit 10
+[[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
+echo "screenshot: ok"
