@@ -87,4 +87,10 @@ void GlDrawer::drawPolygon(std::vector<Point2> points) { emitPoints(GL_LINE_LOOP
 void GlDrawer::drawCurve(Curve c) { emitPoints(GL_LINE_STRIP, c.points); }
 void GlDrawer::drawCurve(std::vector<Point2> points) { emitPoints(GL_LINE_STRIP, points); }
 
+void GlDrawer::drawCurve(const float* xs, const float* ys, int count) {
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i < count; ++i) glVertex2f(xs[i], ys[i]);
+    glEnd();
+}
+
 void GlDrawer::setColor(Color4 c) { glColor4f(c.r, c.g, c.b, c.a); }

@@ -52,6 +52,8 @@ public:
     // Open polyline through every point, in order.
     static void drawCurve(Curve c);
     static void drawCurve(std::vector<Point2> points);
+    // The same from parallel coordinate arrays, for curves kept in big tables (no copy).
+    static void drawCurve(const float* xs, const float* ys, int count);
 
     static void setColor(Color4 c);
 

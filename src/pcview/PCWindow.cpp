@@ -8,6 +8,8 @@
 #include "data/NumberText.h"
 #include "geometry/GlWindowSetup.h"
 #include "graph/GraphWindow.h"
+#include "operators/ClusterTree.h"
+#include "operators/DataItemPaths.h"
 
 namespace {
 constexpr float kInitialHistogramWidth = 0.5f;  // histogram scale of every axis of a new table
@@ -42,6 +44,9 @@ void PCWindow::linkMDdata(MultidimensionalData* newData) {
 }
 
 void PCWindow::releasePerTableObjects() {
+    // Objects that refer to others go first: the item paths read the tree, the tree the axes.
+    itemPaths.reset();
+    tree.reset();
     axes.reset();
     histogramWidths.clear();
     axisNames.clear();
@@ -56,6 +61,8 @@ void PCWindow::updateDataInfo() {
     if (dataReady) releasePerTableObjects();
     if (!data) return;
     axes = std::make_unique<ParallelCoordinatesAxis>(data.get());
+    tree = std::make_unique<ClusterTree>(this);
+    itemPaths = std::make_unique<DataItemPaths>(this);
     const int dims = data->getActualDimNum();
     histogramWidths.assign(static_cast<size_t>(dims), kInitialHistogramWidth);
 

@@ -11,13 +11,15 @@
 //
 // Member functions live in several files: PCWindow.cpp (life cycle, linking,
 // transforms, event routing), PCWindowDraw.cpp (draw pass, textures),
-// PCWindowAxes.cpp (axes, labels, text, mouse trace), PCWindowMouse.cpp
-// (mouse gestures).
+// PCWindowAxes.cpp (axes, labels, text, mouse trace), PCWindowLines.cpp
+// (item lines and curves), PCWindowRiver.cpp (histogram bands),
+// PCWindowOperators.cpp (operators), PCWindowMouse.cpp (mouse gestures).
 #pragma once
 
 #include <GL/glew.h>  // before any other GL header
 #include <FL/Fl_Gl_Window.H>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +29,10 @@
 #include "geometry/Point2.h"
 #include "pcview/ParallelCoordinatesAxis.h"
 
+class AROperator;
+class ClusterTree;
 class ColorChooserWindow;
+class DataItemPaths;
 class GraphWindow;
 
 // Where the three labels of one axis start (text baseline origins), view units.
@@ -58,6 +63,8 @@ public:
 
     MultidimensionalData* getData() const { return data.get(); }
     ParallelCoordinatesAxis* getAxes() const { return axes.get(); }
+    ClusterTree* getClusterTree() const { return tree.get(); }
+    DataItemPaths* getItemPaths() const { return itemPaths.get(); }
     bool isDataReady() const { return dataReady; }
 
     // View y of a normalised value, and its inverse.
@@ -73,6 +80,14 @@ public:
     void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
 
     // Drawing layers (called by draw()).
+    void renderLines_TreeBased();
+    void buildCurves();
+    void renderLinesAtSubTree(AROperator* node);
+    void renderCurvesAtSubTree(AROperator* node);
+    void renderHistogramRiver_TreeBased(AROperator* node);
+    void renderOperators();
+    void renderOperatorTree(AROperator* node);
+    void renderOneOperator(AROperator* op);
     void renderAxes();
     void renderMouseTrace();
     // One line of text in the 8 x 13 bitmap font, baseline starting at view point (x, y),
@@ -84,6 +99,10 @@ public:
     const std::string& getAxisName(int slot) const { return axisNames.at(slot); }
     const std::string& getAxisMinLabel(int slot) const { return axisMinLabels.at(slot); }
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
+
+    // Operators: move them with the axes; the node under which new operators attach.
+    void updateOperatorsPos();
+    void setFocusedOp(AROperator* op);
 
     // Icon textures of the operators' lock.
     void generateTextures();
@@ -98,6 +117,7 @@ public:
     int getSinCosLength() const { return sinCosLength; }
 
     float getAspect() const { return aspect; }
+    const Color4& getLineColor() const { return lineColor; }
     const std::vector<Point2>& getMouseTrace() const { return mouseTrace; }
 
     // Display switches; they survive the linking of another table.
@@ -121,6 +141,8 @@ private:
 
     std::unique_ptr<MultidimensionalData> data;     // the linked table
     std::unique_ptr<ParallelCoordinatesAxis> axes;  // axis layout of the linked table
+    std::unique_ptr<ClusterTree> tree;              // operator tree of the linked table
+    std::unique_ptr<DataItemPaths> itemPaths;       // bent lines and segment colours
     ColorChooserWindow* colorChooser = nullptr;     // gives the colour of new operators; not owned
     GraphWindow* graphWindow = nullptr;             // told to drop its links on a new table; not owned
     bool dataReady = false;                         // every per-table object exists
@@ -145,6 +167,10 @@ private:
     std::vector<std::string> axisNames;
     std::vector<std::string> axisMinLabels;
     std::vector<std::string> axisMaxLabels;
+
+    // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.
+    std::deque<AROperator*> riverLeaves;
+    std::vector<float> riverOffsets;  // per bin: width already stacked, view units
 
     GLuint lockTexture = 0;    // operator lock icon, in this window's current GL context
     GLuint unlockTexture = 0;  // operator unlock icon

@@ -5,6 +5,7 @@
 
 #include "geometry/GlWindowSetup.h"
 #include "geometry/IconImage.h"
+#include "operators/ClusterTree.h"
 
 namespace {
 
@@ -74,7 +75,12 @@ void PCWindow::draw() {
     if (!hasDrawableData()) return;
 
     // Layers in stacking order: later ones paint over earlier ones.
+    renderLines_TreeBased();
+    make_current();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     renderAxes();
+    if (showHistograms) renderHistogramRiver_TreeBased(tree->getRoot());
+    if (tree) renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
 
     glDisable(GL_POLYGON_SMOOTH);

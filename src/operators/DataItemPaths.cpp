@@ -1,0 +1,204 @@
+#include "operators/DataItemPaths.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "data/MultidimensionalData.h"
+#include "operators/AROperator.h"
+#include "operators/ClusterTree.h"
+#include "pcview/PCWindow.h"
+#include "pcview/ParallelCoordinatesAxis.h"
+
+namespace {
+
+constexpr int kHalfSteps = 8;  // parameter steps t_k = k / 7 of each Hermite half (8 values)
+constexpr double kPi = 3.1415926;
+constexpr double kFlatThreshold = 1e-6;  // operator directions flatter than this use the fixed normal
+
+// Cubic Hermite end-point weights and parameter steps, fixed for every path.
+struct HermiteTable {
+    double t[kHalfSteps];
+    double h0[kHalfSteps];  // (1 + 2t)(1 - t)^2
+    double h1[kHalfSteps];  // t^2 (3 - 2t)
+    double s[DataItemPaths::kPointsPerSegment];  // k / 14, straight segments
+    HermiteTable() {
+        for (int k = 0; k < kHalfSteps; ++k) {
+            t[k] = k / 7.0;
+            h0[k] = (1 + 2 * t[k]) * (1 - t[k]) * (1 - t[k]);
+            h1[k] = t[k] * t[k] * (3 - 2 * t[k]);
+        }
+        for (int k = 0; k < DataItemPaths::kPointsPerSegment; ++k) s[k] = k / 14.0;
+    }
+};
+
+const HermiteTable& hermite() {
+    static const HermiteTable table;
+    return table;
+}
+
+// A slope that stays finite when a tangent is undefined (0 / 0 at a degenerate end).
+double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+
+}  // namespace
+
+DataItemPaths::DataItemPaths(PCWindow* view)
+    : data(view->getData()), tree(view->getClusterTree()), axes(view->getAxes()), pcWindow(view) {
+    itemNum = data->getDataNum();
+    dimNum = data->getActualDimNum();
+    segmentNum = std::max(dimNum - 1, 0);
+    const size_t segments = static_cast<size_t>(itemNum) * segmentNum;
+    segmentColor.assign(segments, Color4());
+    curveX.assign(segments * kPointsPerSegment, 0.0f);
+    curveY.assign(segments * kPointsPerSegment, 0.0f);
+    unbent.assign(static_cast<size_t>(itemNum), 1);
+}
+
+void DataItemPaths::collectOperatorsPerItem() {
+    tree->collectNodes(&nodes);
+    // Items' operator lists in pre-order, packed: itemOps[opsStart[i] .. opsStart[i + 1]).
+    opsStart.assign(static_cast<size_t>(itemNum) + 1, 0);
+    for (const AROperator* node : nodes) {
+        if (node->type != AROperator::kTypeRegular) continue;
+        for (int item : node->controlList) {
+            if (item >= 0 && item < itemNum) ++opsStart[item + 1];
+        }
+    }
+    for (int i = 0; i < itemNum; ++i) opsStart[i + 1] += opsStart[i];
+    itemOps.resize(static_cast<size_t>(opsStart[itemNum]));
+    fillCursor.assign(opsStart.begin(), opsStart.end() - 1);
+    for (const AROperator* node : nodes) {
+        if (node->type != AROperator::kTypeRegular) continue;
+        for (int item : node->controlList) {
+            if (item >= 0 && item < itemNum) itemOps[fillCursor[item]++] = node;
+        }
+    }
+}
+
+void DataItemPaths::updatePaths() {
+    if (itemNum == 0 || segmentNum == 0) return;
+    collectOperatorsPerItem();
+    const float aspect = pcWindow->getAspect();
+    for (int item = 0; item < itemNum; ++item) {
+        const AROperator* const* ops = itemOps.data() + opsStart[item];
+        const int opCount = opsStart[item + 1] - opsStart[item];
+        if (opCount == 0) {
+            unbent[item] = 1;
+        } else if (std::any_of(ops, ops + opCount, [](const AROperator* op) { return op->changed; })) {
+            unbent[item] = 0;
+            for (int segment = 0; segment < segmentNum; ++segment) {
+                const AROperator* holder = nullptr;  // the last of the item's operators on this segment
+                for (int k = 0; k < opCount; ++k) {
+                    if (ops[k]->leftAxis == segment) holder = ops[k];
+                }
+                if (holder != nullptr) {
+                    bendSegment(item, segment, *holder, aspect);
+                } else {
+                    straightSegment(item, segment);
+                }
+            }
+        }
+        colourSegments(item, ops, opCount);
+    }
+}
+
+void DataItemPaths::straightSegment(int item, int segment) {
+    const float* row = data->getDataRow(item);
+    const double left = axes->getAxisPosition(segment);
+    const double right = axes->getAxisPosition(segment + 1);
+    float* xs = &curveX[index(item, segment) * kPointsPerSegment];
+    float* ys = &curveY[index(item, segment) * kPointsPerSegment];
+    const HermiteTable& table = hermite();
+    for (int k = 0; k < kPointsPerSegment; ++k) {
+        const double s = table.s[k];
+        xs[k] = static_cast<float>((1 - s) * left + s * right);
+        ys[k] = pcWindow->transformToDrawRegion(static_cast<float>((1 - s) * row[segment] + s * row[segment + 1]));
+    }
+}
+
+void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, float aspect) {
+    const float* row = data->getDataRow(item);
+    const double xa = aspect * axes->getAxisPosition(segment);
+    const double ya = pcWindow->transformToDrawRegion(row[segment]);
+    const double xb = aspect * axes->getAxisPosition(segment + 1);
+    const double yb = pcWindow->transformToDrawRegion(row[segment + 1]);
+    const double slope = (yb - ya) / (xb - xa);
+    const double segmentAngle = std::atan(slope);
+
+    const double qx = static_cast<float>(aspect * op.position.x);
+    const double qy = op.position.y;
+
+    // Normal of the operator's direction and the side it pushes to.
+    const double theta = std::atan(op.angle);
+    double nx = 0.0000999999995, ny = -0.999999995, side = 1;
+    if (std::fabs(theta) >= kFlatThreshold) {
+        const double phi = std::atan(-1 / theta);
+        nx = std::cos(phi);
+        ny = std::sin(phi);
+        side = theta > 0 ? 1 : -1;
+    }
+    // Signed distance from the centre to the segment's line.
+    const double d = (slope * (qx - xa) + ya - qy) / std::sqrt(slope * slope + 1);
+
+    double pull = 0;
+    if (!op.locked && op.radius > 0) {
+        pull = std::exp(-std::fabs(d) / op.radius) * op.strength * (1 - std::fabs(segmentAngle - theta) / kPi);
+    }
+    const double blend = op.primary ? (op.locked ? 0.0 : std::clamp(pull, 0.0, 1.0)) : std::max(pull + 1, 0.0);
+    const double mx = static_cast<float>(qx - blend * side * d * nx);
+    const double my = static_cast<float>(qy - blend * side * d * ny);
+
+    const double w = op.tangentWeight;
+    const double t1 = finiteOr(std::tan(segmentAngle + w * (std::atan((qy - ya) / (qx - xa)) - segmentAngle)), slope);
+    const double t2 = finiteOr(std::tan(segmentAngle + w * (std::atan((yb - qy) / (xb - qx)) - segmentAngle)), slope);
+
+    float* xs = &curveX[index(item, segment) * kPointsPerSegment];
+    float* ys = &curveY[index(item, segment) * kPointsPerSegment];
+    const HermiteTable& table = hermite();
+    // Left half: from the left end (slope t1) to the pass point (slope of the segment).
+    for (int k = 0; k < 7; ++k) {
+        const double t = table.t[k];
+        const double x = (1 - t) * xa + t * mx;
+        const double y = ya * table.h0[k] + my * table.h1[k] + (x - xa) * (1 - t) * (1 - t) * t1 + (x - mx) * t * t * slope;
+        xs[k] = static_cast<float>(x / aspect);
+        ys[k] = static_cast<float>(y);
+    }
+    // Right half: from the pass point to the right end (slope t2).
+    for (int k = 0; k < kHalfSteps; ++k) {
+        const double t = table.t[k];
+        const double x = (1 - t) * mx + t * xb;
+        const double y = my * table.h0[k] + yb * table.h1[k] + (x - mx) * (1 - t) * (1 - t) * slope + (x - xb) * t * t * t2;
+        xs[7 + k] = static_cast<float>(x / aspect);
+        ys[7 + k] = static_cast<float>(y);
+    }
+}
+
+void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int opCount) {
+    Color4* colours = &segmentColor[index(item, 0)];
+    sortedAxes.clear();
+    for (int k = 0; k < opCount; ++k) {
+        const int segment = ops[k]->leftAxis;
+        if (segment < 0 || segment >= segmentNum) continue;
+        colours[segment] = ops[k]->color;  // later operators overwrite earlier ones
+        sortedAxes.push_back(segment);
+    }
+    const int n = static_cast<int>(sortedAxes.size());
+    if (n == 0) {
+        const Color4 line = pcWindow->getLineColor();
+        std::fill(colours, colours + segmentNum, line);
+        return;
+    }
+    std::sort(sortedAxes.begin(), sortedAxes.end());
+    // Each segment takes the colour of the nearest operator at or left of it;
+    // segments left of the first operator take the first operator's colour.
+    auto fillRange = [&](int from, int to, int source) {
+        const Color4 colour = colours[source];
+        for (int s = from; s < to; ++s) colours[s] = colour;
+    };
+    if (n == 1) {
+        fillRange(0, segmentNum, sortedAxes[0]);
+        return;
+    }
+    fillRange(sortedAxes[n - 1], segmentNum, sortedAxes[n - 1]);
+    for (int c = n - 2; c >= 1; --c) fillRange(sortedAxes[c], sortedAxes[c + 1], sortedAxes[c]);
+    fillRange(0, sortedAxes[1], sortedAxes[0]);
+}

@@ -1,0 +1,83 @@
+// PCWindow: the histogram layer. At every axis the histogram of its
+// dimension lies on its side right of the axis, split into stacked bands, one
+// per leaf of the operator tree in the leaf's colour, under the outline of the
+// whole table's histogram.
+#include "pcview/PCWindow.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+#include "operators/ClusterTree.h"
+
+namespace {
+
+constexpr float kBandAlpha = 0.75f;
+constexpr float kRiverLineWidthPx = 1.5f;
+// The fullest bin of the table is drawn (1/3) * 0.9 / D * width wide, view units.
+constexpr float kFullestBinShare = 1.0f / 3.0f;
+constexpr float kRiverSpan = 0.9f;
+constexpr float kInitialHistogramWidth = 0.5f;
+
+// A leaf's share with an absent histogram (NaN) counts as nothing.
+float shareOrZero(float share) { return std::isnan(share) ? 0.0f : share; }
+
+}  // namespace
+
+void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
+    const int dims = data->getActualDimNum();
+    const int bins = data->getHistogramBinsNum();
+    if (dims == 0 || data->getDataNum() == 0) return;
+    if (histogramWidths.size() != static_cast<size_t>(dims)) {
+        histogramWidths.assign(static_cast<size_t>(dims), kInitialHistogramWidth);
+    }
+    const float binHeight = drawRegionScale / bins;
+
+    // Width factor of each dimension: view units per share of all items.
+    auto widthFactor = [&](int d) {
+        float fullest = 0, emptiest = 0;
+        data->getHistogramRange(d, &fullest, &emptiest);
+        return fullest > 0 ? kFullestBinShare / fullest * kRiverSpan / dims * histogramWidths[d] : 0.0f;
+    };
+
+    riverLeaves.clear();
+    tree->getAllLeafNodes_DepthFirst(&riverLeaves);
+    riverOffsets.resize(static_cast<size_t>(bins));
+    glLineWidth(kRiverLineWidthPx);
+    for (int d = 0; d < dims; ++d) {
+        const float scale = widthFactor(d);
+        const float x = axes->getAxisPosition(d);
+        std::fill(riverOffsets.begin(), riverOffsets.end(), 0.0f);
+        for (const AROperator* leaf : riverLeaves) {
+            glColor4f(leaf->color.r, leaf->color.g, leaf->color.b, kBandAlpha);
+            glBegin(GL_QUADS);
+            for (int b = 0; b + 1 < bins; ++b) {
+                const float y = drawRegionOffset + (b + 0.5f) * binHeight;
+                const float width = shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
+                const float nextWidth = shareOrZero(leaf->getHistogramEntry(d, b + 1)) * scale;
+                glVertex2f(x + riverOffsets[b], y);
+                glVertex2f(x + riverOffsets[b] + width, y);
+                glVertex2f(x + riverOffsets[b + 1] + nextWidth, y + binHeight);
+                glVertex2f(x + riverOffsets[b + 1], y + binHeight);
+            }
+            glEnd();
+            // The next leaf's band starts where this one ends.
+            for (int b = 0; b < bins; ++b) riverOffsets[b] += shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
+        }
+    }
+
+    // Outline of the whole table's histogram.
+    for (int d = 0; d < dims; ++d) {
+        const float scale = widthFactor(d);
+        const float x = axes->getAxisPosition(d);
+        glColor4f(0, 0, 0, 0.8f);
+        glLineWidth(kRiverLineWidthPx);
+        glBegin(GL_LINE_STRIP);
+        glVertex2f(x, drawRegionOffset);
+        for (int b = 0; b < bins; ++b) {
+            glVertex2f(x + data->getHistogramEntry(d, b) * scale, drawRegionOffset + (b + 0.5f) * binHeight);
+        }
+        glVertex2f(x, drawRegionOffset + drawRegionScale);
+        glEnd();
+    }
+}
