@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Writes the benchmark tables bench/data/rows_<N>.csv (N rows x 8 numeric
-# dimensions, fixed seed) for N = 10^4, 10^5 and 10^6, unless present.
+# dimensions, fixed seed) for N = 10^3 ... 10^6, unless present.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$root/bench/data"
-for rows in 10000 100000 1000000; do
+for rows in 1000 10000 100000 1000000; do
   out="$root/bench/data/rows_$rows.csv"
   [[ -s "$out" ]] && continue
   awk -v rows="$rows" 'BEGIN {

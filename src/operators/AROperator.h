@@ -74,6 +74,13 @@ public:
     // Share of all items in (dimension, bin); quiet NaN out of range or before the first build.
     float getHistogramEntry(int dimension, int bin) const;
 
+    // The segment of `item` between axis `axis` and the next, in aspect-scaled view units.
+    struct Segment {
+        double dx, dy;     // right end minus left end (x scaled by the aspect)
+        double distance;   // from the aspect-scaled centre to the segment's line
+    };
+    Segment segmentOf(int item, int axis) const;
+
     // Fields, in the order the design lists them.
     Point2 position;                        // centre of a regular operator, view units
     PCWindow* pcWindow = nullptr;           // not owned
@@ -103,12 +110,4 @@ public:
     int type = kTypeRegular;
     double tangentWeight = 1.0;             // blend of the end tangents when bending curves
     bool changed = false;                   // set when created and whenever the view changes the node
-
-private:
-    // The segment of `item` between axis `axis` and the next, in aspect-scaled view units.
-    struct Segment {
-        double dx, dy;     // right end minus left end (x scaled by A)
-        double distance;   // from the aspect-scaled centre to the segment's line
-    };
-    Segment segmentOf(int item, int axis) const;
 };

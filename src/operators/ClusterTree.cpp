@@ -118,9 +118,17 @@ bool ClusterTree::removeTreenode(AROperator* current, AROperator* target) {
                                         [](const ARLinks& l) { return l.isParentLink == 0; }),
                          removed->links.end());
 
-    // The removed node's items go back to the parent's complementary child.
-    AROperator* complement = removed->getComplementaryAR();
-    appendMissingItems(complement, removed->controlList);
+    // The removed node's items go back to the parent's complementary child. A
+    // complementary node being removed hands them to the complementary child
+    // that came up from below it, so that the leaves still show every item.
+    AROperator* complement = nullptr;
+    if (removed->type == AROperator::kTypeComplementary) {
+        forEachChild(parent, [&](AROperator* child) {
+            if (child != removed && child->type == AROperator::kTypeComplementary) complement = child;
+        });
+    }
+    if (complement == nullptr) complement = removed->getComplementaryAR();
+    if (complement != removed) appendMissingItems(complement, removed->controlList);
 
     unlinkChild(parent, removed);
     if (focused == removed) focused = root;
@@ -141,6 +149,19 @@ bool ClusterTree::removeTreenode(AROperator* current, AROperator* target) {
             for (AROperator* child : childrenOf(merged)) reparent(child, kept);
             if (focused == merged) focused = root;
             delete merged;
+        }
+        // Operators that came up under the kept node leave its items to its
+        // complementary child, where the leaves show them.
+        if (!kept->noChildren()) {
+            AROperator* keptComplement = nullptr;
+            forEachChild(kept, [&](AROperator* child) {
+                if (child->type == AROperator::kTypeComplementary) keptComplement = child;
+            });
+            if (keptComplement != nullptr) {
+                appendMissingItems(keptComplement, kept->controlList);
+            } else {
+                listsChanged.push_back(childrenOf(kept).front()->getComplementaryAR());
+            }
         }
     }
 

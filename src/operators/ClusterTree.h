@@ -19,7 +19,7 @@ class PCWindow;
 
 class ClusterTree {
 public:
-    static constexpr double kNearDistance = 0.02;  // view units: a click this close to a centre hits it
+    static constexpr float kNearDistance = 0.02f;  // view units: a click closer than this to a centre hits it
 
     explicit ClusterTree(PCWindow* view);
     ~ClusterTree();
