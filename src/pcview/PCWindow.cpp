@@ -7,6 +7,10 @@
 
 #include "data/NumberText.h"
 #include "geometry/GlWindowSetup.h"
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/ItemRegrouping.h"
+#include "cluster/MultidimensionalCluster.h"
 #include "graph/GraphWindow.h"
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
@@ -47,6 +51,12 @@ void PCWindow::releasePerTableObjects() {
     // Objects that refer to others go first: the item paths read the tree, the tree the axes.
     itemPaths.reset();
     tree.reset();
+    regrouping.reset();
+    mixtures.clear();
+    hintPaths.reset();
+    groups.reset();
+    itemScores.clear();
+    grabbedOp = rotatedOp = wheelOp = nullptr;
     axes.reset();
     histogramWidths.clear();
     axisNames.clear();
@@ -60,11 +70,21 @@ void PCWindow::releasePerTableObjects() {
 void PCWindow::updateDataInfo() {
     if (dataReady) releasePerTableObjects();
     if (!data) return;
+    // In this order: axes, hint paths, item records, tree, item paths,
+    // histogram widths, groups, then one empty mixture per dimension.
+    const int dims = data->getActualDimNum();
     axes = std::make_unique<ParallelCoordinatesAxis>(data.get());
+    hintPaths = std::make_unique<ClusterPath>(dims);
+    itemScores.assign(static_cast<size_t>(data->getDataNum()), ItemScore{0, 0.0f});
     tree = std::make_unique<ClusterTree>(this);
     itemPaths = std::make_unique<DataItemPaths>(this);
-    const int dims = data->getActualDimNum();
     histogramWidths.assign(static_cast<size_t>(dims), kInitialHistogramWidth);
+    groups = std::make_unique<MultidimensionalCluster>(data.get());
+    mixtures.clear();
+    for (int d = 0; d < dims; ++d) mixtures.push_back(std::make_unique<GaussianMixture>(nullptr, nullptr, nullptr, 0));
+    regrouping = std::make_unique<ItemRegrouping>(data.get(), drawRegionOffset, drawRegionScale);
+    // Record i holds item i until the first regrouping or density ordering.
+    for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
 
     // Numeric dimension d is header field d + 1 when the first column holds item names.
     const int nameColumns = data->getDimNum() - dims;
@@ -110,7 +130,20 @@ int PCWindow::handle(int event) {
         case FL_MOUSEWHEEL:
             handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
             return 1;
+        case FL_KEYDOWN:
+        case FL_SHORTCUT: {
+            // Only character keys and Escape are view commands; special keys
+            // (arrows, Home, Insert, ...) are not, whatever their low byte, and
+            // keys held with Ctrl or Alt belong to the menu.
+            const int key = Fl::event_key();
+            if (Fl::event_ctrl() || Fl::event_alt()) break;
+            if (key == FL_Escape) return handleKeyboardEvents(27, Fl::event_x(), Fl::event_y());
+            if (key <= 0 || key >= 0x100) break;
+            if (handleKeyboardEvents(static_cast<unsigned int>(key), Fl::event_x(), Fl::event_y())) return 1;
+            break;
+        }
         default:
-            return Fl_Gl_Window::handle(event);
+            break;
     }
+    return Fl_Gl_Window::handle(event);
 }

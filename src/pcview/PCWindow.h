@@ -13,7 +13,9 @@
 // transforms, event routing), PCWindowDraw.cpp (draw pass, textures),
 // PCWindowAxes.cpp (axes, labels, text, mouse trace), PCWindowLines.cpp
 // (item lines and curves), PCWindowRiver.cpp (histogram bands),
-// PCWindowOperators.cpp (operators), PCWindowMouse.cpp (mouse gestures).
+// PCWindowOperators.cpp (operators), PCWindowClusters.cpp (mixtures and
+// regrouping), PCWindowHints.cpp (hint paths), PCWindowMouse.cpp (mouse
+// gestures), PCWindowKeys.cpp (keyboard commands).
 #pragma once
 
 #include <GL/glew.h>  // before any other GL header
@@ -24,16 +26,21 @@
 #include <string>
 #include <vector>
 
+#include "data/ItemScore.h"
 #include "data/MultidimensionalData.h"
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
 #include "pcview/ParallelCoordinatesAxis.h"
 
 class AROperator;
+class ClusterPath;
 class ClusterTree;
 class ColorChooserWindow;
 class DataItemPaths;
+class GaussianMixture;
 class GraphWindow;
+class ItemRegrouping;
+class MultidimensionalCluster;
 
 // Where the three labels of one axis start (text baseline origins), view units.
 struct AxisLabelPlacement {
@@ -64,6 +71,11 @@ public:
     MultidimensionalData* getData() const { return data.get(); }
     ParallelCoordinatesAxis* getAxes() const { return axes.get(); }
     ClusterTree* getClusterTree() const { return tree.get(); }
+    MultidimensionalCluster* getClusters() const { return groups.get(); }
+    ClusterPath* getPaths() const { return hintPaths.get(); }
+    const std::vector<ItemScore>& getItemScores() const { return itemScores; }
+    // Mixture of dimension d, or null while the mixtures are absent (after clearing the paths).
+    const GaussianMixture* getMixture(int d) const;
     DataItemPaths* getItemPaths() const { return itemPaths.get(); }
     bool isDataReady() const { return dataReady; }
 
@@ -78,6 +90,24 @@ public:
 
     // Mouse gestures: button 1 left, 2 middle, 3 right; event FL_PUSH...; pointer in window pixels.
     void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
+    // Single-key commands: key is a character code (27 for Escape), pointer in window
+    // pixels. Returns whether the key is a command of the view (the event is consumed).
+    int handleKeyboardEvents(unsigned int key, int xPx, int yPx);
+
+    // Hint paths, mixtures and regrouping.
+    void updateGaussianMixtures();
+    void applyOrdering();
+    void updateClusterInfo();
+    void calculateDiff_GaussianBased();
+    void renderMixtures();
+    void renderHintPaths();
+    void handlePathAdjusting(unsigned char key, int xPx, int yPx);
+    void handleSingleHintPointAdjusting(unsigned char key, int xPx, int yPx);
+    void changeHintPathLockState(int xPx, int yPx);
+    void shutDownAllHints();
+    void turnOnAllHints();
+    void updateHintPaths();
+    void clearClusterPaths();
 
     // Drawing layers (called by draw()).
     void renderLines_TreeBased();
@@ -130,11 +160,27 @@ public:
     bool getAllHintsOff() const { return allHintsOff; }
     bool getGaussianOrdering() const { return gaussianOrdering; }
     bool getGroupSort() const { return groupSort; }
+    int getSelectedHintPath() const { return selectedHintPath; }
+    int getSelectedHintDim() const { return selectedHintDim; }
+    AROperator* getGrabbedOp() const { return grabbedOp; }
+    AROperator* getRotatedOp() const { return rotatedOp; }
 
     // Horizontal scale of the histogram drawn at each axis, [0.25, 16].
     float getHistogramWidth(int dim) const;
 
 private:
+    // Gesture steps of handleMouseEvents (view units).
+    void addHintPointAt(float xView, float yView);
+    void leftPush(float xView, float yView);
+    void leftDrag(float xView, float yView);
+    void rotateStep(float xView, float yView);
+    void removeOperatorAt(float xView, float yView);
+    void deleteHintPointAt(float xView, float yView);
+    void wheelStep(float xView, float yView, float delta, bool ctrl, bool alt);
+    Color4 chosenColor() const;
+    // The unlocked hint point under the pointer (pixels): its path, or -1; its dimension in *dim.
+    int unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const;
+
     // The table has something to draw: at least one item and one numeric dimension.
     bool hasDrawableData() const;
     void releasePerTableObjects();
@@ -143,6 +189,11 @@ private:
     std::unique_ptr<ParallelCoordinatesAxis> axes;  // axis layout of the linked table
     std::unique_ptr<ClusterTree> tree;              // operator tree of the linked table
     std::unique_ptr<DataItemPaths> itemPaths;       // bent lines and segment colours
+    std::unique_ptr<MultidimensionalCluster> groups;  // locked and unlocked groups of items
+    std::unique_ptr<ClusterPath> hintPaths;         // hint paths
+    std::vector<ItemScore> itemScores;              // one record per item: order and score
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures;  // one per dimension; empty = absent
+    std::unique_ptr<ItemRegrouping> regrouping;     // scores and regroups items against the hint paths
     ColorChooserWindow* colorChooser = nullptr;     // gives the colour of new operators; not owned
     GraphWindow* graphWindow = nullptr;             // told to drop its links on a new table; not owned
     bool dataReady = false;                         // every per-table object exists
@@ -161,6 +212,9 @@ private:
     float drawRegionOffset = 0.05f;  // bottom of the draw region, view units: (1 - scale) / 2
     float aspect;                    // width / height in pixels; round shapes divide x by it
     std::vector<float> histogramWidths;  // per numeric dimension, 0.5 each for a new table
+    AROperator* grabbedOp = nullptr;     // moved by the current left drag; not owned
+    AROperator* rotatedOp = nullptr;     // turned by the current left drag; not owned
+    AROperator* wheelOp = nullptr;       // hit by the current wheel step; not owned
     Color4 lineColor{0.5f, 0.5f, 0.5f, 0.75f};  // item-line segments that no operator colours
 
     // Label texts of each axis, built once per table.

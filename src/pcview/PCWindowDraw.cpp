@@ -5,6 +5,7 @@
 
 #include "geometry/GlWindowSetup.h"
 #include "geometry/IconImage.h"
+#include "cluster/ClusterPath.h"
 #include "operators/ClusterTree.h"
 
 namespace {
@@ -80,6 +81,8 @@ void PCWindow::draw() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     renderAxes();
     if (showHistograms) renderHistogramRiver_TreeBased(tree->getRoot());
+    if (hintPaths->getPathNum() > 0 && showHintPaths) renderHintPaths();
+    if (!mixtures.empty() && showMixtures) renderMixtures();
     if (tree) renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
 

@@ -134,6 +134,7 @@ TEST_F(ShownViewTest, WithoutATableOrWithAnEmptyOneTheViewIsWhite) {
 
 TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
     view->linkMDdata(table("name,mpg,weight,year\nx,2,10,1970\ny,6,20,1982\n"));
+    view->setShowMixtures(false);  // empty mixtures draw a line along every axis
     drawNow();
     // Three axes at 0.05, 0.5 and 0.95 of the width, black from 5% to 95% of the height.
     for (int axisPx : {50, 500, 950}) {

@@ -1,0 +1,135 @@
+// Regrouping of the items against the unlocked hint paths (mixtures, scoring,
+// stable sort, group rebuild with histograms: the work after every hint-point
+// change) and the O(N^2) density ordering.
+//
+// Tables are generated with a fixed seed into a temporary file: 8 dimensions,
+// 80 % of the items spread around 12 cluster centres, the rest uniform noise.
+// Path u is a full path through the centre of cluster u, deviation 0.05.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/ItemRegrouping.h"
+#include "cluster/MultidimensionalCluster.h"
+#include "data/MultidimensionalData.h"
+
+namespace {
+
+constexpr int kDimNum = 8;
+constexpr int kClusterNum = 12;
+constexpr float kDrawRegionOffset = 0.05f;  // the view's vertical transform
+constexpr float kDrawRegionScale = 0.9f;
+
+// Silences the "Group number is" and completion lines while timing.
+struct QuietStdout {
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    ~QuietStdout() { std::cout.rdbuf(saved); }
+};
+
+std::vector<float> clusterCentres() {
+    std::mt19937 random(20240611);
+    std::uniform_real_distribution<float> centre(0.15f, 0.85f);
+    std::vector<float> centres(kClusterNum * kDimNum);
+    for (float& c : centres) c = centre(random);
+    return centres;
+}
+
+// Table of `itemNum` rows, loaded once per size and kept for the whole run.
+const MultidimensionalData* table(int itemNum) {
+    static std::map<int, std::unique_ptr<MultidimensionalData>> tables;
+    auto found = tables.find(itemNum);
+    if (found != tables.end()) return found->second.get();
+
+    const std::vector<float> centres = clusterCentres();
+    std::mt19937 random(7 + itemNum);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::normal_distribution<float> spread(0.0f, 0.03f);
+    char path[] = "/tmp/strands-regrouping-bench-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) return nullptr;
+    FILE* out = fdopen(fd, "w");
+    for (int d = 0; d < kDimNum; ++d) std::fprintf(out, d ? ",d%d" : "d%d", d);
+    std::fprintf(out, "\n");
+    for (int i = 0; i < itemNum; ++i) {
+        const bool noise = unit(random) < 0.2f;
+        const int cluster = i % kClusterNum;
+        for (int d = 0; d < kDimNum; ++d) {
+            const float value = noise ? unit(random) : centres[cluster * kDimNum + d] + spread(random);
+            std::fprintf(out, d ? ",%.5f" : "%.5f", value);
+        }
+        std::fprintf(out, "\n");
+    }
+    std::fclose(out);
+    QuietStdout quiet;
+    auto loaded = std::make_unique<MultidimensionalData>(path);
+    std::remove(path);
+    return (tables[itemNum] = std::move(loaded)).get();
+}
+
+void BM_Regroup(benchmark::State& state) {
+    const int pathNum = static_cast<int>(state.range(0));
+    const MultidimensionalData* data = table(100000);
+    if (!data || data->getDataNum() != 100000) {
+        state.SkipWithError("could not write or load the generated table");
+        return;
+    }
+    // Path u through the centre of cluster u, in view coordinates. The
+    // centres are those of the generated table, normalised the same way.
+    const std::vector<float> centres = clusterCentres();
+    ClusterPath paths(kDimNum);
+    for (int u = 0; u < pathNum; ++u) {
+        for (int d = 0; d < kDimNum; ++d) {
+            const float rawCentre = centres[(u % kClusterNum) * kDimNum + d];
+            const float valueNorm = (rawCentre - data->getMinValue(d)) / (data->getMaxValue(d) - data->getMinValue(d));
+            paths.addHintPoint(u, d, 0.05f + 0.9f * d / (kDimNum - 1), kDrawRegionOffset + kDrawRegionScale * valueNorm);
+        }
+    }
+    MultidimensionalCluster groups(data);
+    std::vector<ItemScore> scores(data->getDataNum());
+    const ItemRegrouping regrouping(data, kDrawRegionOffset, kDrawRegionScale);
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures;
+    {
+        QuietStdout quiet;
+        for (auto _ : state) {
+            mixtures = regrouping.regroup(paths, groups, scores, false);
+            benchmark::DoNotOptimize(scores.data());
+        }
+    }
+    state.counters["groups"] = groups.getUnlockedGroupNum();
+    state.counters["claimed"] = static_cast<double>(data->getDataNum() - groups.getUnlockedGroup(0)->items.size());
+    state.SetItemsProcessed(state.iterations() * data->getDataNum());
+}
+BENCHMARK(BM_Regroup)->Arg(1)->Arg(3)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_DensityOrdering(benchmark::State& state) {
+    const int itemNum = static_cast<int>(state.range(0));
+    const MultidimensionalData* data = table(itemNum);
+    if (!data || data->getDataNum() != itemNum) {
+        state.SkipWithError("could not write or load the generated table");
+        return;
+    }
+    std::vector<ItemScore> scores(itemNum);
+    const ItemRegrouping regrouping(data, kDrawRegionOffset, kDrawRegionScale);
+    {
+        QuietStdout quiet;
+        for (auto _ : state) {
+            regrouping.orderByDensity(scores, true);
+            benchmark::DoNotOptimize(scores.data());
+        }
+    }
+    state.SetComplexityN(itemNum);
+}
+BENCHMARK(BM_DensityOrdering)->Arg(1000)->Arg(10000)->Complexity(benchmark::oNSquared)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,201 @@
+#include "cluster/ItemRegrouping.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/GaussianProximity.h"
+#include "cluster/MultidimensionalCluster.h"
+#include "data/MultidimensionalData.h"
+
+namespace {
+
+// One hint point of a path, ready for scoring.
+struct HintTerm {
+    int dim;          // dimension of the hint point
+    float valueNorm;  // hint point height as a normalised value
+    float deviation;  // path's deviation on dim, normalised value units
+};
+
+// Group of a record: the integer part of its score. Anything that is not a
+// finite score from 1 up to the int range (NaN included) means "no path".
+int groupOfScore(float score) {
+    if (!(score >= 1.0f) || !(score < static_cast<float>(INT_MAX))) return 0;
+    return static_cast<int>(score);
+}
+
+// Writes the items of `items` into records[0 ... n - 1] in ascending item
+// order with score 0.
+void fillAscending(const std::vector<int32_t>& items, int itemNum, ItemScore* records) {
+    // Item lists normally hold distinct indices of the table: bucket them.
+    std::vector<uint8_t> present(static_cast<size_t>(itemNum), 0);
+    bool bucketable = true;
+    for (int32_t item : items) {
+        if (item < 0 || item >= itemNum || present[item]) {
+            bucketable = false;
+            break;
+        }
+        present[item] = 1;
+    }
+    size_t k = 0;
+    if (bucketable) {
+        for (int32_t item = 0; item < itemNum; ++item) {
+            if (present[item]) records[k++] = {item, 0.0f};
+        }
+        return;
+    }
+    for (int32_t item : items) records[k++] = {item, 0.0f};
+    std::stable_sort(records, records + items.size(), [](const ItemScore& a, const ItemScore& b) { return a.item < b.item; });
+}
+
+// Stable ascending sort of scored records. Scores of group g lie in
+// [g, g + 1) (0 for no path), so a stable distribution by group followed by a
+// stable sort inside each group gives exactly the order of one stable sort
+// over all records, at a fraction of the cost when most items match nothing.
+void sortByScore(ItemScore* records, size_t n, int pathNum) {
+    // (The clamp only matters past 2^24 paths, where float scores lose the group.)
+    auto groupOf = [pathNum](float score) { return std::min(groupOfScore(score), pathNum); };
+    std::vector<size_t> groupStart(static_cast<size_t>(pathNum) + 2, 0);
+    for (size_t k = 0; k < n; ++k) ++groupStart[groupOf(records[k].score) + 1];
+    for (size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
+    std::vector<ItemScore> distributed(n);
+    std::vector<size_t> next(groupStart.begin(), groupStart.end() - 1);
+    for (size_t k = 0; k < n; ++k) distributed[next[groupOf(records[k].score)]++] = records[k];
+    // Group 0 holds only scores of 0: already in order.
+    for (size_t g = 1; g + 1 < groupStart.size(); ++g) {
+        stableSortByScore(distributed.data() + groupStart[g], distributed.data() + groupStart[g + 1]);
+    }
+    std::copy(distributed.begin(), distributed.end(), records);
+}
+
+}  // namespace
+
+ItemRegrouping::ItemRegrouping(const MultidimensionalData* data, float drawRegionOffset, float drawRegionScale)
+    : data(data), drawRegionOffset(drawRegionOffset), drawRegionScale(drawRegionScale) {}
+
+std::vector<std::unique_ptr<GaussianMixture>> ItemRegrouping::buildMixtures(const ClusterPath& paths) const {
+    const int dimNum = data ? data->getActualDimNum() : 0;
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures;
+    mixtures.reserve(dimNum);
+    std::vector<int> pathIndices;
+    std::vector<float> peaks, means, deviations;
+    for (int d = 0; d < dimNum; ++d) {
+        pathIndices.resize(paths.getHintPointNum(d));
+        paths.getHintPointIndex(pathIndices.data(), d);
+        peaks.clear();
+        means.clear();
+        deviations.clear();
+        for (int p : pathIndices) {
+            const Path* path = paths.getUnlockedPath(p);
+            peaks.push_back(path->peaks[d]);
+            means.push_back(toValueNorm(path->hintPoints[d].y));
+            deviations.push_back(path->deviations[d]);
+        }
+        mixtures.push_back(std::make_unique<GaussianMixture>(peaks.data(), means.data(), deviations.data(),
+                                                             static_cast<int>(peaks.size())));
+    }
+    return mixtures;
+}
+
+void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluster& groups,
+                                std::vector<ItemScore>& scores) const {
+    groups.releaseUnlockedGroups();
+    const DataItemGroup* catchAll = groups.getUnlockedGroup(0);
+    if (!catchAll || !data) return;
+    const int itemNum = data->getDataNum();
+    const int dimNum = data->getActualDimNum();
+    const size_t n = catchAll->items.size();
+    if (scores.size() < n) scores.resize(n);
+    ItemScore* records = scores.data();
+    fillAscending(catchAll->items, itemNum, records);
+
+    // The hint points of each unlocked path, in dimension order.
+    const int pathNum = paths.getUnlockedPathNum();
+    std::vector<std::vector<HintTerm>> hintTerms(pathNum);
+    for (int u = 0; u < pathNum; ++u) {
+        const Path* path = paths.getUnlockedPath(u);
+        const int pathDims = std::min(dimNum, static_cast<int>(path->hasHintPoint.size()));
+        for (int d = 0; d < pathDims; ++d) {
+            if (path->hasHintPoint[d]) hintTerms[u].push_back({d, toValueNorm(path->hintPoints[d].y), path->deviations[d]});
+        }
+    }
+    const float dimCount = static_cast<float>(dimNum);
+
+    for (size_t k = 0; k < n; ++k) {
+        const int32_t item = records[k].item;
+        if (item < 0 || item >= itemNum) continue;  // not a row of the table: matches nothing
+        const float* row = data->getDataRow(item);
+        int bestPath = -1;
+        float bestSum = -1.0f;
+        for (int u = 0; u < pathNum; ++u) {
+            float sum = 0.0f;  // single-precision running sum of double kernels
+            bool matched = true;
+            for (const HintTerm& hint : hintTerms[u]) {
+                const float diff = std::fabs(row[hint.dim] - hint.valueNorm);
+                // Written so that a NaN deviation (or value) fails the test too.
+                if (!(diff <= kMatchDeviations * hint.deviation)) {
+                    matched = false;
+                    break;
+                }
+                // On the hint point the kernel is 1 whatever the deviation,
+                // which keeps a zero deviation from giving 0 / 0.
+                const double kernel = diff == 0.0f
+                    ? 1.0
+                    : std::exp(static_cast<double>(-diff * diff / (hint.deviation * hint.deviation)));
+                sum = static_cast<float>(sum + kernel);
+            }
+            // Strictly higher wins, so the lower index keeps a tie. A NaN sum
+            // (only from infinite inputs) never wins.
+            if (matched && sum > bestSum) {
+                bestSum = sum;
+                bestPath = u;
+            }
+        }
+        if (bestPath < 0) continue;
+        const float share = dimNum > 0 ? bestSum / dimCount : 0.0f;
+        const float score = share + static_cast<float>(bestPath + 1);
+        // An item on every hint point of a full path has share 1; keep it in
+        // group bestPath + 1 (the float sum can also round up to bestPath + 2).
+        records[k].score = std::min(score, std::nextafter(static_cast<float>(bestPath + 2), 0.0f));
+    }
+    sortByScore(records, n, pathNum);
+}
+
+void ItemRegrouping::rebuildGroups(MultidimensionalCluster& groups, const std::vector<ItemScore>& scores,
+                                   bool groupSort) const {
+    if (DataItemGroup* catchAll = groups.getUnlockedGroup(0)) {
+        std::vector<int32_t> items;
+        items.swap(catchAll->items);
+        const size_t scored = std::min(items.size(), scores.size());
+        for (size_t k = 0; k < scored; ++k) groups.addItemToUnlockedGroup(scores[k].item, groupOfScore(scores[k].score));
+        // Items without a record (only when the records are too few) stay in group 0.
+        for (size_t k = scored; k < items.size(); ++k) groups.addItemToUnlockedGroup(items[k], 0);
+    }
+    std::cout << "Group number is " << groups.getUnlockedGroupNum() << std::endl;
+    if (groupSort) groups.sortGroups();
+    groups.buildGroupsHistogram();
+}
+
+std::vector<std::unique_ptr<GaussianMixture>> ItemRegrouping::regroup(const ClusterPath& paths,
+                                                                      MultidimensionalCluster& groups,
+                                                                      std::vector<ItemScore>& scores,
+                                                                      bool groupSort) const {
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures = buildMixtures(paths);
+    scoreItems(paths, groups, scores);
+    rebuildGroups(groups, scores, groupSort);
+    return mixtures;
+}
+
+void ItemRegrouping::orderByDensity(std::vector<ItemScore>& scores, bool gaussianOrdering) const {
+    const int itemNum = data ? data->getDataNum() : 0;
+    if (scores.size() < static_cast<size_t>(itemNum)) scores.resize(itemNum);
+    std::vector<float> density(itemNum);
+    GaussianProximity(data, kDensityKernelWidth).scoreAllItems(density.data());
+    for (int i = 0; i < itemNum; ++i) scores[i] = {i, density[i]};
+    if (gaussianOrdering) stableSortByScore(scores.data(), scores.data() + itemNum);
+    std::cout << "Gaussian-based optimization complete!" << std::endl;
+}

@@ -1,0 +1,137 @@
+#include "cluster/MultidimensionalCluster.h"
+
+#include <utility>
+
+#include "cluster/GaussianProximity.h"
+#include "data/ItemScore.h"
+#include "data/MultidimensionalData.h"
+
+MultidimensionalCluster::MultidimensionalCluster(const MultidimensionalData* data) : data(data) {
+    initializeGroups();
+}
+
+void MultidimensionalCluster::initializeGroups() {
+    DataItemGroup all;
+    const int n = data ? data->getDataNum() : 0;
+    all.items.resize(n);
+    for (int i = 0; i < n; ++i) all.items[i] = i;
+    unlockedGroups.push_back(std::move(all));
+    buildGroupsHistogram(0);
+}
+
+DataItemGroup* MultidimensionalCluster::getUnlockedGroup(int i) {
+    return i >= 0 && i < getUnlockedGroupNum() ? &unlockedGroups[i] : nullptr;
+}
+
+const DataItemGroup* MultidimensionalCluster::getUnlockedGroup(int i) const {
+    return i >= 0 && i < getUnlockedGroupNum() ? &unlockedGroups[i] : nullptr;
+}
+
+DataItemGroup* MultidimensionalCluster::getLockedGroup(int i) {
+    return i >= 0 && i < getLockedGroupNum() ? &lockedGroups[i] : nullptr;
+}
+
+const DataItemGroup* MultidimensionalCluster::getLockedGroup(int i) const {
+    return i >= 0 && i < getLockedGroupNum() ? &lockedGroups[i] : nullptr;
+}
+
+void MultidimensionalCluster::addItemToUnlockedGroup(int item, int group) {
+    if (group < 0) return;
+    ensureUnlockedGroup(group);
+    unlockedGroups[group].items.push_back(item);
+}
+
+void MultidimensionalCluster::ensureUnlockedGroup(int group) {
+    if (group >= getUnlockedGroupNum()) unlockedGroups.resize(static_cast<size_t>(group) + 1);
+}
+
+void MultidimensionalCluster::releaseUnlockedGroups() {
+    if (unlockedGroups.size() < 2) return;
+    std::vector<int32_t>& catchAll = unlockedGroups[0].items;
+    for (size_t g = 1; g < unlockedGroups.size(); ++g) {
+        const std::vector<int32_t>& items = unlockedGroups[g].items;
+        catchAll.insert(catchAll.end(), items.begin(), items.end());
+    }
+    unlockedGroups.resize(1);
+}
+
+void MultidimensionalCluster::lockGroup(int i) {
+    DataItemGroup* group = getUnlockedGroup(i);
+    if (!group) return;
+    group->hidden = true;
+    buildHistogram(*group);
+    lockedGroups.push_back(std::move(*group));
+    unlockedGroups.erase(unlockedGroups.begin() + i);
+}
+
+void MultidimensionalCluster::unlockGroup(int i) {
+    DataItemGroup* group = getLockedGroup(i);
+    if (!group) return;
+    unlockedGroups.push_back(std::move(*group));
+    lockedGroups.erase(lockedGroups.begin() + i);
+}
+
+void MultidimensionalCluster::setGroupHideState(bool hidden, int i) {
+    if (DataItemGroup* group = getLockedGroup(i)) group->hidden = hidden;
+}
+
+void MultidimensionalCluster::buildGroupsHistogram(int i) {
+    if (DataItemGroup* group = getUnlockedGroup(i)) buildHistogram(*group);
+}
+
+void MultidimensionalCluster::buildGroupsHistogram() {
+    for (DataItemGroup& group : unlockedGroups) buildHistogram(group);
+}
+
+void MultidimensionalCluster::buildHistogram(DataItemGroup& group) const {
+    const int dimNum = data ? data->getActualDimNum() : 0;
+    const int binNum = data ? data->getHistogramBinsNum() : 0;
+    const int itemNum = data ? data->getDataNum() : 0;
+    group.histogram.assign(static_cast<size_t>(dimNum) * binNum, 0.0f);
+    if (itemNum == 0 || binNum <= 0) return;
+
+    const float binScale = static_cast<float>(binNum);
+    for (int32_t item : group.items) {
+        if (item < 0 || item >= itemNum) continue;  // items are not validated on insertion
+        const float* row = data->getDataRow(item);
+        for (int d = 0; d < dimNum; ++d) {
+            // Values lie in [0, 1]; exactly 1 belongs to the last bin. Anything
+            // else outside (or NaN) is clamped onto the nearest end bin.
+            const float scaled = row[d] * binScale;
+            int bin = 0;
+            if (scaled >= binScale) bin = binNum - 1;
+            else if (scaled > 0.0f) bin = static_cast<int>(scaled);
+            group.histogram[static_cast<size_t>(d) * binNum + bin] += 1.0f;
+        }
+    }
+    // Shares of the whole table, not of the group.
+    const float tableItems = static_cast<float>(itemNum);
+    for (float& share : group.histogram) share /= tableItems;
+}
+
+float MultidimensionalCluster::getHistogramEntry(bool locked, int group, int dimension, int bin) const {
+    const DataItemGroup* g = locked ? getLockedGroup(group) : getUnlockedGroup(group);
+    if (!g || !data) return 0.0f;
+    const int dimNum = data->getActualDimNum();
+    const int binNum = data->getHistogramBinsNum();
+    if (dimension < 0 || dimension >= dimNum || bin < 0 || bin >= binNum) return 0.0f;
+    const size_t index = static_cast<size_t>(dimension) * binNum + bin;
+    return index < g->histogram.size() ? g->histogram[index] : 0.0f;
+}
+
+void MultidimensionalCluster::sortGroups() {
+    for (int i = 1; i < getUnlockedGroupNum(); ++i) sortGroup_GaussianProximityBased(i);
+}
+
+void MultidimensionalCluster::sortGroup_GaussianProximityBased(int i) {
+    DataItemGroup* group = getUnlockedGroup(i);
+    if (!group || group->items.empty() || !data) return;
+    std::vector<int32_t>& items = group->items;
+    std::vector<float> proximity(items.size());
+    GaussianProximity(data, kProximityKernelWidth).scoreItems(items.data(), static_cast<int>(items.size()), proximity.data());
+
+    std::vector<ItemScore> records(items.size());
+    for (size_t k = 0; k < items.size(); ++k) records[k] = {items[k], proximity[k]};
+    stableSortByScore(records.data(), records.data() + records.size());
+    for (size_t k = 0; k < items.size(); ++k) items[k] = records[k].item;
+}

@@ -1,0 +1,180 @@
+// PCWindow: the hint paths on screen (lit discs joined by translucent lines,
+// labelled when full) and the operations the keys and the mouse call on them.
+#include "pcview/PCWindow.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/MultidimensionalCluster.h"
+
+namespace {
+
+constexpr float kDiscRadius = 0.025f;       // view units (y); x divided by the aspect
+constexpr float kHaloRadius = 3 * kDiscRadius;
+constexpr float kLabelLeft = 0.03f;         // label starts this far left of the first hint point
+constexpr float kUnlockedLineWidthPx = 2.0f;
+constexpr float kLockedBandWidthPx = 10.0f;
+constexpr int kHighlightIndex = 15;         // circle-table index of the lit spot (45 degrees)
+constexpr int kLockedShadingStart = 30;     // locked discs start their shading fan a quarter turn later
+
+}  // namespace
+
+void PCWindow::shutDownAllHints() {
+    showHintPaths = showHistograms = showMixtures = false;
+    allHintsOff = true;
+}
+
+void PCWindow::turnOnAllHints() {
+    showHintPaths = showHistograms = showMixtures = true;
+    allHintsOff = false;
+}
+
+void PCWindow::updateHintPaths() {
+    if (dataReady) hintPaths->updateHintPointsPosition(axes.get());
+}
+
+void PCWindow::clearClusterPaths() {
+    if (!dataReady) return;
+    hintPaths->clearPaths();
+    for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
+    mixtures.clear();  // absent until the next hint change rebuilds them
+}
+
+int PCWindow::unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const {
+    float xView = 0, yView = 0;
+    transformMouseInput(&xView, &yView, xPx, yPx);
+    *dim = axes->getNearestAxis(xView, yView);
+    int index = -1;
+    *onLocked = true;
+    if (*dim >= 0) hintPaths->getNearestHintPoint(onLocked, &index, *dim, xView, yView);
+    return index;
+}
+
+void PCWindow::handlePathAdjusting(unsigned char key, int xPx, int yPx) {
+    if (!dataReady) return;
+    int dim = -1;
+    bool onLocked = true;
+    const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
+    if (path == -1 || onLocked) return;
+    switch (key) {
+        case '\'': hintPaths->increasePathPeakValue(path); break;
+        case ';': hintPaths->decreasePathPeakValue(path); break;
+        case '.': hintPaths->increasePathDeviationValue(path); break;
+        case ',': hintPaths->decreasePathDeviationValue(path); break;
+        default: break;
+    }
+    updateGaussianMixtures();
+}
+
+void PCWindow::handleSingleHintPointAdjusting(unsigned char key, int xPx, int yPx) {
+    if (!dataReady) return;
+    int dim = -1;
+    bool onLocked = true;
+    const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
+    if (path == -1 || onLocked) return;
+    switch (key) {
+        case '=': hintPaths->increasePeakValue(path, dim); break;
+        case '-': hintPaths->decreasePeakValue(path, dim); break;
+        case ']': hintPaths->increaseDeviationValue(path, dim); break;
+        case '[': hintPaths->decreaseDeviationValue(path, dim); break;
+        default: break;
+    }
+    updateGaussianMixtures();
+}
+
+void PCWindow::changeHintPathLockState(int xPx, int yPx) {
+    if (!dataReady) return;
+    int dim = -1;
+    bool onLocked = true;
+    const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
+    if (path == -1) return;
+    if (onLocked) {
+        hintPaths->unlockPath(path);
+        groups->unlockGroup(path);
+        return;
+    }
+    // A path that claimed no item may have no group yet: lock an empty one with
+    // it, so that locked path k always pairs with locked group k.
+    groups->ensureUnlockedGroup(path + 1);
+    hintPaths->lockPath(path);
+    groups->lockGroup(path + 1);
+}
+
+void PCWindow::renderHintPaths() {
+    const float pathAspect = static_cast<float>(w()) / static_cast<float>(h() > 0 ? h() : 1);
+    const int dims = hintPaths->getDimNum();
+    // Point on the rim of the disc around (px, py) at circle index i and radius rho.
+    auto rim = [&](float px, float py, int i, float rho) {
+        const int k = i % sinCosLength;
+        glVertex2f(px + rho / pathAspect * cosValues[k], py + rho * sinValues[k]);
+    };
+    auto disc = [&](const Point2& p, const Color4& c, float shadeAlpha, int shadeStart) {
+        glColor4f(c.r, c.g, c.b, 0.9f);
+        glBegin(GL_POLYGON);
+        for (int i = 0; i < sinCosLength; ++i) rim(p.x, p.y, i, kDiscRadius);
+        glEnd();
+        // A lit ball: dark rim, white spot half way towards the upper right.
+        glBegin(GL_TRIANGLES);
+        for (int n = 0; n < sinCosLength; ++n) {
+            const int i = shadeStart + n;
+            glColor4f(0, 0, 0, shadeAlpha);
+            rim(p.x, p.y, i, kDiscRadius);
+            rim(p.x, p.y, i + 1, kDiscRadius);
+            glColor4f(1, 1, 1, shadeAlpha);
+            rim(p.x, p.y, kHighlightIndex, kDiscRadius / 2);
+        }
+        glEnd();
+    };
+    auto label = [&](const Path& path, const char* prefix, int number) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%d", prefix, number);
+        glColor4f(0, 0, 0, 1);
+        renderBitmapCharacter(path.hintPoints[0].x - kLabelLeft, path.hintPoints[0].y, text);
+    };
+    auto pathLine = [&](const Path& path, const Color4& c, float widthPx) {
+        glColor4f(c.r, c.g, c.b, 0.3f);
+        glLineWidth(widthPx);
+        glBegin(GL_LINE_STRIP);
+        for (int d = 0; d < dims; ++d) {
+            if (path.hasHintPoint[d]) glVertex2f(path.hintPoints[d].x, path.hintPoints[d].y);
+        }
+        glEnd();
+    };
+
+    for (int u = 0; u < hintPaths->getUnlockedPathNum(); ++u) {
+        const Path& path = *hintPaths->getUnlockedPath(u);
+        const Color4 c = hintPaths->getUnlockedPathColor(u);
+        if (hintPaths->isUnlockedPathFull(u) && dims > 0) label(path, "C_", u + 1);
+        pathLine(path, c, kUnlockedLineWidthPx);
+        for (int d = 0; d < dims; ++d) {
+            if (!path.hasHintPoint[d]) continue;
+            const Point2& p = path.hintPoints[d];
+            disc(p, c, 0.5f, 0);
+            if (u == selectedHintPath && d == selectedHintDim) {
+                // The point being dragged: a halo fading out to three radii.
+                glBegin(GL_QUADS);
+                for (int i = 0; i < sinCosLength; ++i) {
+                    glColor4f(c.r, c.g, c.b, 0.7f);
+                    rim(p.x, p.y, i, kDiscRadius);
+                    rim(p.x, p.y, i + 1, kDiscRadius);
+                    glColor4f(c.r, c.g, c.b, 0);
+                    rim(p.x, p.y, i + 1, kHaloRadius);
+                    rim(p.x, p.y, i, kHaloRadius);
+                }
+                glEnd();
+            }
+        }
+    }
+    for (int k = 0; k < hintPaths->getLockedPathNum(); ++k) {
+        const Path& path = *hintPaths->getLockedPath(k);
+        const Color4 c = hintPaths->getLockedPathColor(k);
+        if (hintPaths->isLockedPathFull(k) && dims > 0) label(path, "LC_", k + 1);
+        pathLine(path, c, kLockedBandWidthPx);
+        for (int d = 0; d < dims; ++d) {
+            if (path.hasHintPoint[d]) disc(path.hintPoints[d], c, 0.9f, kLockedShadingStart);
+        }
+    }
+}

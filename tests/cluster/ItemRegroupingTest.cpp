@@ -1,0 +1,166 @@
+// Regrouping of items against the unlocked hint paths, the mixtures built from
+// the paths, and the density ordering.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/ItemRegrouping.h"
+#include "cluster/MultidimensionalCluster.h"
+
+namespace {
+
+using Items = std::vector<int32_t>;
+
+class ItemRegroupingTest : public testing::Test {
+protected:
+    // Both columns span exactly [0, 1], so normalised values are the written
+    // ones. Items 7, 8 and 9 are identical.
+    TempDir dir;
+    std::unique_ptr<MultidimensionalData> table{loadTableQuietly(dir.write(
+        "t.txt", "a,b\n0,0\n1,1\n0.5,0.5\n0.52,0.5\n0.44,0.9\n0.3,0.3\n0.55,0.55\n0.7,0.7\n0.7,0.7\n0.7,0.7\n"))};
+    MultidimensionalCluster groups{table.get()};
+    ClusterPath paths{2};
+    std::vector<ItemScore> scores = std::vector<ItemScore>(10, ItemScore{0, 0.0f});
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures;
+
+    // Regroups; returns what went to standard output. With offset 0 and
+    // scale 1 a hint point's height is its normalised value.
+    std::string regroup(float offset = 0.0f, float scale = 1.0f) {
+        testing::internal::CaptureStdout();
+        mixtures = ItemRegrouping(table.get(), offset, scale).regroup(paths, groups, scores, false);
+        return testing::internal::GetCapturedStdout();
+    }
+    void addPoint(int path, int d, float valueNorm) { paths.addHintPoint(path, d, d == 0 ? 0.05f : 0.95f, valueNorm); }
+    const Items& group(int g) { return groups.getUnlockedGroup(g)->items; }
+    float scoreOf(int32_t item) const {
+        for (const ItemScore& record : scores) {
+            if (record.item == item) return record.score;
+        }
+        return std::numeric_limits<float>::quiet_NaN();
+    }
+    // Every unlocked item is in exactly one unlocked group.
+    void expectAllGrouped(size_t unlockedItems) {
+        Items all;
+        for (int g = 0; g < groups.getUnlockedGroupNum(); ++g) all.insert(all.end(), group(g).begin(), group(g).end());
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(all.size(), unlockedItems);
+        EXPECT_EQ(std::unique(all.begin(), all.end()), all.end());
+    }
+};
+
+TEST_F(ItemRegroupingTest, WithoutPathsEveryItemReturnsToGroupZeroInItemOrder) {
+    groups.getUnlockedGroup(0)->items = {9, 3, 0};
+    groups.addItemToUnlockedGroup(8, 1);
+    groups.addItemToUnlockedGroup(1, 2);
+    groups.addItemToUnlockedGroup(7, 4);
+    EXPECT_EQ(regroup(), "Group number is 1\n");
+    EXPECT_EQ(group(0), (Items{0, 1, 3, 7, 8, 9}));
+    ASSERT_EQ(mixtures.size(), 2u);
+    EXPECT_EQ(mixtures[0]->getCount(), 0);
+    EXPECT_FLOAT_EQ(groups.getHistogramEntry(false, 0, 0, 127), 0.1f);  // rebuilt: item 1 only
+}
+
+TEST_F(ItemRegroupingTest, OnePointClaimsItemsWithinTwoDeviations) {
+    // Through the view's transform: the point at view height 0.05 + 0.9 * 0.5.
+    paths.addHintPoint(0, 0, 0.05f, 0.05f + 0.9f * 0.5f);
+    EXPECT_EQ(regroup(0.05f, 0.9f), "Group number is 2\n");
+    EXPECT_EQ(group(0), (Items{0, 1, 5, 7, 8, 9}));
+    EXPECT_EQ(group(1), (Items{4, 6, 3, 2}));  // farthest (0.06 away) first, on the point last
+    EXPECT_NEAR(scoreOf(2), 1.5f, 1e-6f);     // 1 + kernel / D
+    EXPECT_NEAR(mixtures[0]->getContibution(0.55f), std::exp(-1.0f), 1e-4f);
+    EXPECT_EQ(mixtures[1]->getCount(), 0);
+}
+
+TEST_F(ItemRegroupingTest, AnItemMatchingSeveralPathsJoinsTheBestOne) {
+    addPoint(0, 0, 0.5f);
+    addPoint(1, 0, 0.55f);
+    EXPECT_EQ(regroup(), "Group number is 3\n");
+    // Items 2, 3 and 6 match both paths; each goes where its kernel is larger.
+    EXPECT_EQ(group(1), (Items{4, 3, 2}));
+    EXPECT_EQ(group(2), (Items{6}));
+    EXPECT_EQ(scoreOf(6), 2.5f);  // 2 + 1 / 2, not the sum over both paths
+    // Equally good paths: the lower index wins and path 1 claims nothing.
+    paths.adjustHintPoint(1, 0, 0.05f, 0.5f);
+    EXPECT_EQ(regroup(), "Group number is 2\n");
+    EXPECT_EQ(group(1), (Items{4, 6, 3, 2}));
+}
+
+TEST_F(ItemRegroupingTest, AnItemOnEveryPointOfAFullPathStaysInItsGroup) {
+    for (int d = 0; d < 2; ++d) {
+        addPoint(0, d, 0.0f);  // item 0
+        addPoint(1, d, 1.0f);  // item 1
+        addPoint(2, d, 0.5f);  // item 2; 3 and 6 nearby
+    }
+    EXPECT_EQ(regroup(), "Group number is 4\n");
+    EXPECT_EQ(group(1), (Items{0}));
+    EXPECT_EQ(group(2), (Items{1}));
+    EXPECT_EQ(group(3), (Items{6, 3, 2}));
+    EXPECT_EQ(scoreOf(2), std::nextafter(4.0f, 0.0f));
+    expectAllGrouped(10);
+}
+
+TEST_F(ItemRegroupingTest, DegenerateDeviationsNeverReachAGroupIndex) {
+    addPoint(0, 0, 0.5f);
+    paths.getUnlockedPath(0)->deviations[0] = 0.0f;
+    EXPECT_EQ(regroup(), "Group number is 2\n");
+    EXPECT_EQ(group(1), (Items{2}));  // exactly on the point; 3 (0.02 away) is not
+    EXPECT_EQ(scoreOf(2), 1.5f);
+    EXPECT_EQ(mixtures[0]->getContibution(0.5f), 1.0f);
+    EXPECT_EQ(mixtures[0]->getContibution(0.52f), 0.0f);
+    for (float deviation : {-0.05f, std::numeric_limits<float>::quiet_NaN()}) {
+        paths.getUnlockedPath(0)->deviations[0] = deviation;
+        EXPECT_EQ(regroup(), "Group number is 1\n") << deviation;
+    }
+    paths.getUnlockedPath(0)->deviations[0] = std::numeric_limits<float>::infinity();  // kernel 1 everywhere
+    EXPECT_EQ(regroup(), "Group number is 2\n");
+    EXPECT_EQ(group(1).size(), 10u);
+    for (const ItemScore& record : scores) EXPECT_EQ(record.score, 1.5f);
+}
+
+TEST_F(ItemRegroupingTest, EqualScoresKeepItemOrderAndLockedItemsStayOut) {
+    std::reverse(groups.getUnlockedGroup(0)->items.begin(), groups.getUnlockedGroup(0)->items.end());
+    addPoint(0, 0, 0.7f);
+    regroup();
+    EXPECT_EQ(group(0), (Items{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(group(1), (Items{7, 8, 9}));
+    paths.lockPath(0);
+    groups.lockGroup(1);
+    addPoint(0, 1, 0.5f);
+    EXPECT_EQ(regroup(), "Group number is 2\n");
+    EXPECT_EQ(group(1), (Items{6, 2, 3}));
+    expectAllGrouped(7);
+}
+
+TEST_F(ItemRegroupingTest, DensityOrderingPutsCrowdedItemsLast) {
+    std::vector<ItemScore> records;  // grown to one record per item
+    const ItemRegrouping regrouping(table.get(), 0.05f, 0.9f);
+    testing::internal::CaptureStdout();
+    regrouping.orderByDensity(records, false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Gaussian-based optimization complete!\n");
+    ASSERT_EQ(records.size(), 10u);
+    EXPECT_EQ(records[9].item, 9);
+    EXPECT_EQ(records[7].score, records[9].score);
+    EXPECT_GT(records[7].score, 3.0f);  // three identical items
+
+    std::vector<ItemScore> sorted = records;
+    testing::internal::CaptureStdout();
+    regrouping.orderByDensity(sorted, true);
+    testing::internal::GetCapturedStdout();
+    // Equal densities keep ascending item order; item 6 (near 2, 3 and 7 to 9) is densest.
+    const auto seven = std::find_if(sorted.begin(), sorted.end(), [](const ItemScore& r) { return r.item == 7; });
+    ASSERT_LT(seven - sorted.begin(), 8);
+    EXPECT_EQ(seven[1].item, 8);
+    EXPECT_EQ(seven[2].item, 9);
+    EXPECT_EQ(sorted.back().item, 6);
+    for (int k = 1; k < 10; ++k) EXPECT_LE(sorted[k - 1].score, sorted[k].score);
+}
+
+}  // namespace
