@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# End to end: the real program on the default table answers the mouse and the
+# keyboard. A click between two axes creates an operator (its angle histogram
+# prints the 32 bin lines), a Ctrl+click on an axis adds a hint point and
+# regroups the items, G switches the group sort on, Escape quits with status 0.
+set -uo pipefail
+source "$(dirname "$0")/../e2e_lib.bash"
+e2e_setup "$@"
+
+mkdir -p "$WORK/app/DataSet"
+cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
+ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
+start_app "$WORK/app"
+wait_for 20 main_window_shown || fail "main window did not appear"
+read -r wx wy <<<"$(window_origin 1600x550)"
+view_x=$((wx + 70)); view_y=$((wy + 40))
+wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+
+# A left click in region 0 (between the first two axes), half way up.
+xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
+wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
+[[ $(grep -c -E '^([0-9]|[12][0-9]|3[01])$' "$WORK/out") -ge 32 ]] || fail "fewer than 32 bin lines"
+
+# Ctrl + left click on the third axis (x = 0.05 + 0.9 * 2 / 7 of the view).
+axis_x=$(awk 'BEGIN { printf "%d", 1000 * (0.05 + 0.9 * 2 / 7) }')
+xdotool mousemove $((view_x + axis_x + 3)) $((view_y + 250))
+xdotool keydown Control_L click 1 keyup Control_L
+wait_for 10 grep -q '^add hint point at ' "$WORK/out" || fail "no hint point was added"
+grep -q '^Group number is 2$' "$WORK/out" || fail "the items were not regrouped into 2 groups"
+
+xdotool mousemove $((view_x + 600)) $((view_y + 100)) key g
+wait_for 10 grep -q '^Group sort is activated !$' "$WORK/out" || fail "G did not switch the group sort on"
+
+xdotool key Escape
+wait_exit 10
+[[ "$EXIT_STATUS" == "0" ]] || fail "Escape ended with status $EXIT_STATUS"
+echo "interaction: ok"
