@@ -83,7 +83,12 @@ std::unique_ptr<Color4> Color4::HSV_TO_RGBColor(float h, float s, float v)
 
 std::unique_ptr<Color4> Color4::getReverseColor(float r, float g, float b)
 {
-    const Color4 rgb(r, g, b, 1.0f);
+    return std::make_unique<Color4>(reverseOf(Color4(r, g, b, 1.0f)));
+}
+
+Color4 Color4::reverseOf(Color4 c)
+{
+    const Color4 rgb(c.r, c.g, c.b, 1.0f);
     float h, s, v;
     RGB_TO_HSV_Color(&h, &s, &v, &rgb);
     h += 3.0f;
@@ -91,7 +96,7 @@ std::unique_ptr<Color4> Color4::getReverseColor(float r, float g, float b)
         h += 6.0f;
     if (h > 6.0f)
         h -= 6.0f; // exactly 6 stays 6 (red)
-    return HSV_TO_RGBColor(h, s, v);
+    return HSVtoRGB(h, s, v);
 }
 
 std::unique_ptr<Color4> Color4::getReverseColor(Color4 c) { return getReverseColor(c.r, c.g, c.b); }

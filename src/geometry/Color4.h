@@ -34,6 +34,8 @@ public:
     // itself. The Color4 form ignores c's alpha.
     static std::unique_ptr<Color4> getReverseColor(float r, float g, float b);
     static std::unique_ptr<Color4> getReverseColor(Color4 c);
+    // The same by value, for drawing code that runs every frame.
+    static Color4 reverseOf(Color4 c);
 
     float r; // red, [0, 1]
     float g; // green, [0, 1]

@@ -283,17 +283,12 @@ void ClusterTree::getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROpera
 
 void ClusterTree::collectNodes(std::vector<AROperator*>* nodes) const {
     nodes->clear();
-    if (root == nullptr) return;
-    // Pre-order without recursion: children pushed in reverse so the first is visited first.
-    std::vector<AROperator*> stack{root};
-    while (!stack.empty()) {
-        AROperator* node = stack.back();
-        stack.pop_back();
-        nodes->push_back(node);
-        const size_t mark = stack.size();
-        forEachChild(node, [&](AROperator* child) { stack.push_back(child); });
-        std::reverse(stack.begin() + static_cast<long>(mark), stack.end());
-    }
+    if (root != nullptr) appendSubtree(nodes, root);
+}
+
+void ClusterTree::appendSubtree(std::vector<AROperator*>* nodes, AROperator* node) {
+    nodes->push_back(node);
+    forEachChild(node, [&](AROperator* child) { appendSubtree(nodes, child); });
 }
 
 bool ClusterTree::contains(const AROperator* node) const { return isInSubtree(node, root); }

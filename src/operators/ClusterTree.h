@@ -83,6 +83,7 @@ private:
     // Histogram and graph radius of nodes whose lists a removal changed.
     void refreshChangedNodes();
     bool isInSubtree(const AROperator* node, const AROperator* subtreeRoot) const;
+    static void appendSubtree(std::vector<AROperator*>* nodes, AROperator* node);
 
     std::vector<AROperator*> listsChanged;  // nodes whose item lists the current removal changed
 };

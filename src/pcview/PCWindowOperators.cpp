@@ -58,7 +58,7 @@ void PCWindow::renderOneOperator(AROperator* op) {
     if (!op->locked) {
         glLineStipple(4, 0xAAAA);
         glEnable(GL_LINE_STIPPLE);
-        GlDrawer::setColor(*Color4::getReverseColor(op->color));
+        GlDrawer::setColor(Color4::reverseOf(op->color));
         GlDrawer::drawCircle(radius, x, y, aspect, kRoundVertices);
         const float halfWidth = static_cast<float>(op->angleWidth / 2);
         for (float edge : {angle - halfWidth, angle + halfWidth}) {
