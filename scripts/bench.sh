@@ -12,4 +12,6 @@ export STRANDS_BENCH_DATA="$root/bench/data"
 for rows in 10000 100000 1000000; do
   "$root/build/bench/load_peak_memory" "$root/bench/data/rows_$rows.csv"
 done
+"$root/build/bench/regrouping_bench"
 "$root/scripts/with-xvfb.sh" "$root/build/bench/frame_bench"
+"$root/scripts/with-xvfb.sh" "$root/build/bench/graph_frame_bench"

@@ -1,27 +1,118 @@
+// GraphWindow: construction, links to the view and the chooser, the redraw
+// timer, and the textures made from the six icon images.
 #include "graph/GraphWindow.h"
 
-#include <GL/glew.h>
+#include <GL/glu.h>
+#include <FL/Fl.H>
 
 #include "geometry/GlWindowSetup.h"
+#include "operators/ClusterTree.h"
+#include "pcview/PCWindow.h"
+
+namespace {
+
+constexpr double kFrameInterval = 0.01;  // seconds between timer ticks: up to 100 frames a second
+
+const char* const kIconPaths[GraphWindow::kIconCount] = {
+    "./Resources/brush_s.bmp",
+    "./Resources/unionSet_s.bmp",
+    "./Resources/delete_s.bmp",
+};
+const char* const kArrowPaths[GraphWindow::kArrowPieces] = {
+    "./Resources/arrow_tail_ss.bmp",
+    "./Resources/arrow_mid_ss.bmp",
+    "./Resources/arrow_head_ss.bmp",
+};
+
+// Binds a new texture name with repeat wrapping and linear filtering.
+GLuint newLinearTexture() {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    return texture;
+}
+
+}  // namespace
 
 GraphWindow::GraphWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window(x, y, w, h, label) {
     mode(chooseGlContextMode());
+    for (int i = 0; i < kIconCount; ++i) iconImages[i] = IconImage::load(kIconPaths[i]);
+    for (int i = 0; i < kArrowPieces; ++i) arrowImages[i] = IconImage::load(kArrowPaths[i]);
+    Fl::add_timeout(kFrameInterval, Timeout_Callback, this);
 }
 
-GraphWindow::~GraphWindow() = default;
+GraphWindow::~GraphWindow() {
+    // The timer names this window: it must not fire once the window is gone.
+    Fl::remove_timeout(Timeout_Callback, this);
+    // The base destructor hides the window without reaching our hide().
+    releaseTextures();
+}
 
-void GraphWindow::linkPCWindow(PCWindow* view) { pcWindow = view; }
+void GraphWindow::linkPCWindow(PCWindow* view) {
+    pcWindow = view;
+    clusters = view != nullptr ? view->getClusters() : nullptr;
+    paths = view != nullptr ? view->getPaths() : nullptr;
+    tree = nullptr;
+    fetchTreeFromView();
+}
 
-void GraphWindow::releaseLinks() {}
+void GraphWindow::releaseLinks() {
+    // The tree these point into is already released: nothing may reach it
+    // until the next frame fetches the new one.
+    clusters = nullptr;
+    tree = nullptr;
+    focusedNode = nullptr;
+    heldNode = nullptr;
+    restartRestTest();
+}
 
-void GraphWindow::draw() {
-    make_current();
-    if (!valid()) {
-        valid(1);
-        setUpGlContext(w(), h(), 1);
+void GraphWindow::updateData() {
+    clusters = nullptr;
+    paths = nullptr;
+}
+
+void GraphWindow::update() {
+    if (pcWindow != nullptr && clusters != nullptr && paths != nullptr) redraw();
+}
+
+void GraphWindow::fetchTreeFromView() {
+    if (tree != nullptr || pcWindow == nullptr) return;
+    tree = pcWindow->getClusterTree();
+    if (tree == nullptr) return;  // the view has no table yet
+    focusedNode = tree->getRoot();
+    heldNode = nullptr;
+    restartRestTest();
+}
+
+void GraphWindow::dropReleasedNodes() {
+    if (tree == nullptr) {
+        focusedNode = nullptr;
+        heldNode = nullptr;
+        return;
     }
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A removal in the view may have released either node (and merged others
+    // away); the tree then has moved its own focus to a node that exists.
+    if (focusedNode != nullptr && !tree->contains(focusedNode)) {
+        focusedNode = tree->contains(tree->focused) ? tree->focused : tree->getRoot();
+    }
+    if (heldNode != nullptr && !tree->contains(heldNode)) heldNode = nullptr;
+}
+
+void GraphWindow::Timeout_Callback(void* window) {
+    auto* graph = static_cast<GraphWindow*>(window);
+    if (graph->needsFrame()) graph->redraw();
+    Fl::repeat_timeout(kFrameInterval, Timeout_Callback, window);
+}
+
+float GraphWindow::aspect() const { return static_cast<float>(w()) / static_cast<float>(h() > 0 ? h() : 1); }
+
+void GraphWindow::pxToGraph(int xPx, int yPx, float* xGraph, float* yGraph) const {
+    *xGraph = static_cast<float>(xPx) / static_cast<float>(w() > 0 ? w() : 1);
+    *yGraph = 1.0f - static_cast<float>(yPx) / static_cast<float>(h() > 0 ? h() : 1);
 }
 
 void GraphWindow::resize(int x, int y, int w, int h) {
@@ -30,7 +121,68 @@ void GraphWindow::resize(int x, int y, int w, int h) {
         make_current();
         setUnitSquareProjection(w, h);
     }
+    restartRestTest();
     redraw();
 }
 
-int GraphWindow::handle(int event) { return Fl_Gl_Window::handle(event); }
+// --- Textures -------------------------------------------------------------------
+
+void GraphWindow::flipImages(unsigned char* out, const unsigned char* in, int pixels) {
+    for (int k = 0; k < pixels; ++k) {
+        const unsigned char* from = in + static_cast<size_t>(pixels - 1 - k) * 3;
+        unsigned char* to = out + static_cast<size_t>(k) * 3;
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+    }
+}
+
+void GraphWindow::manipulateImages(unsigned char* out, const unsigned char* in, int pixels) {
+    reverseToAlphaIcon(out, in, pixels);
+}
+
+void GraphWindow::generateTextures() {
+    make_current();
+    texturesReady = true;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    std::vector<unsigned char> pixels;  // once per GL context, not per frame
+    for (int i = 0; i < kIconCount; ++i) {
+        const IconImage& image = iconImages[i];
+        const int n = image.pixelCount();
+        pixels.resize(static_cast<size_t>(n) * 3);
+        flipImages(pixels.data(), image.rgb.data(), n);
+        iconTextures[i] = newLinearTexture();
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     n > 0 ? pixels.data() : nullptr);
+    }
+    for (int i = 0; i < kArrowPieces; ++i) {
+        const IconImage& image = arrowImages[i];
+        const int n = image.pixelCount();
+        pixels.resize(static_cast<size_t>(n) * 4);
+        manipulateImages(pixels.data(), image.rgb.data(), n);
+        arrowTextures[i] = newLinearTexture();
+        // A missing image leaves the texture empty: the piece draws as a plain quad.
+        if (n > 0) {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 4, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void GraphWindow::releaseTextures() {
+    // The windows' GL contexts share their texture names, so names left
+    // behind would stay taken for the rest of the process.
+    if (texturesReady && context() != nullptr) {
+        make_current();
+        glDeleteTextures(kIconCount, iconTextures);
+        glDeleteTextures(kArrowPieces, arrowTextures);
+    }
+    for (GLuint& texture : iconTextures) texture = 0;
+    for (GLuint& texture : arrowTextures) texture = 0;
+    texturesReady = false;
+}
+
+void GraphWindow::hide() {
+    releaseTextures();
+    Fl_Gl_Window::hide();
+}

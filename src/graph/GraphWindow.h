@@ -1,31 +1,184 @@
-// GraphWindow: the OpenGL window right of the view that shows the operator
-// tree as a node-link graph. Graph units: unit square, origin bottom-left, y up.
+// GraphWindow: the OpenGL window right of the view that shows the view's
+// operator tree as a node-link graph. Every node is a circle whose size grows
+// with its share of the items, every parent-child pair of drawn nodes is
+// joined by a textured arrow, and a force model moves the nodes one step per
+// frame while a 0.01 s timer keeps the frames coming. A bar of three tool
+// icons (brush, union, delete) sits in the top-left corner; the focused node
+// glows; a lasso drawn with the mouse selects nodes and the brush paints them.
+//
+// Graph units: unit square, x from 0 (left) to 1 (right), y from 0 (bottom)
+// to 1 (top), whatever the pixel size. A pointer at window pixel (xPx, yPx)
+// is at (xPx / width, 1 - yPx / height). A is the aspect (width / height),
+// taken when used; round shapes divide their horizontal extent by A.
+//
+// Member functions live in several files: GraphWindow.cpp (life cycle,
+// links, timer, texture ownership), GraphWindowLayout.cpp (force layout and
+// the rest test of the timer), GraphWindowDraw.cpp (frame, icons, nodes,
+// arrows, glow, lasso outline), GraphWindowMouse.cpp (gestures and lasso).
 #pragma once
 
+#include <GL/glew.h>  // before any other GL header
 #include <FL/Fl_Gl_Window.H>
 
-class PCWindow;
+#include <vector>
+
+#include "geometry/Color4.h"
+#include "geometry/IconImage.h"
+#include "geometry/Point2.h"
+#include "geometry/Polygon_t.h"
+
+class AROperator;
+class ClusterPath;
+class ClusterTree;
 class ColorChooserWindow;
+class MultidimensionalCluster;
+class PCWindow;
 
 class GraphWindow : public Fl_Gl_Window {
 public:
+    static constexpr int kIconCount = 3;   // brush, union, delete
+    static constexpr int kArrowPieces = 3; // tail, middle, head
+    static constexpr int kBrushIcon = 0;
+
     GraphWindow(int x, int y, int w, int h, const char* label = nullptr);
     ~GraphWindow() override;
+    GraphWindow(const GraphWindow&) = delete;
+    GraphWindow& operator=(const GraphWindow&) = delete;
 
     void draw() override;
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
+    // Releases the textures while the GL context they belong to still exists.
+    void hide() override;
 
-    // Stores the view (not owned).
+    // Stores the view (not owned) and takes its tree.
     void linkPCWindow(PCWindow* view);
     void linkColorChooserWindow(ColorChooserWindow* chooser) { colorChooser = chooser; }
-    // Forgets everything taken from the view's previous table; called by the
-    // view when another table is linked.
+    // Forgets everything taken from the view's previous table (nothing is
+    // released); the next frame fetches the new tree and focuses its root.
     void releaseLinks();
+    // Forget the groups and hint paths; redraw once all three view links are set.
+    void updateData();
+    void update();
+
+    // Redraws the window (when anything may have changed) and re-arms itself.
+    static void Timeout_Callback(void* window);
+    // Whether the next timer tick has to draw: false only while the layout is
+    // at rest, no gesture is under way and the tree is as the last frame left
+    // it. A change found in the tree starts the rest test over.
+    bool needsFrame();
+
+    // Textures of the six images, made once per GL context.
+    void generateTextures();
+    // n RGB pixels in reverse order (a turn by 180 degrees).
+    static void flipImages(unsigned char* out, const unsigned char* in, int pixels);
+    // The same into RGBA, alpha = 255 - red: dark parts opaque, white parts transparent.
+    static void manipulateImages(unsigned char* out, const unsigned char* in, int pixels);
+
+    // Drawing steps of a frame (GL context current).
+    void renderIcons();
+    void renderGraph();
+    void renderGraphTreenode(AROperator* node);
+    void renderLinks();
+    void renderLinkFrom(AROperator* parent);
+    void renderFocusedNode();
+    void renderMouseTrace();
+
+    // One step of the force layout over the whole tree.
+    void layoutGraph();
+    void initializeNodePos(AROperator* node);
+    void layoutTreenode(AROperator* node);
+
+    // Index of the icon under (x, y), graph units: -1 below the bar or right
+    // of it; left of the bar 0 within one icon width, negative beyond.
+    int testIconCaptured(float xGraph, float yGraph) const;
+
+    // Mouse gestures: button 1 left; event FL_PUSH...; pointer in window pixels.
+    void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
+    // Lasso step: counts and (with the brush) paints the nodes inside the trace.
+    void handleMouseLoop();
+
+    // How an arrow from parent P to child C is laid out, graph units, in the
+    // frame turned by angleDeg about P's centre with x along the arrow.
+    struct ArrowPlacement {
+        bool drawn;          // false: the circles overlap, no arrow to C nor below it
+        int angleDeg;        // direction from P to C, whole degrees
+        float startX;        // where the tail starts: P's radius
+        float scale;         // 1, or the share of 0.08 the gap between the circles fills
+        float middleLength;  // length of the middle piece; 0: none
+    };
+    static ArrowPlacement placeArrow(const AROperator& parent, const AROperator& child);
 
     PCWindow* getPCWindow() const { return pcWindow; }
+    ClusterTree* getClusterTree() const { return tree; }
+    AROperator* getFocusedNode() const { return focusedNode; }
+    AROperator* getHeldNode() const { return heldNode; }
+    int getSelectedIcon() const { return selectedIcon; }
+    bool isTracing() const { return tracing; }
+    const std::vector<Point2>& getMouseTrace() const { return mouseTrace; }
+    float getIconBarX() const { return iconBarX; }
+    float getIconBarY() const { return iconBarY; }
+    float getIconSize() const { return iconSize; }
+    bool areTexturesReady() const { return texturesReady; }
+    GLuint getIconTexture(int i) const { return iconTextures[i]; }
+    GLuint getArrowTexture(int i) const { return arrowTextures[i]; }
 
 private:
-    PCWindow* pcWindow = nullptr;              // not owned
-    ColorChooserWindow* colorChooser = nullptr; // not owned
+    float aspect() const;
+    void pxToGraph(int xPx, int yPx, float* xGraph, float* yGraph) const;
+    // Takes the view's current tree (and focuses its root) when none is held.
+    void fetchTreeFromView();
+    // Drops node pointers that a removal in the view has released.
+    void dropReleasedNodes();
+    void releaseTextures();
+    // Rest bookkeeping of the timer (GraphWindowLayout.cpp).
+    void restartRestTest();
+    void recordLayoutStep();
+    void takeSnapshot(const AROperator* node, size_t* count, bool* sameNodes);
+    bool matchesSnapshot(const AROperator* node, size_t* index) const;
+
+    // Fields, in the order the design lists them.
+    PCWindow* pcWindow = nullptr;               // the linked view; not owned
+    ColorChooserWindow* colorChooser = nullptr; // gives the brush colour; not owned
+    MultidimensionalCluster* clusters = nullptr; // the view's groups; not owned, not used yet
+    ClusterPath* paths = nullptr;                // the view's hint paths; not owned, not used yet
+    ClusterTree* tree = nullptr;                 // the view's operator tree; not owned
+    IconImage iconImages[kIconCount];            // brush, union, delete
+    GLuint iconTextures[kIconCount] = {0, 0, 0}; // in this window's GL context
+    IconImage arrowImages[kArrowPieces];         // tail, middle, head
+    GLuint arrowTextures[kArrowPieces] = {0, 0, 0};
+    bool texturesReady = false;  // the six textures exist in the current GL context
+    float iconBarX = 0.05f;      // left edge of the icon bar, graph units
+    float iconBarY = 0.9f;       // bottom edge of the icon bar, graph units
+    float iconSize = 0.1f;       // icon height, graph units; an icon is iconSize / A wide
+    int selectedIcon = kBrushIcon;  // tool in use: 0 brush, 1 union, 2 delete (3 just right of the bar)
+    std::vector<Point2> mouseTrace;  // points of the current gesture, graph units
+    bool tracing = false;            // the gesture is a lasso and its outline is drawn
+    AROperator* heldNode = nullptr;    // node being dragged; not owned
+    AROperator* focusedNode = nullptr; // node drawn with the glowing disc; not owned
+
+    // Scratch of the lasso step, kept so that it allocates nothing once grown.
+    Polygon_t lassoPolygon;
+    std::vector<AROperator*> lassoNodes;
+    std::vector<AROperator*> selectedNodes;
+
+    // Rest state of the layout, read by the timer (see needsFrame).
+    struct NodeSnapshot {
+        const AROperator* node;    // compared, never dereferenced
+        const AROperator* parent;
+        double graphX, graphY, graphRadius;
+        Color4 color;
+        int type;
+        bool primary;
+    };
+    struct RestPoint {
+        double x, y;  // graph units
+    };
+    std::vector<NodeSnapshot> restSnapshot;  // the tree as the last layout step left it, pre-order
+    std::vector<RestPoint> restWindowSums;   // per node of restSnapshot: positions summed over the current window
+    std::vector<RestPoint> restAnchor;       // per node: mean position over the window the calm began with
+    int restWindowFrames = 0;                // frames summed in the current window
+    bool haveRestAnchor = false;             // restAnchor holds a complete window of the current nodes
+    int calmWindows = 0;                     // complete windows in a row whose means stayed near the anchor
+    bool atRest = false;                     // enough calm windows: the timer may skip frames
 };

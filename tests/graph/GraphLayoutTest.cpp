@@ -1,0 +1,126 @@
+// The force layout: first placement and radius, one integration step, the
+// fixed root and held node, and the rest test that lets the timer skip frames.
+#include "GraphTestSupport.h"
+
+#include <FL/Fl.H>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+TEST_F(GraphTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
+    makeScene();
+    AROperator* op = add(0.5f, 0.5f);
+    ASSERT_NE(op, nullptr);
+    AROperator* root = tree->getRoot();
+    AROperator* complement = complementOf(root);
+    bool sawRight = false, sawBelow = false;  // both halves of the random range
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::srand(seed);
+        for (AROperator* node : {root, op, complement}) node->graphPlaced = false;
+        graph->initializeNodePos(root);
+        for (const AROperator* node : {op, complement}) {
+            const double dx = node->graphX - 0.5, dy = node->graphY - 0.7;
+            EXPECT_NEAR(std::hypot(dx, dy), 0.02, 1e-6);
+            EXPECT_TRUE(dx >= -1e-9 && dy <= 1e-9) << "between right and below: " << dx << ", " << dy;
+            sawRight = sawRight || dx > 0.015;
+            sawBelow = sawBelow || dy < -0.015;
+        }
+    }
+    EXPECT_TRUE(sawRight && sawBelow);
+    for (int frame = 0; frame < 100; ++frame) graph->layoutGraph();
+    EXPECT_EQ(root->graphX, 0.5);
+    EXPECT_EQ(root->graphY, 0.7);
+    EXPECT_NE(root->forceX, 0.0) << "the root still collects force";
+}
+
+TEST_F(GraphTest, RadiusFollowsTheShareOfItemsHeld) {
+    makeScene();
+    AROperator* op = add(0.9f, 0.3f);  // near no item's segment
+    ASSERT_TRUE(op != nullptr && op->controlList.empty());
+    AROperator* complement = complementOf(tree->getRoot());
+    complement->controlList.resize(1);  // a quarter of the items
+    for (AROperator* node : {tree->getRoot(), op, complement}) node->graphRadius = 0;
+    graph->initializeNodePos(tree->getRoot());
+    EXPECT_NEAR(tree->getRoot()->graphRadius, 0.05, 1e-12);
+    EXPECT_NEAR(op->graphRadius, 0.05 * std::exp(-0.5), 1e-12);
+    EXPECT_NEAR(complement->graphRadius, 0.05 * std::exp(-0.375), 1e-12);
+}
+
+TEST_F(GraphTest, OneStepIntegratesForceWithDampingAndDownwardPull) {
+    makeScene();
+    AROperator* op = add(0.5f, 0.5f);
+    ASSERT_NE(op, nullptr);
+    AROperator* complement = complementOf(tree->getRoot());
+    // Both children at their links' rest length (radii + 0.05) from the root
+    // and far from each other: the tree adds no force of its own.
+    place(tree->getRoot(), 0.5, 0.7, 0.05);
+    place(op, 0.5 - 0.14 * std::sin(0.9), 0.7 - 0.14 * std::cos(0.9), 0.04);
+    place(complement, 0.5 + 0.13 * std::sin(0.9), 0.7 - 0.13 * std::cos(0.9), 0.03);
+    op->forceX = 0.4;
+    op->forceY = -0.2;
+    op->velocityX = 0.1;
+    op->velocityY = 0.3;
+    const double x0 = op->graphX, y0 = op->graphY;
+    graph->layoutGraph();
+    const double vx = 0.5 * (0.1 + 0.05 * 0.4), vy = 0.5 * (0.3 + 0.05 * (-0.2 - 0.05));
+    EXPECT_NEAR(op->velocityX, vx, 1e-7);
+    EXPECT_NEAR(op->velocityY, vy, 1e-7);
+    EXPECT_NEAR(op->graphX, x0 + 0.05 * vx, 1e-8);
+    EXPECT_NEAR(op->graphY, y0 + 0.05 * vy, 1e-8);
+    EXPECT_NEAR(op->forceX, 0.2, 1e-6) << "half the force carries over";
+    EXPECT_NEAR(op->forceY, -0.125, 1e-6);
+    EXPECT_NEAR(complement->velocityY, 0.5 * 0.05 * -0.05, 1e-7) << "a node at rest falls under the pull";
+}
+
+TEST_F(GraphTest, HeldNodeStaysUnderTheMouse) {
+    makeScene();
+    AROperator* op = add(0.5f, 0.5f);
+    ASSERT_NE(op, nullptr);
+    graph->layoutGraph();
+    place(op, 0.25, 0.25);
+    mouse(FL_PUSH, 0.25, 0.25);
+    mouse(FL_DRAG, 0.2, 0.3);
+    const double xHeld = op->graphX, yHeld = op->graphY;
+    EXPECT_NEAR(xHeld, 0.2, 1e-6);
+    for (int frame = 0; frame < 10; ++frame) graph->layoutGraph();
+    EXPECT_EQ(op->graphX, xHeld);
+    EXPECT_EQ(op->graphY, yHeld);
+    release(0.2, 0.3);
+    graph->layoutGraph();
+    EXPECT_NE(op->graphY, yHeld) << "released, it moves again";
+}
+
+// The timer skips frames once the layout rests; changes and gestures wake it.
+TEST_F(GraphTest, TimerRestsOnlyOnceTheLayoutIsStill) {
+    makeScene();
+    AROperator* op = add(0.5f, 0.5f);
+    ASSERT_NE(op, nullptr);
+    auto settle = [&] {
+        int frames = 0;
+        for (; graph->needsFrame() && frames < 20000; ++frames) graph->layoutGraph();
+        return frames;
+    };
+    const int frames = settle();
+    ASSERT_LT(frames, 20000) << "a three-node tree settles";
+    EXPECT_GE(frames, 600) << "six one-second windows at least";
+    const double x = op->graphX, y = op->graphY;
+    for (int k = 0; k < 1000; ++k) graph->layoutGraph();
+    EXPECT_LT(std::hypot(op->graphX - x, op->graphY - y), 2e-3) << "at rest: not a pixel in 10 s";
+
+    op->color = Color4(0, 0, 1, 1);  // painted
+    EXPECT_TRUE(graph->needsFrame());
+    settle();
+    tree->setFocused(op);
+    ASSERT_NE(add(0.3f, 0.5f), nullptr);
+    EXPECT_TRUE(graph->needsFrame());
+    settle();
+    graph->handleMouseEvents(0, FL_MOVE, 0, 10, 10);
+    EXPECT_TRUE(graph->needsFrame());
+    settle();
+    view->linkMDdata(loadTableQuietly(dir.write("u.txt", kGraphTestTable)));
+    EXPECT_TRUE(graph->needsFrame());
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// Gestures, driven with window pixels: tool icons, focus and drag, the lasso
+// with its count and brush, and nodes or trees the view releases meanwhile.
+#include "GraphTestSupport.h"
+
+#include <FL/Fl.H>
+
+#include <cmath>
+
+#include "colorchooser/ColorChooserWindow.h"
+
+namespace {
+
+bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+
+// The root at its place, an operator and the root's complementary child.
+class GraphMouseTest : public GraphTest {
+protected:
+    void SetUp() override {
+        makeScene();
+        op = add(0.5f, 0.5f);
+        ASSERT_NE(op, nullptr);
+        rootComplement = complementOf(tree->getRoot());
+        place(tree->getRoot(), 0.5, 0.7, 0.05);
+        place(op, 0.25, 0.35);
+        place(rootComplement, 0.75, 0.35);
+    }
+    AROperator* op = nullptr;
+    AROperator* rootComplement = nullptr;
+};
+
+TEST_F(GraphTest, IconBarBoundsFollowTheAspect) {
+    makeScene(600, 400);  // an icon is 0.1 / 1.5 wide
+    const float iconWidth = graph->getIconSize() / 1.5f;
+    const float bar = graph->getIconBarX();
+    EXPECT_EQ(graph->testIconCaptured(bar + 0.5f * iconWidth, 0.89f), -1);
+    EXPECT_EQ(graph->testIconCaptured(bar + 2.5f * iconWidth, 0.95f), 2);
+    EXPECT_EQ(graph->testIconCaptured(bar + 1.5f * iconWidth, 1.0f), 1) << "up to the top edge";
+    EXPECT_EQ(graph->testIconCaptured(bar + 3.0f * iconWidth, 0.95f), 3) << "exactly on the right edge";
+    EXPECT_EQ(graph->testIconCaptured(std::nextafter(bar + 3.0f * iconWidth, 1.0f), 0.95f), -1);
+    EXPECT_EQ(graph->testIconCaptured(bar - 0.5f * iconWidth, 0.95f), 0) << "a little left of the bar";
+    EXPECT_LT(graph->testIconCaptured(bar - 1.5f * iconWidth, 0.95f), 0);
+}
+
+TEST_F(GraphMouseTest, PressOnANodeFocusesItHereAndInTheViewAndDragsIt) {
+    // Through handle(), with the toolkit's event state.
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_x = xPx(0.26);
+    Fl::e_y = yPx(0.34);
+    EXPECT_EQ(graph->handle(FL_PUSH), 1);
+    EXPECT_EQ(graph->getFocusedNode(), op);
+    EXPECT_EQ(tree->focused, op) << "new operators now go under it";
+    EXPECT_FALSE(graph->isTracing()) << "a node drag draws no lasso";
+    Fl::e_x = xPx(0.32);
+    Fl::e_y = yPx(0.42);
+    EXPECT_EQ(graph->handle(FL_DRAG), 1);
+    EXPECT_NEAR(op->graphX, 0.32, 1e-6);
+    EXPECT_NEAR(op->graphY, 0.42, 1e-6);
+    EXPECT_EQ(release(0.32, 0.42), "0 nodes are selected!\n");
+    EXPECT_EQ(graph->getHeldNode(), nullptr);
+    EXPECT_EQ(graph->getFocusedNode(), op) << "the focus outlasts the gesture";
+}
+
+TEST_F(GraphMouseTest, IconsPickToolsAndOnlyTheBrushPaints) {
+    ColorChooserWindow chooser(0, 0, 50, 500);
+    chooser.handleMouseEvents(1, FL_PUSH, 0, 30, 125);  // alpha 0.4
+    const Color4 picked = chooser.getColor();
+    graph->linkColorChooserWindow(&chooser);
+    tree->setFocused(op);
+    AROperator* nested = add(0.3f, 0.5f);
+    AROperator* opComplement = complementOf(op);
+    ASSERT_TRUE(nested != nullptr && opComplement != nullptr);
+    place(nested, 0.1, 0.1);
+    place(opComplement, 0.9, 0.1);  // far from its parent
+    const Color4 before = op->color;
+
+    mouse(FL_PUSH, 0.2, 0.95);  // icon 1, union: still a lasso gesture
+    EXPECT_EQ(graph->getSelectedIcon(), 1);
+    EXPECT_TRUE(graph->isTracing());
+    EXPECT_EQ(release(0.2, 0.95), "0 nodes are selected!\n");
+    EXPECT_EQ(lassoSquare(0.25, 0.35, 0.06), "1 nodes are selected!\n");
+    EXPECT_TRUE(sameColour(op->color, before));
+    mouse(FL_PUSH, 0.03, 0.95);  // left of the bar: the brush
+    EXPECT_EQ(graph->getSelectedIcon(), 0);
+    release(0.03, 0.95);
+    const Color4 nestedBefore = nested->color;
+    EXPECT_EQ(lassoSquare(0.5, 0.7, 0.06), "1 nodes are selected!\n");  // the root: not painted
+    EXPECT_EQ(lassoSquare(0.75, 0.35, 0.06), "1 nodes are selected!\n");  // a complementary node: neither
+    EXPECT_FALSE(sameColour(tree->getRoot()->color, picked));
+    EXPECT_FALSE(sameColour(rootComplement->color, picked));
+    EXPECT_TRUE(sameColour(op->color, before));
+    EXPECT_EQ(lassoSquare(0.25, 0.35, 0.06), "1 nodes are selected!\n");
+    EXPECT_TRUE(sameColour(op->color, picked));
+    EXPECT_TRUE(sameColour(opComplement->color, picked)) << "with its complementary child, alpha included";
+    EXPECT_FLOAT_EQ(opComplement->color.a, 0.4f);
+    EXPECT_TRUE(sameColour(nested->color, nestedBefore));
+}
+
+TEST(GraphImages, FlipTurnsPixelsRoundAndAlphaIsTheComplementOfRed) {
+    const unsigned char rgb[] = {10, 20, 30, 255, 255, 255};
+    unsigned char rgba[8] = {};
+    GraphWindow::manipulateImages(rgba, rgb, 2);
+    const unsigned char expectedRgba[] = {255, 255, 255, 0, 10, 20, 30, 245};
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(rgba[k], expectedRgba[k]) << "byte " << k;
+    unsigned char flipped[6] = {};
+    GraphWindow::flipImages(flipped, rgb, 2);
+    EXPECT_EQ(flipped[3], 10) << "the first pixel comes last";
+}
+
+// A removal in the view (and the merges it brings) releases nodes the window may hold.
+TEST_F(GraphMouseTest, RemovingTheFocusedOrHeldNodeLetsGoOfIt) {
+    mouse(FL_PUSH, 0.25, 0.35);
+    ASSERT_EQ(graph->getHeldNode(), op);
+    ASSERT_TRUE(tree->removeAR(op));
+    mouse(FL_DRAG, 0.3, 0.3);  // must not move the released node
+    EXPECT_EQ(graph->getHeldNode(), nullptr);
+    EXPECT_EQ(graph->getFocusedNode(), tree->getRoot());
+    EXPECT_EQ(release(0.3, 0.3), "0 nodes are selected!\n");
+
+    // A focused complementary node merged away.
+    AROperator* a = add(0.5f, 0.5f);
+    tree->setFocused(a);
+    ASSERT_NE(add(0.3f, 0.5f), nullptr);
+    AROperator* aComplement = complementOf(a);
+    graph->layoutGraph();
+    place(aComplement, 0.1, 0.7);
+    mouse(FL_PUSH, 0.1, 0.7);
+    release(0.1, 0.7);
+    ASSERT_EQ(graph->getFocusedNode(), aComplement);
+    ASSERT_TRUE(tree->removeAR(a));
+    ASSERT_FALSE(tree->contains(aComplement));
+    graph->layoutGraph();  // what every frame starts with
+    EXPECT_EQ(graph->getFocusedNode(), tree->getRoot());
+}
+
+// linkMDdata releases the old tree before the window hears of it.
+TEST_F(GraphMouseTest, NewTableDropsEveryLinkUntilTheNextFrame) {
+    mouse(FL_PUSH, 0.25, 0.35);
+    view->linkMDdata(loadTableQuietly(dir.write("u.txt", "x,y,z\n1,2,3\n4,5,6\n")));
+    EXPECT_EQ(graph->getClusterTree(), nullptr);
+    EXPECT_EQ(graph->getFocusedNode(), nullptr);
+    GraphWindow::Timeout_Callback(graph.get());  // a tick before the next frame
+    mouse(FL_DRAG, 0.3, 0.3);
+    EXPECT_EQ(release(0.3, 0.3), "0 nodes are selected!\n");
+    graph->layoutGraph();
+    EXPECT_EQ(graph->getClusterTree(), view->getClusterTree());
+    EXPECT_EQ(graph->getFocusedNode(), view->getClusterTree()->getRoot());
+
+    GraphWindow* address = graph.get();
+    EXPECT_TRUE(Fl::has_timeout(GraphWindow::Timeout_Callback, address));
+    graph.reset();
+    EXPECT_FALSE(Fl::has_timeout(GraphWindow::Timeout_Callback, address)) << "the timer goes with the window";
+}
+
+}  // namespace

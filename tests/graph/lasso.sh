@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# End to end: an operator created in the view appears in the graph window,
+# where a lasso drawn around the graph selects its nodes and reports them.
+set -uo pipefail
+source "$(dirname "$0")/../e2e_lib.bash"
+e2e_setup "$@"
+
+mkdir -p "$WORK/app/DataSet"
+cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
+ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
+start_app "$WORK/app"
+wait_for 20 main_window_shown || fail "main window did not appear"
+read -r wx wy <<<"$(window_origin 1600x550)"
+view_x=$((wx + 70)); view_y=$((wy + 40))
+graph_x=$((wx + 1090)); graph_y=$((wy + 40))
+wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+
+# An operator between the first two axes: the root gets two children in the graph.
+xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
+wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created"
+sleep 1  # let the new nodes drop in below their parent
+
+# A lasso around the whole graph below the icon bar (graph y from 0.1 to 0.85).
+xdotool mousemove $((graph_x + 40)) $((graph_y + 450)) mousedown 1
+for point in "460 450" "460 300" "460 75" "250 75" "40 75" "40 300" "40 440"; do
+  read -r px py <<<"$point"
+  xdotool mousemove $((graph_x + px)) $((graph_y + py))
+  sleep 0.05
+done
+xdotool mouseup 1
+wait_for 10 grep -q 'nodes are selected!$' "$WORK/out" || fail "the lasso reported nothing"
+count=$(grep -E '^[0-9]+ nodes are selected!$' "$WORK/out" | tail -1 | cut -d' ' -f1)
+[[ "$count" -eq 3 ]] || fail "expected the root, the operator and its complement in the lasso, got $count"
+
+xdotool mousemove $((view_x + 600)) $((view_y + 100)) key Escape
+wait_exit 10
+[[ "$EXIT_STATUS" == "0" ]] || fail "Escape ended with status $EXIT_STATUS"
+echo "lasso: ok"
