@@ -39,8 +39,14 @@ struct Scene {
     int heldItems = 0;
 };
 
+// An empty path frees the window kept for the last case.
 Scene& scene(const std::string& path, bool withOperators) {
     static std::map<std::string, Scene> scenes;
+    static Scene none;
+    if (path.empty()) {
+        scenes.clear();
+        return none;
+    }
     const std::string key = path + (withOperators ? "#ops" : "#root");
     auto found = scenes.find(key);
     if (found != scenes.end()) return found->second;
@@ -172,6 +178,80 @@ void rasterFloor(benchmark::State& state, const std::string& path, bool withOper
     state.counters["vertices"] = static_cast<double>(arrays.xy.size() / 2);
 }
 
+// One drag step of a hint point or of an operator, on its own scene: the
+// handler and the model update it triggers (regrouping for a hint point, the
+// item lists for an operator), with or without the view's redraw.
+enum class DragKind { HintPoint, Operator };
+
+struct DragScene {
+    std::unique_ptr<MainWindow> main;
+    std::string key;
+};
+
+PCWindow* dragView(const std::string& path, DragKind kind) {
+    static DragScene made;
+    const std::string key = path + (kind == DragKind::HintPoint ? "#hint" : "#op");
+    if (made.key == key) return made.main->getView();
+    scene("", false);  // free the frame scenes' window first
+    made.main.reset();
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    made.main = std::make_unique<MainWindow>(new MultidimensionalData(path.c_str()));
+    made.main->show();
+    PCWindow* view = made.main->getView();
+    for (int k = 0; k < 500 && !view->valid(); ++k) Fl::wait(0.01);
+    if (kind == DragKind::HintPoint) {
+        // A hint point on the third axis, half way up, then pressed to select it.
+        const int axisPx = static_cast<int>(1000 * view->getAxes()->getAxisPosition(2));
+        Fl::e_state = FL_CTRL;
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, FL_CTRL, axisPx, 250);
+        Fl::e_state = 0;
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_RELEASE, 0, axisPx, 250);
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, axisPx, 250);
+    } else {
+        // A wide operator in the first gap, then grabbed at its centre.
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 160, 250);
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_RELEASE, 0, 160, 250);
+        AROperator* op = view->getClusterTree()->getRoot()->links.front().node;
+        op->radius = 0.12;
+        op->angleWidth = 1.0;
+        op->updateControlList();
+        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 160, 250);
+    }
+    std::cout.rdbuf(saved);
+    made.key = key;
+    return view;
+}
+
+void dragSteps(benchmark::State& state, const std::string& path, DragKind kind, bool redraw) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = dragView(path, kind);
+    std::streambuf* saved = std::cout.rdbuf(nullptr);  // the regrouping's count lines
+    int step = 0;
+    for (auto _ : state) {
+        const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
+        if (kind == DragKind::HintPoint) {
+            const int axisPx = static_cast<int>(1000 * view->getAxes()->getAxisPosition(2));
+            view->handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, axisPx, 250 + offsetPx);
+        } else {
+            view->handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, 160 + offsetPx, 250);
+        }
+        if (redraw) redrawView(view);
+    }
+    std::cout.rdbuf(saved);
+}
+
+void registerDrag(const std::string& name, const std::string& path, DragKind kind, int iterations) {
+    for (bool redraw : {false, true}) {
+        benchmark::RegisterBenchmark(((redraw ? "DragStepWithRedraw/" : "DragStepHandlerAndModel/") + name).c_str(),
+                                     [=](benchmark::State& s) { dragSteps(s, path, kind, redraw); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(redraw ? iterations : 10 * iterations)
+            ->Repetitions(3)
+            ->UseRealTime()
+            ->ReportAggregatesOnly(true);
+    }
+}
+
 void registerCase(const std::string& name, const std::string& path, bool withOperators, int iterations) {
     auto configure = [iterations](benchmark::internal::Benchmark* b) {
         b->Unit(benchmark::kMillisecond)->Iterations(iterations)->Repetitions(3)->UseRealTime()->ReportAggregatesOnly(true);
@@ -194,6 +274,10 @@ int main(int argc, char** argv) {
     registerCase("1e4_3ops", benchTable(10000), true, 3);
     registerCase("1e5_root", benchTable(100000), false, 1);
     registerCase("1e5_3ops", benchTable(100000), true, 1);
+    registerDrag("hint_point_1e4", benchTable(10000), DragKind::HintPoint, 3);
+    registerDrag("operator_1e4", benchTable(10000), DragKind::Operator, 3);
+    registerDrag("hint_point_1e5", benchTable(100000), DragKind::HintPoint, 1);
+    registerDrag("operator_1e5", benchTable(100000), DragKind::Operator, 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
