@@ -102,14 +102,7 @@ void ColorChooserWindow::draw() {
         valid(1);
         setUpGlContext(w(), h(), 1);
     }
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_POLYGON_SMOOTH);
-    glEnable(GL_MULTISAMPLE);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    beginSmoothFrame(false);
 
     renderColorBand();
 
@@ -134,16 +127,8 @@ void ColorChooserWindow::resize(int x, int y, int w, int h) {
 }
 
 int ColorChooserWindow::handle(int event) {
-    switch (event) {
-        case FL_PUSH:
-        case FL_RELEASE:
-        case FL_DRAG:
-        case FL_MOVE:
-        case FL_MOUSEWHEEL:
-            if (shown()) make_current();
-            handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
-            return 1;
-        default:
-            return Fl_Gl_Window::handle(event);
-    }
+    if (!isPointerEvent(event)) return Fl_Gl_Window::handle(event);
+    if (shown()) make_current();
+    handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+    return 1;
 }

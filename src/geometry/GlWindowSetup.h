@@ -1,6 +1,8 @@
 // Set-up shared by the three OpenGL windows.
 #pragma once
 
+#include <GL/glew.h>
+
 // The visual the windows ask for: double-buffered RGBA, with multisampling
 // where the display offers it. Without an open display (a window built in a
 // test and never shown) nothing is queried and the plain mode is used.
@@ -15,3 +17,14 @@ void setUnitSquareProjection(int widthPx, int heightPx);
 // a white clear colour (alpha `clearAlpha`), smooth shading, alpha blending
 // (source alpha, one minus source alpha) and line smoothing.
 void setUpGlContext(int widthPx, int heightPx, float clearAlpha);
+
+// The toolkit's pointer events, which every window passes to its mouse handler.
+bool isPointerEvent(int event);
+
+// Start of a frame of the graph window and the colour band: white, alpha
+// blending, line and polygon smoothing, multisampling. `alsoDepth` clears the
+// depth buffer as well.
+void beginSmoothFrame(bool alsoDepth);
+
+// A new 2-D texture name, bound, with repeat wrapping and linear filtering.
+GLuint makeLinearTexture();

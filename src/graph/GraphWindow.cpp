@@ -24,17 +24,6 @@ const char* const kArrowPaths[GraphWindow::kArrowPieces] = {
     "./Resources/arrow_head_ss.bmp",
 };
 
-// Binds a new texture name with repeat wrapping and linear filtering.
-GLuint newLinearTexture() {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    return texture;
-}
 
 }  // namespace
 
@@ -151,7 +140,7 @@ void GraphWindow::generateTextures() {
         const int n = image.pixelCount();
         pixels.resize(static_cast<size_t>(n) * 3);
         flipImages(pixels.data(), image.rgb.data(), n);
-        iconTextures[i] = newLinearTexture();
+        iconTextures[i] = makeLinearTexture();
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                      n > 0 ? pixels.data() : nullptr);
     }
@@ -160,7 +149,7 @@ void GraphWindow::generateTextures() {
         const int n = image.pixelCount();
         pixels.resize(static_cast<size_t>(n) * 4);
         manipulateImages(pixels.data(), image.rgb.data(), n);
-        arrowTextures[i] = newLinearTexture();
+        arrowTextures[i] = makeLinearTexture();
         // A missing image leaves the texture empty: the piece draws as a plain quad.
         if (n > 0) {
             gluBuild2DMipmaps(GL_TEXTURE_2D, 4, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());

@@ -63,14 +63,7 @@ void GraphWindow::draw() {
         valid(1);
         setUpGlContext(w(), h(), 1);
     }
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_POLYGON_SMOOTH);
-    glEnable(GL_MULTISAMPLE);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    beginSmoothFrame(true);
 
     renderIcons();
     renderGraph();  // also drops nodes the view released, before anything reads them

@@ -2,6 +2,8 @@
 // lasso step that counts and paints the nodes inside the traced outline.
 #include "graph/GraphWindow.h"
 
+#include "geometry/GlWindowSetup.h"
+
 #include <FL/Fl.H>
 
 #include <iostream>
@@ -24,17 +26,9 @@ int GraphWindow::testIconCaptured(float xGraph, float yGraph) const {
 }
 
 int GraphWindow::handle(int event) {
-    switch (event) {
-        case FL_PUSH:
-        case FL_RELEASE:
-        case FL_DRAG:
-        case FL_MOVE:
-        case FL_MOUSEWHEEL:
-            handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
-            return 1;
-        default:
-            return Fl_Gl_Window::handle(event);
-    }
+    if (!isPointerEvent(event)) return Fl_Gl_Window::handle(event);
+    handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+    return 1;
 }
 
 // Gestures (a left press starts one, any release ends it):

@@ -122,14 +122,11 @@ void PCWindow::resize(int x, int y, int w, int h) {
 }
 
 int PCWindow::handle(int event) {
+    if (isPointerEvent(event)) {
+        handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+        return 1;
+    }
     switch (event) {
-        case FL_PUSH:
-        case FL_RELEASE:
-        case FL_DRAG:
-        case FL_MOVE:
-        case FL_MOUSEWHEEL:
-            handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
-            return 1;
         case FL_KEYDOWN:
         case FL_SHORTCUT: {
             // Only character keys and Escape are view commands; special keys

@@ -19,14 +19,8 @@ GLuint makeIconTexture(const char* path) {
     const int n = image.pixelCount();
     std::vector<unsigned char> rgba(static_cast<size_t>(n) * 4);
     PCWindow::manipulateImages(rgba.data(), image.rgb.data(), n);
-    GLuint texture = 0;
     glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const GLuint texture = makeLinearTexture();
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width, image.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  n > 0 ? rgba.data() : nullptr);
     return texture;

@@ -7,11 +7,7 @@ source "$(dirname "$0")/../e2e_lib.bash"
 e2e_setup "$@"
 
 # 1. A working directory with the shipped default table.
-mkdir -p "$WORK/app/DataSet"
-cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
-ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
-start_app "$WORK/app"
-wait_for 20 main_window_shown || fail "main window did not appear"
+start_app_on_default_table
 expected="9 dimensions in total.
 392 data items in total.
 Fist dimension is data item names.

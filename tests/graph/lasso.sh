@@ -5,15 +5,7 @@ set -uo pipefail
 source "$(dirname "$0")/../e2e_lib.bash"
 e2e_setup "$@"
 
-mkdir -p "$WORK/app/DataSet"
-cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
-ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
-start_app "$WORK/app"
-wait_for 20 main_window_shown || fail "main window did not appear"
-read -r wx wy <<<"$(window_origin 1600x550)"
-view_x=$((wx + 70)); view_y=$((wy + 40))
-graph_x=$((wx + 1090)); graph_y=$((wy + 40))
-wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+start_app_on_default_table
 
 # An operator between the first two axes: the root gets two children in the graph.
 xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1

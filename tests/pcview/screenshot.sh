@@ -6,17 +6,7 @@ set -uo pipefail
 source "$(dirname "$0")/../e2e_lib.bash"
 e2e_setup "$@"
 
-mkdir -p "$WORK/app/DataSet"
-cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
-ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
-start_app "$WORK/app"
-wait_for 20 main_window_shown || fail "main window did not appear"
-read -r wx wy <<<"$(window_origin 1600x550)"
-
-# The view is 1000 x 500 pixels at (70, 40) of the main window; the band is
-# 50 x 500 at (10, 40). Xvfb starts black: wait for the view's first frame.
-view_x=$((wx + 70)); view_y=$((wy + 40))
-wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+start_app_on_default_table
 
 mid_y=$((view_y + 250))
 for i in 0 1 2 3 4 5 6 7; do
