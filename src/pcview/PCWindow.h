@@ -30,6 +30,7 @@
 #include "data/MultidimensionalData.h"
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
+#include "pcview/LineStripBatch.h"
 #include "pcview/ParallelCoordinatesAxis.h"
 
 class AROperator;
@@ -221,6 +222,8 @@ private:
     std::vector<std::string> axisNames;
     std::vector<std::string> axisMinLabels;
     std::vector<std::string> axisMaxLabels;
+
+    LineStripBatch lineBatch;  // item lines of one frame, drawn in batches
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.
     std::deque<AROperator*> riverLeaves;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "geometry/GlDrawer.h"
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
 
@@ -16,12 +15,6 @@ constexpr float kLineWidthPx = 2.0f;
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 
 bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
-
-// c0 (1 - f) + c1 f, every component including alpha.
-void setBlendedColour(const Color4& c0, const Color4& c1, float f) {
-    glColor4f(c0.r * (1 - f) + c1.r * f, c0.g * (1 - f) + c1.g * f, c0.b * (1 - f) + c1.b * f,
-              c0.a * (1 - f) + c1.a * f);
-}
 
 }  // namespace
 
@@ -48,18 +41,20 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
     const int dims = data->getActualDimNum();
     const int itemCount = data->getDataNum();
     const Color4 colour = node->color;
+    // One strip per item through its value on every axis, in the leaf's colour.
     for (int item : node->controlList) {
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
-        glBegin(GL_LINE_STRIP);
-        for (int d = 0; d < dims; ++d) {
-            glColor4f(colour.r, colour.g, colour.b, colour.a);
-            glVertex2f(axes->getAxisPosition(d), transformToDrawRegion(row[d]));
-        }
-        glEnd();
+        lineBatch.beginStrip();
+        for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), transformToDrawRegion(row[d]), colour);
+        lineBatch.endStrip();
     }
+    lineBatch.flush();
 }
 
+// Every item of every leaf, segment by segment: straight or through its 15
+// stored points, in its segment's colour, blending from the previous
+// segment's colour where the colour changes at the segment's left axis.
 void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
     riverLeaves.clear();
     tree->getAllLeafNodes_DepthFirst(&riverLeaves);
@@ -72,40 +67,26 @@ void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
             const bool straight = itemPaths->isUnbent(item);
             for (int j = 0; j < segments; ++j) {
                 const Color4& colour = itemPaths->getSegmentColor(item, j);
-                const float x0 = axes->getAxisPosition(j);
-                const float x1 = axes->getAxisPosition(j + 1);
-                const float y0 = transformToDrawRegion(row[j]);
-                const float y1 = transformToDrawRegion(row[j + 1]);
-                if (j == 0 || sameColour(colour, itemPaths->getSegmentColor(item, j - 1))) {
-                    GlDrawer::setColor(colour);
-                    if (straight) {
-                        GlDrawer::drawLine(x0, y0, x1, y1);
-                    } else {
-                        GlDrawer::drawCurve(itemPaths->getCurveX(item, j), itemPaths->getCurveY(item, j), kCurvePoints);
-                    }
-                    continue;
-                }
-                // The colour changes at axis j: blend from the previous segment's colour.
-                const Color4& previous = itemPaths->getSegmentColor(item, j - 1);
+                const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
+                const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
+                lineBatch.beginStrip();
                 if (straight) {
-                    glBegin(GL_LINES);
-                    GlDrawer::setColor(previous);
-                    glVertex2f(x0, y0);
-                    GlDrawer::setColor(colour);
-                    glVertex2f(x1, y1);
-                    glEnd();
+                    lineBatch.addVertex(axes->getAxisPosition(j), transformToDrawRegion(row[j]), from);
+                    lineBatch.addVertex(axes->getAxisPosition(j + 1), transformToDrawRegion(row[j + 1]), colour);
                 } else {
                     const float* xs = itemPaths->getCurveX(item, j);
                     const float* ys = itemPaths->getCurveY(item, j);
-                    glBegin(GL_LINE_STRIP);
                     for (int k = 0; k < kCurvePoints; ++k) {
                         // The colour turns within the first eight points.
-                        setBlendedColour(previous, colour, std::min(2.0f * k / kCurvePoints, 1.0f));
-                        glVertex2f(xs[k], ys[k]);
+                        const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;
+                        lineBatch.addVertex(xs[k], ys[k], from.r * (1 - f) + colour.r * f,
+                                            from.g * (1 - f) + colour.g * f, from.b * (1 - f) + colour.b * f,
+                                            from.a * (1 - f) + colour.a * f);
                     }
-                    glEnd();
                 }
+                lineBatch.endStrip();
             }
         }
     }
+    lineBatch.flush();
 }
