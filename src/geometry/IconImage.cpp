@@ -2,6 +2,8 @@
 
 #include <FL/Fl_BMP_Image.H>
 
+#include <algorithm>
+
 IconImage IconImage::load(const char* path) {
     IconImage image;
     Fl_BMP_Image bmp(path);
@@ -23,6 +25,13 @@ IconImage IconImage::load(const char* path) {
         }
     }
     return image;
+}
+
+void reverseIconPixels(unsigned char* dst, const unsigned char* src, int n) {
+    for (int i = 0; i < n; ++i) {
+        const unsigned char* in = src + static_cast<size_t>(n - 1 - i) * 3;
+        std::copy(in, in + 3, dst + static_cast<size_t>(i) * 3);
+    }
 }
 
 void reverseToAlphaIcon(unsigned char* dst, const unsigned char* src, int n) {

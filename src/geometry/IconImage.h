@@ -15,6 +15,10 @@ struct IconImage {
     int pixelCount() const { return width * height; }
 };
 
+// Writes the n RGB pixels of `src` in reverse order into `dst` (pixel i takes
+// source pixel n - 1 - i: a turn by 180 degrees). Nothing for n < 1.
+void reverseIconPixels(unsigned char* dst, const unsigned char* src, int n);
+
 // Writes the n RGB pixels of `src` in reverse order (pixel i takes source
 // pixel n - 1 - i, a turn by 180 degrees) as RGBA into `dst`, with
 // alpha = 255 - red: dark icon pixels become opaque, white ones transparent.

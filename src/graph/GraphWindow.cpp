@@ -50,9 +50,10 @@ void GraphWindow::linkPCWindow(PCWindow* view) {
 }
 
 void GraphWindow::releaseLinks() {
-    // The tree these point into is already released: nothing may reach it
-    // until the next frame fetches the new one.
+    // The tree, groups and hint paths these point into are already released:
+    // nothing may reach them until the next frame fetches the new ones.
     clusters = nullptr;
+    paths = nullptr;
     tree = nullptr;
     focusedNode = nullptr;
     heldNode = nullptr;
@@ -72,6 +73,9 @@ void GraphWindow::fetchTreeFromView() {
     if (tree != nullptr || pcWindow == nullptr) return;
     tree = pcWindow->getClusterTree();
     if (tree == nullptr) return;  // the view has no table yet
+    // The groups and hint paths of the new table come with its tree.
+    clusters = pcWindow->getClusters();
+    paths = pcWindow->getPaths();
     focusedNode = tree->getRoot();
     heldNode = nullptr;
     restartRestTest();
@@ -117,13 +121,7 @@ void GraphWindow::resize(int x, int y, int w, int h) {
 // --- Textures -------------------------------------------------------------------
 
 void GraphWindow::flipImages(unsigned char* out, const unsigned char* in, int pixels) {
-    for (int k = 0; k < pixels; ++k) {
-        const unsigned char* from = in + static_cast<size_t>(pixels - 1 - k) * 3;
-        unsigned char* to = out + static_cast<size_t>(k) * 3;
-        to[0] = from[0];
-        to[1] = from[1];
-        to[2] = from[2];
-    }
+    reverseIconPixels(out, in, pixels);
 }
 
 void GraphWindow::manipulateImages(unsigned char* out, const unsigned char* in, int pixels) {
