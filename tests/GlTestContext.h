@@ -8,23 +8,47 @@
 #include <FL/Fl_Gl_Window.H>
 #include <FL/Fl_Window.H>
 
-#include <cstdlib>
-#include <functional>
-#include <vector>
-
-#include <gtest/gtest.h>
-
+#include "TestSupport.h"
 #include "geometry/GlWindowSetup.h"
 #include "geometry/Point2.h"
 
 // One primitive as feedback mode reports it, vertices in window pixels
-// (origin bottom-left).
+// (origin bottom-left); colours only when captured with GL_3D_COLOR.
 struct FeedbackPrimitive {
-    GLenum token;                 // GL_POLYGON_TOKEN, GL_LINE_TOKEN, GL_LINE_RESET_TOKEN, GL_POINT_TOKEN, GL_BITMAP_TOKEN...
-    std::vector<Point2> vertices; // window pixels
+    GLenum token;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN, GL_LINE_RESET_TOKEN, GL_POINT_TOKEN, GL_BITMAP_TOKEN...
+    std::vector<Point2> vertices;
+    std::vector<Color4> colours;
 };
 
 inline bool testDisplayAvailable() { return std::getenv("DISPLAY") != nullptr; }
+
+// Runs `draw` in feedback mode in the current context and returns every primitive it emitted.
+inline std::vector<FeedbackPrimitive> captureFeedback(const std::function<void()>& draw, GLenum type = GL_2D) {
+    const int stride = type == GL_3D_COLOR ? 7 : 2;  // x, y (, z, r, g, b, a)
+    std::vector<GLfloat> buffer(1 << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), type, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    EXPECT_GE(used, 0) << "feedback buffer overflow";
+    std::vector<FeedbackPrimitive> primitives;
+    for (GLint k = 0; k < used;) {
+        FeedbackPrimitive p{static_cast<GLenum>(buffer[k++]), {}, {}};
+        int count = 1;  // points, bitmaps, pixel rectangles
+        if (p.token == GL_PASS_THROUGH_TOKEN) {
+            ++k;
+            continue;
+        }
+        if (p.token == GL_POLYGON_TOKEN) count = static_cast<int>(buffer[k++]);
+        if (p.token == GL_LINE_TOKEN || p.token == GL_LINE_RESET_TOKEN) count = 2;
+        for (int v = 0; v < count; ++v, k += stride) {
+            p.vertices.emplace_back(buffer[k], buffer[k + 1]);
+            if (stride == 7) p.colours.emplace_back(buffer[k + 3], buffer[k + 4], buffer[k + 5], buffer[k + 6]);
+        }
+        primitives.push_back(p);
+    }
+    return primitives;
+}
 
 class GlTestContext {
 public:
@@ -41,29 +65,9 @@ public:
 
     Fl_Gl_Window& glWindow() { return window; }
 
-    // Runs `draw` in feedback mode and returns every primitive it emitted.
     std::vector<FeedbackPrimitive> capture(const std::function<void()>& draw) {
         window.make_current();
-        std::vector<GLfloat> buffer(1 << 20);
-        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
-        glRenderMode(GL_FEEDBACK);
-        draw();
-        const GLint used = glRenderMode(GL_RENDER);
-        std::vector<FeedbackPrimitive> primitives;
-        for (GLint k = 0; k < used;) {
-            FeedbackPrimitive primitive{static_cast<GLenum>(buffer[k++]), {}};
-            int vertexCount = 0;
-            switch (primitive.token) {
-                case GL_POLYGON_TOKEN: vertexCount = static_cast<int>(buffer[k++]); break;
-                case GL_LINE_TOKEN:
-                case GL_LINE_RESET_TOKEN: vertexCount = 2; break;
-                case GL_PASS_THROUGH_TOKEN: ++k; continue;
-                default: vertexCount = 1; break;  // points, bitmaps, pixel rectangles
-            }
-            for (int v = 0; v < vertexCount; ++v, k += 2) primitive.vertices.emplace_back(buffer[k], buffer[k + 1]);
-            primitives.push_back(primitive);
-        }
-        return primitives;
+        return captureFeedback(draw);
     }
 
 private:
@@ -76,9 +80,8 @@ private:
 };
 
 // Feedback mode reports a polygon v0 ... vn-1 as the triangle fan
-// (v1, v2, v0), (v2, v3, v0)... (Mesa's order) and a line strip or loop as its
-// segments. These rebuild the vertex list the drawing call sent; an empty
-// result means the triangles were not one fan.
+// (v1, v2, v0), (v2, v3, v0)... (Mesa's order). This rebuilds the vertex list
+// the drawing call sent; an empty result means the triangles were not one fan.
 inline std::vector<Point2> fanVertices(const std::vector<FeedbackPrimitive>& triangles) {
     std::vector<Point2> vertices;
     for (size_t k = 0; k < triangles.size(); ++k) {
@@ -94,18 +97,16 @@ inline std::vector<Point2> fanVertices(const std::vector<FeedbackPrimitive>& tri
     return vertices;
 }
 
-inline std::vector<Point2> segmentStarts(const std::vector<FeedbackPrimitive>& segments) {
-    std::vector<Point2> vertices;
-    for (const auto& segment : segments) vertices.push_back(segment.vertices[0]);
-    return vertices;
-}
-
-// Shows `window` and waits until `glWindow` (the window itself or one of its
-// children) has drawn its first frame.
-inline bool showAndWaitForFirstFrame(Fl_Window& window, Fl_Gl_Window& glWindow) {
-    window.show();
-    for (int k = 0; k < 500 && !glWindow.valid(); ++k) Fl::wait(0.01);
-    return glWindow.valid();
+// Puts `glWindow` at (10, 10) px in a new `window` 20 px larger (which owns
+// it), shows both and waits until it has drawn its first frame.
+inline bool showInWindow(std::unique_ptr<Fl_Window>& window, Fl_Gl_Window* glWindow) {
+    window = std::make_unique<Fl_Window>(glWindow->w() + 20, glWindow->h() + 20);
+    window->end();
+    window->add(glWindow);
+    glWindow->position(10, 10);
+    window->show();
+    for (int k = 0; k < 500 && !glWindow->valid(); ++k) Fl::wait(0.01);
+    return glWindow->valid();
 }
 
 // Draws one frame of `glWindow` into its back buffer, without swapping, so

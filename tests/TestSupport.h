@@ -1,16 +1,23 @@
 // Test support: temporary files and directories (removed when the object
-// dies) and quiet table loading.
+// dies), quiet table loading, captured output, colour comparison; with the
+// standard and GoogleTest headers the tests share.
 #pragma once
 
-#include <cstdio>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "data/MultidimensionalData.h"
+#include "geometry/Color4.h"
 
 class TempDir {
 public:
@@ -30,8 +37,7 @@ public:
     // Writes `contents` byte for byte to `name` inside the directory; returns its path.
     std::string write(const std::string& name, const std::string& contents) const {
         const std::string file = dir + "/" + name;
-        std::ofstream out(file, std::ios::binary);
-        out << contents;
+        std::ofstream(file, std::ios::binary) << contents;
         return file;
     }
 
@@ -39,13 +45,33 @@ private:
     std::string dir;
 };
 
+// What `run` printed on standard output, or on standard error.
+template <typename Run>
+std::string stdoutOf(Run&& run) {
+    testing::internal::CaptureStdout();
+    run();
+    return testing::internal::GetCapturedStdout();
+}
+template <typename Run>
+std::string stderrOf(Run&& run) {
+    testing::internal::CaptureStderr();
+    run();
+    return testing::internal::GetCapturedStderr();
+}
+
 // Loads a table without letting its progress lines reach the test's output.
 // The caller owns the table.
 inline MultidimensionalData* loadTableQuietly(const std::string& path) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    auto* table = new MultidimensionalData(path.c_str());
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
+    MultidimensionalData* table = nullptr;
+    stderrOf([&] { stdoutOf([&] { table = new MultidimensionalData(path.c_str()); }); });
     return table;
+}
+
+inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+inline testing::AssertionResult colourIs(const Color4& c, const Color4& expected, float tolerance = 1e-5f) {
+    if (std::fabs(c.r - expected.r) <= tolerance && std::fabs(c.g - expected.g) <= tolerance &&
+        std::fabs(c.b - expected.b) <= tolerance && std::fabs(c.a - expected.a) <= tolerance)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "got (" << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ")";
 }

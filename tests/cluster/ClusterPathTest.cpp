@@ -2,11 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "cluster/ClusterPath.h"
 #include "pcview/ParallelCoordinatesAxis.h"
 
 namespace {
+
+// (index, isLocked) as getNearestHintPoint answers them; index -1 when nothing is found.
+std::pair<int, bool> nearest(ClusterPath& paths, int d, float x, float y) {
+    bool isLocked = false;
+    int index = -1;
+    paths.getNearestHintPoint(&isLocked, &index, d, x, y);
+    return {index, isLocked};
+}
 
 TEST(ClusterPathTest, PointsFillTheFirstPathLackingTheirDimension) {
     ClusterPath paths(4);
@@ -39,7 +48,6 @@ TEST(ClusterPathTest, DeletingPointsAndRemovingEmptyPaths) {
     paths.addHintPoint(1, 0, 0.05f, 0.7f);  // path 1
     paths.addHintPoint(1, 1, 0.5f, 0.2f);
     paths.increasePathDeviationValue(1);
-
     // A dimension the path does not have: refused, nothing changes.
     EXPECT_FALSE(paths.deleteHintPoint(0, 1));
     EXPECT_FALSE(paths.deleteHintPoint(1, 2));
@@ -49,7 +57,6 @@ TEST(ClusterPathTest, DeletingPointsAndRemovingEmptyPaths) {
     EXPECT_TRUE(paths.deleteHintPoint(1, 1));
     EXPECT_EQ(paths.getUnlockedPath(1)->hintPoints[1].y, -1.0f);
     EXPECT_EQ(paths.getUnlockedPath(1)->deviations[1], 0.05f);
-
     // The last point of path 0 goes with the path; path 1 moves down.
     EXPECT_TRUE(paths.deleteHintPoint(0, 0));
     ASSERT_EQ(paths.getUnlockedPathNum(), 1);
@@ -72,17 +79,11 @@ TEST(ClusterPathTest, FindingHintPointsUsesStrictDistancesAndRealPointsOnly) {
     // The boundary cases need distances that are exactly 0.1 and 0.05 in float.
     ASSERT_EQ(Point2::getDistance(0.5f, 0.0f, 0.5f, 0.1f), 0.1f);
     ASSERT_EQ(Point2::getDistance(0.5f, 0.0f, 0.5f, 0.05f), 0.05f);
-
     ClusterPath paths(2);
     paths.addHintPoint(0, 0, 0.5f, 0.0f);
-    bool isLocked = false;
+    EXPECT_EQ(nearest(paths, 0, 0.5f, 0.1f), std::make_pair(-1, true));
+    EXPECT_EQ(nearest(paths, 0, 0.5f, 0.0999f), std::make_pair(0, false));
     int index = -1;
-    paths.getNearestHintPoint(&isLocked, &index, 0, 0.5f, 0.1f);
-    EXPECT_EQ(index, -1);
-    EXPECT_TRUE(isLocked);
-    paths.getNearestHintPoint(&isLocked, &index, 0, 0.5f, 0.0999f);
-    EXPECT_EQ(index, 0);
-    EXPECT_FALSE(isLocked);
     EXPECT_FALSE(paths.isNearUnlockedHintPoint(&index, 0, 0.5f, 0.05f));
     EXPECT_TRUE(paths.isNearUnlockedHintPoint(&index, 0, 0.5f, 0.0499f));
 
@@ -92,17 +93,11 @@ TEST(ClusterPathTest, FindingHintPointsUsesStrictDistancesAndRealPointsOnly) {
     paths.addHintPoint(1, 0, 0.5f, 0.03f);
     paths.addHintPoint(2, 0, 0.5f, 0.02f);
     paths.lockPath(1);
-    index = -1;
-    paths.getNearestHintPoint(&isLocked, &index, 0, 0.5f, 0.03f);
-    EXPECT_EQ(index, 0);
-    EXPECT_FALSE(isLocked);
+    EXPECT_EQ(nearest(paths, 0, 0.5f, 0.03f), std::make_pair(0, false));
     EXPECT_TRUE(paths.isNearUnlockedHintPoint(&index, 0, 0.5f, 0.021f));
     EXPECT_EQ(index, 1);  // former path 2
     paths.clearPaths();
-    index = -1;
-    paths.getNearestHintPoint(&isLocked, &index, 0, 0.5f, 0.03f);
-    EXPECT_EQ(index, 0);
-    EXPECT_TRUE(isLocked);
+    EXPECT_EQ(nearest(paths, 0, 0.5f, 0.03f), std::make_pair(0, true));
 
     // Stored placeholders never answer: (0, 0) for a dimension never used,
     // (-1, -1) after a deletion.
@@ -110,11 +105,8 @@ TEST(ClusterPathTest, FindingHintPointsUsesStrictDistancesAndRealPointsOnly) {
     phantoms.addHintPoint(0, 0, 0.05f, 0.5f);
     phantoms.addHintPoint(0, 2, 0.95f, 0.5f);
     phantoms.deleteHintPoint(0, 2);
-    for (int d : {1, 2}) {
-        const float at = d == 1 ? 0.0f : -1.0f;
-        index = -1;
-        phantoms.getNearestHintPoint(&isLocked, &index, d, at, at);
-        EXPECT_EQ(index, -1) << d;
+    for (const auto& [d, at] : {std::pair<int, float>{1, 0.0f}, {2, -1.0f}}) {
+        EXPECT_EQ(nearest(phantoms, d, at, at).first, -1) << d;
         EXPECT_FALSE(phantoms.isNearUnlockedHintPoint(&index, d, at, at)) << d;
     }
 }

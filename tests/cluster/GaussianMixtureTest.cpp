@@ -1,13 +1,6 @@
 // Mixture values, and the Gaussian proximity sums behind the proximity sort
 // and the density ordering.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <memory>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "TestSupport.h"
 #include "cluster/GaussianMixture.h"
@@ -45,8 +38,6 @@ float referenceScore(const MultidimensionalData& table, int i, float width) {
     }
     return sum;
 }
-
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Items around 8 centres plus uniform noise: close pairs (terms near 1), far
 // pairs (terms too small to count, or 0), lone items whose sums stay tiny.

@@ -1,13 +1,6 @@
 // Regrouping of items against the unlocked hint paths, the mixtures built from
 // the paths, and the density ordering.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <limits>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
@@ -34,9 +27,8 @@ protected:
     // Regroups; returns what went to standard output. With offset 0 and
     // scale 1 a hint point's height is its normalised value.
     std::string regroup(float offset = 0.0f, float scale = 1.0f) {
-        testing::internal::CaptureStdout();
-        mixtures = ItemRegrouping(table.get(), offset, scale).regroup(paths, groups, scores, false);
-        return testing::internal::GetCapturedStdout();
+        const ItemRegrouping regrouping(table.get(), offset, scale);
+        return stdoutOf([&] { mixtures = regrouping.regroup(paths, groups, scores, false); });
     }
     void addPoint(int path, int d, float valueNorm) { paths.addHintPoint(path, d, d == 0 ? 0.05f : 0.95f, valueNorm); }
     const Items& group(int g) { return groups.getUnlockedGroup(g)->items; }
@@ -142,18 +134,14 @@ TEST_F(ItemRegroupingTest, EqualScoresKeepItemOrderAndLockedItemsStayOut) {
 TEST_F(ItemRegroupingTest, DensityOrderingPutsCrowdedItemsLast) {
     std::vector<ItemScore> records;  // grown to one record per item
     const ItemRegrouping regrouping(table.get(), 0.05f, 0.9f);
-    testing::internal::CaptureStdout();
-    regrouping.orderByDensity(records, false);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Gaussian-based optimization complete!\n");
+    EXPECT_EQ(stdoutOf([&] { regrouping.orderByDensity(records, false); }), "Gaussian-based optimization complete!\n");
     ASSERT_EQ(records.size(), 10u);
     EXPECT_EQ(records[9].item, 9);
     EXPECT_EQ(records[7].score, records[9].score);
     EXPECT_GT(records[7].score, 3.0f);  // three identical items
 
     std::vector<ItemScore> sorted = records;
-    testing::internal::CaptureStdout();
-    regrouping.orderByDensity(sorted, true);
-    testing::internal::GetCapturedStdout();
+    stdoutOf([&] { regrouping.orderByDensity(sorted, true); });
     // Equal densities keep ascending item order; item 6 (near 2, 3 and 7 to 9) is densest.
     const auto seven = std::find_if(sorted.begin(), sorted.end(), [](const ItemScore& r) { return r.item == 7; });
     ASSERT_LT(seven - sorted.begin(), 8);

@@ -1,10 +1,5 @@
 // Groups of items: construction, growth, release, lock/unlock, histograms and
 // the Gaussian proximity sort.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
-
 #include "TestSupport.h"
 #include "cluster/MultidimensionalCluster.h"
 

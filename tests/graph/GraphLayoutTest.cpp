@@ -2,25 +2,23 @@
 // fixed root and held node, and the rest test that lets the timer skip frames.
 #include "GraphTestSupport.h"
 
-#include <FL/Fl.H>
-
-#include <cmath>
-#include <cstdlib>
-
 namespace {
 
-TEST_F(GraphTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
-    makeScene();
-    AROperator* op = add(0.5f, 0.5f);
-    ASSERT_NE(op, nullptr);
-    AROperator* root = tree->getRoot();
-    AROperator* complement = complementOf(root);
+class GraphLayoutTest : public GraphTest {
+protected:
+    void SetUp() override {
+        makeSceneWithOperator();
+        ASSERT_NE(op, nullptr);
+    }
+};
+
+TEST_F(GraphLayoutTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
     bool sawRight = false, sawBelow = false;  // both halves of the random range
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::srand(seed);
-        for (AROperator* node : {root, op, complement}) node->graphPlaced = false;
+        for (AROperator* node : {root, op, rootComplement}) node->graphPlaced = false;
         graph->initializeNodePos(root);
-        for (const AROperator* node : {op, complement}) {
+        for (const AROperator* node : {op, rootComplement}) {
             const double dx = node->graphX - 0.5, dy = node->graphY - 0.7;
             EXPECT_NEAR(std::hypot(dx, dy), 0.02, 1e-6);
             EXPECT_TRUE(dx >= -1e-9 && dy <= 1e-9) << "between right and below: " << dx << ", " << dy;
@@ -35,29 +33,22 @@ TEST_F(GraphTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
     EXPECT_NE(root->forceX, 0.0) << "the root still collects force";
 }
 
-TEST_F(GraphTest, RadiusFollowsTheShareOfItemsHeld) {
-    makeScene();
-    AROperator* op = add(0.9f, 0.3f);  // near no item's segment
-    ASSERT_TRUE(op != nullptr && op->controlList.empty());
-    AROperator* complement = complementOf(tree->getRoot());
-    complement->controlList.resize(1);  // a quarter of the items
-    for (AROperator* node : {tree->getRoot(), op, complement}) node->graphRadius = 0;
-    graph->initializeNodePos(tree->getRoot());
-    EXPECT_NEAR(tree->getRoot()->graphRadius, 0.05, 1e-12);
+TEST_F(GraphLayoutTest, RadiusFollowsTheShareOfItemsHeld) {
+    op->controlList.clear();
+    rootComplement->controlList.resize(1);  // a quarter of the items
+    for (AROperator* node : {root, op, rootComplement}) node->graphRadius = 0;
+    graph->initializeNodePos(root);
+    EXPECT_NEAR(root->graphRadius, 0.05, 1e-12);
     EXPECT_NEAR(op->graphRadius, 0.05 * std::exp(-0.5), 1e-12);
-    EXPECT_NEAR(complement->graphRadius, 0.05 * std::exp(-0.375), 1e-12);
+    EXPECT_NEAR(rootComplement->graphRadius, 0.05 * std::exp(-0.375), 1e-12);
 }
 
-TEST_F(GraphTest, OneStepIntegratesForceWithDampingAndDownwardPull) {
-    makeScene();
-    AROperator* op = add(0.5f, 0.5f);
-    ASSERT_NE(op, nullptr);
-    AROperator* complement = complementOf(tree->getRoot());
+TEST_F(GraphLayoutTest, OneStepIntegratesForceWithDampingAndDownwardPull) {
     // Both children at their links' rest length (radii + 0.05) from the root
     // and far from each other: the tree adds no force of its own.
-    place(tree->getRoot(), 0.5, 0.7, 0.05);
+    place(root, 0.5, 0.7, 0.05);
     place(op, 0.5 - 0.14 * std::sin(0.9), 0.7 - 0.14 * std::cos(0.9), 0.04);
-    place(complement, 0.5 + 0.13 * std::sin(0.9), 0.7 - 0.13 * std::cos(0.9), 0.03);
+    place(rootComplement, 0.5 + 0.13 * std::sin(0.9), 0.7 - 0.13 * std::cos(0.9), 0.03);
     op->forceX = 0.4;
     op->forceY = -0.2;
     op->velocityX = 0.1;
@@ -71,13 +62,10 @@ TEST_F(GraphTest, OneStepIntegratesForceWithDampingAndDownwardPull) {
     EXPECT_NEAR(op->graphY, y0 + 0.05 * vy, 1e-8);
     EXPECT_NEAR(op->forceX, 0.2, 1e-6) << "half the force carries over";
     EXPECT_NEAR(op->forceY, -0.125, 1e-6);
-    EXPECT_NEAR(complement->velocityY, 0.5 * 0.05 * -0.05, 1e-7) << "a node at rest falls under the pull";
+    EXPECT_NEAR(rootComplement->velocityY, 0.5 * 0.05 * -0.05, 1e-7) << "a node at rest falls under the pull";
 }
 
-TEST_F(GraphTest, HeldNodeStaysUnderTheMouse) {
-    makeScene();
-    AROperator* op = add(0.5f, 0.5f);
-    ASSERT_NE(op, nullptr);
+TEST_F(GraphLayoutTest, HeldNodeStaysUnderTheMouse) {
     graph->layoutGraph();
     place(op, 0.25, 0.25);
     mouse(FL_PUSH, 0.25, 0.25);
@@ -93,10 +81,7 @@ TEST_F(GraphTest, HeldNodeStaysUnderTheMouse) {
 }
 
 // The timer skips frames once the layout rests; changes and gestures wake it.
-TEST_F(GraphTest, TimerRestsOnlyOnceTheLayoutIsStill) {
-    makeScene();
-    AROperator* op = add(0.5f, 0.5f);
-    ASSERT_NE(op, nullptr);
+TEST_F(GraphLayoutTest, TimerRestsOnlyOnceTheLayoutIsStill) {
     auto settle = [&] {
         int frames = 0;
         for (; graph->needsFrame() && frames < 20000; ++frames) graph->layoutGraph();
@@ -109,18 +94,16 @@ TEST_F(GraphTest, TimerRestsOnlyOnceTheLayoutIsStill) {
     for (int k = 0; k < 1000; ++k) graph->layoutGraph();
     EXPECT_LT(std::hypot(op->graphX - x, op->graphY - y), 2e-3) << "at rest: not a pixel in 10 s";
 
-    op->color = Color4(0, 0, 1, 1);  // painted
-    EXPECT_TRUE(graph->needsFrame());
-    settle();
-    tree->setFocused(op);
-    ASSERT_NE(add(0.3f, 0.5f), nullptr);
-    EXPECT_TRUE(graph->needsFrame());
-    settle();
-    graph->handleMouseEvents(0, FL_MOVE, 0, 10, 10);
-    EXPECT_TRUE(graph->needsFrame());
-    settle();
-    view->linkMDdata(loadTableQuietly(dir.write("u.txt", kGraphTestTable)));
-    EXPECT_TRUE(graph->needsFrame());
+    // A painted node, a new operator, a pointer move and a new table each wake it.
+    const std::function<void()> wakers[] = {
+        [&] { op->color = Color4(0, 0, 1, 1); }, [&] { addUnder(op, 0.3f, 0.5f); },
+        [&] { graph->handleMouseEvents(0, FL_MOVE, 0, 10, 10); },
+        [&] { view->linkMDdata(loadTableQuietly(dir.write("u.txt", kGraphTestTable))); }};
+    for (const auto& wake : wakers) {
+        settle();
+        wake();
+        EXPECT_TRUE(graph->needsFrame()) << &wake - wakers;
+    }
 }
 
 }  // namespace

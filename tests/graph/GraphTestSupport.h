@@ -3,35 +3,29 @@
 // test asks for one. A graph point (x, y) is window pixel (400 x, 400 (1 - y)).
 #pragma once
 
-#include <gtest/gtest.h>
+#include <FL/Fl.H>
 
-#include <memory>
-#include <string>
-
-#include "TestSupport.h"
 #include "graph/GraphWindow.h"
-#include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
+#include "operators/OperatorTestSupport.h"
 
-// Two dimensions, four items; the view is 1000 x 500 pixels.
+// Two dimensions, four items.
 inline const char* const kGraphTestTable = "a,b\n0,0\n1,1\n0.5,0.5\n0.2,0.8\n";
 
-class GraphTest : public testing::Test {
+// The graph window is a member of the derived class, so it goes before the view and the tree it names.
+class GraphTest : public OperatorTest {
 protected:
     void makeScene(int widthPx = 400, int heightPx = 400) {
-        view = std::make_unique<PCWindow>(0, 0, 1000, 500);
-        view->linkMDdata(loadTableQuietly(dir.write("t.txt", kGraphTestTable)));
+        makeView(kGraphTestTable);
         graph = std::make_unique<GraphWindow>(0, 0, widthPx, heightPx);
-        graph->linkPCWindow(view.get());
+        graph->linkPCWindow(view);
         view->linkGraphWindow(graph.get());
-        tree = view->getClusterTree();
+        root = tree->getRoot();
     }
-    // An operator at (x, y), view units, under the tree's focused node; its bin-index lines are dropped.
-    AROperator* add(float xView, float yView, bool primary = true) {
-        testing::internal::CaptureStdout();
-        AROperator* op = tree->addAR(view.get(), xView, yView, primary, Color4(1, 0, 0, 1));
-        testing::internal::GetCapturedStdout();
-        return op;
+    // The same with operator `op` under the root, next to the root's complementary child.
+    void makeSceneWithOperator() {
+        makeScene();
+        op = add(0.5f, 0.5f);
+        rootComplement = complementOf(root);
     }
     // Puts a node at rest at (x, y), graph units, as if the layout had placed it there.
     static void place(AROperator* node, double xGraph, double yGraph, double radius = 0.04) {
@@ -41,12 +35,6 @@ protected:
         node->graphPlaced = true;
         node->velocityX = node->velocityY = node->forceX = node->forceY = 0;
     }
-    static AROperator* complementOf(const AROperator* node) {
-        for (const ARLinks& link : node->links) {
-            if (link.isParentLink == 0 && link.node->type == AROperator::kTypeComplementary) return link.node;
-        }
-        return nullptr;
-    }
     int xPx(double xGraph) const { return static_cast<int>(xGraph * graph->w() + 0.5); }
     int yPx(double yGraph) const { return static_cast<int>((1 - yGraph) * graph->h() + 0.5); }
     void mouse(int event, double xGraph, double yGraph, int button = FL_LEFT_MOUSE) {
@@ -54,9 +42,7 @@ protected:
     }
     // Releases the button; returns what the lasso step printed.
     std::string release(double xGraph, double yGraph) {
-        testing::internal::CaptureStdout();
-        mouse(FL_RELEASE, xGraph, yGraph);
-        return testing::internal::GetCapturedStdout();
+        return stdoutOf([&] { mouse(FL_RELEASE, xGraph, yGraph); });
     }
     // A lasso round the square of half side `half` centred at (x, y).
     std::string lassoSquare(double xGraph, double yGraph, double half) {
@@ -67,9 +53,6 @@ protected:
         return release(xGraph - half, yGraph - half);
     }
 
-    // In this order, so that the graph window goes first, while the tree it names exists.
-    TempDir dir;
-    std::unique_ptr<PCWindow> view;
     std::unique_ptr<GraphWindow> graph;
-    ClusterTree* tree = nullptr;
+    AROperator *root = nullptr, *op = nullptr, *rootComplement = nullptr;
 };

@@ -2,61 +2,43 @@
 // handlers with the toolkit's event state set as a real event would set it.
 // The view is 1000 x 500 pixels and never shown: pixel (x, y) is view point
 // (x / 1000, 1 - y / 500).
-#include <gtest/gtest.h>
-
 #include <FL/Fl.H>
 
-#include <cmath>
-
-#include "TestSupport.h"
 #include "cluster/ClusterPath.h"
-#include "cluster/GaussianMixture.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "colorchooser/ColorChooserWindow.h"
-#include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
+#include "operators/OperatorTestSupport.h"
 
 namespace {
 
-// Five axes at x 0.05, 0.275, 0.5, 0.725, 0.95 (pixels 50, 275, 500, 725, 950).
-const char* const kTable =
-    "a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.5,0.5,0.5\n0.5,0.5,0.5,0.5,0.5\n0.2,0.8,0.2,0.8,0.2\n";
-
 int pxOf(float yView) { return static_cast<int>(std::lround((1 - yView) * 500)); }
+// The pixel row of a normalised value on an axis.
+int pxOfValue(float value) { return pxOf(0.05f + 0.9f * value); }
 
-class InteractionTest : public testing::Test {
+class InteractionTest : public OperatorTest {
 protected:
     void SetUp() override {
-        view = std::make_unique<PCWindow>(0, 0, 1000, 500);
-        chooser = std::make_unique<ColorChooserWindow>(0, 0, 50, 500);
-        view->linkColorChooserWindow(chooser.get());
-        view->linkMDdata(loadTableQuietly(dir.write("t.txt", kTable)));
-        tree = view->getClusterTree();
+        // Five axes at x 0.05, 0.275, 0.5, 0.725, 0.95 (pixels 50, 275, 500, 725, 950).
+        makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.5,0.5,0.5\n0.5,0.5,0.5,0.5,0.5\n0.2,0.8,0.2,0.8,0.2\n");
+        view->linkColorChooserWindow(&chooser);
         paths = view->getPaths();
-        Fl::e_state = 0;
-        Fl::e_dy = 0;
     }
-    void TearDown() override {
-        Fl::e_state = 0;
-        Fl::e_dy = 0;
-    }
+    void TearDown() override { Fl::e_state = 0; }
     // One mouse event with modifiers; returns what it printed.
     std::string mouse(int button, int event, int xPx, int yPx, int modifiers = 0, int wheel = 0) {
         Fl::e_state = modifiers;
         Fl::e_dy = wheel;
-        testing::internal::CaptureStdout();
-        view->handleMouseEvents(button, event, modifiers, xPx, yPx);
-        Fl::e_state = 0;
-        return testing::internal::GetCapturedStdout();
+        return stdoutOf([&] { view->handleMouseEvents(button, event, modifiers, xPx, yPx); });
     }
     std::string click(int button, int xPx, int yPx, int modifiers = 0) {
-        std::string out = mouse(button, FL_PUSH, xPx, yPx, modifiers);
+        const std::string out = mouse(button, FL_PUSH, xPx, yPx, modifiers);
         return out + mouse(button, FL_RELEASE, xPx, yPx, modifiers);
     }
+    void wheel(int steps, int xPx, int yPx, int modifiers, int direction) {
+        for (int k = 0; k < steps; ++k) mouse(0, FL_MOUSEWHEEL, xPx, yPx, modifiers, direction);
+    }
     std::string key(unsigned int code, int xPx = 500, int yPx = 250) {
-        testing::internal::CaptureStdout();
-        lastConsumed = view->handleKeyboardEvents(code, xPx, yPx);
-        return testing::internal::GetCapturedStdout();
+        return stdoutOf([&] { lastConsumed = view->handleKeyboardEvents(code, xPx, yPx); });
     }
     std::vector<AROperator*> regularOperators() const {
         std::vector<AROperator*> nodes, regular;
@@ -66,47 +48,43 @@ protected:
         }
         return regular;
     }
+    // Places an operator in region 0 by a left click and returns it.
+    AROperator* clickOperator() {
+        click(FL_LEFT_MOUSE, 160, 250);
+        return regularOperators().empty() ? nullptr : regularOperators()[0];
+    }
+    Path& path(int index) { return *paths->getUnlockedPath(index); }
 
-    TempDir dir;
-    std::unique_ptr<PCWindow> view;
-    std::unique_ptr<ColorChooserWindow> chooser;
-    ClusterTree* tree = nullptr;
+    ColorChooserWindow chooser{0, 0, 50, 500};
     ClusterPath* paths = nullptr;
     int lastConsumed = -1;
 };
 
 TEST_F(InteractionTest, ClicksCreatePrimaryAndSecondaryOperatorsInTheChosenColour) {
-    chooser->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 0, 375);  // hue 1.5, alpha 1
-    const std::string out = click(FL_LEFT_MOUSE, 160, 250);
-    EXPECT_NE(out.find("31\n"), std::string::npos) << "the angle histogram's bin lines";
-    ASSERT_EQ(regularOperators().size(), 1u);
-    AROperator* primary = regularOperators()[0];
-    EXPECT_TRUE(primary->primary);
-    EXPECT_FLOAT_EQ(primary->color.r, 0.5f);
-    EXPECT_FLOAT_EQ(primary->color.a, 1.0f);
-
+    chooser.handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 0, 375);  // hue 1.5, alpha 1
+    click(FL_LEFT_MOUSE, 160, 250);
     click(FL_RIGHT_MOUSE, 600, 250);
-    ASSERT_EQ(regularOperators().size(), 2u);
-    EXPECT_FALSE(regularOperators()[0]->primary);  // the newest comes first
-    // Near an existing operator neither button creates one.
+    // Near an existing operator neither button creates one; nor does a click on an axis.
     click(FL_RIGHT_MOUSE, 605, 252);
     click(FL_LEFT_MOUSE, 162, 251);
-    EXPECT_EQ(regularOperators().size(), 2u);
-    // On an axis, outside every region, nothing is created either.
     click(FL_LEFT_MOUSE, 500, 100);
-    EXPECT_EQ(regularOperators().size(), 2u);
+    const auto ops = regularOperators();
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_FALSE(ops[0]->primary);  // the newest comes first
+    EXPECT_TRUE(ops[1]->primary);
+    EXPECT_TRUE(colourIs(ops[1]->color, Color4(0.5f, 1, 0, 1)));
 }
 
 TEST_F(InteractionTest, DraggingMovesTurnsAndLocksOperators) {
-    click(FL_LEFT_MOUSE, 160, 250);
-    AROperator* op = regularOperators()[0];
-    // Grab at the centre and drag within the region, then beyond the last... first axis.
+    AROperator* op = clickOperator();
+    ASSERT_NE(op, nullptr);
+    // Grab at the centre and drag within the region, then beyond the first axis.
     mouse(FL_LEFT_MOUSE, FL_PUSH, 160, 250);
     EXPECT_EQ(view->getGrabbedOp(), op);
     mouse(FL_LEFT_MOUSE, FL_DRAG, 200, 200);
     EXPECT_FLOAT_EQ(op->position.x, 0.2f);
     EXPECT_FLOAT_EQ(op->position.y, 0.6f);
-    mouse(FL_LEFT_MOUSE, FL_DRAG, 10, 200);  // left of the first axis
+    mouse(FL_LEFT_MOUSE, FL_DRAG, 10, 200);
     EXPECT_EQ(op->leftAxis, 0);
     EXPECT_GT(op->position.x, 0.05f);
     mouse(FL_LEFT_MOUSE, FL_RELEASE, 10, 200);
@@ -135,51 +113,50 @@ TEST_F(InteractionTest, DraggingMovesTurnsAndLocksOperators) {
     EXPECT_TRUE(std::isfinite(op->angle));
     mouse(FL_LEFT_MOUSE, FL_RELEASE, 160, 250);
 
-    // The lock icon right of and below the centre toggles the lock.
+    // The lock icon right of and below the centre toggles the lock; a middle click removes.
     click(FL_LEFT_MOUSE, 160 + 8, 250 + 15);
     EXPECT_TRUE(op->locked);
     click(FL_LEFT_MOUSE, 160 + 8, 250 + 15);
     EXPECT_FALSE(op->locked);
-
-    // A middle click near it removes it.
     click(FL_MIDDLE_MOUSE, 161, 251);
     EXPECT_TRUE(regularOperators().empty());
 }
 
 TEST_F(InteractionTest, WheelStepsStopAtTheirLimits) {
-    click(FL_LEFT_MOUSE, 160, 250);
-    AROperator* op = regularOperators()[0];
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 160, 250, 0, 1);
+    AROperator* op = clickOperator();
+    ASSERT_NE(op, nullptr);
+    wheel(100, 160, 250, 0, 1);
     EXPECT_DOUBLE_EQ(op->radius, 0.005);
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 160, 250, 0, -1);
+    wheel(100, 160, 250, 0, -1);
     EXPECT_DOUBLE_EQ(op->radius, 0.3);
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 160, 250, FL_CTRL, 1);
+    wheel(100, 160, 250, FL_CTRL, 1);
     EXPECT_DOUBLE_EQ(op->angleWidth, 0.05);
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 160, 250, FL_CTRL, -1);
+    wheel(100, 160, 250, FL_CTRL, -1);
     EXPECT_DOUBLE_EQ(op->angleWidth, 1.5707963);
-
     // Alt: the histogram width of the nearest axis, within [0.25, 16].
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 490, 100, FL_ALT, -1);
+    wheel(100, 490, 100, FL_ALT, -1);
     EXPECT_FLOAT_EQ(view->getHistogramWidth(2), 16.0f);
-    for (int k = 0; k < 100; ++k) mouse(0, FL_MOUSEWHEEL, 490, 100, FL_ALT, 1);
+    wheel(100, 490, 100, FL_ALT, 1);
     EXPECT_FLOAT_EQ(view->getHistogramWidth(2), 0.25f);
     EXPECT_FLOAT_EQ(view->getHistogramWidth(1), 0.5f);
 }
 
 TEST_F(InteractionTest, WheelBetweenAxesSpreadsThemAndCarriesHintPointsAndOperators) {
-    click(FL_LEFT_MOUSE, 160, 250);  // an operator in region 0
-    AROperator* op = regularOperators()[0];
+    AROperator* op = clickOperator();
+    ASSERT_NE(op, nullptr);
+    const std::vector<int> held = op->controlList;
     click(FL_LEFT_MOUSE, 500, 250, FL_CTRL);  // a hint point on axis 2
     ParallelCoordinatesAxis* axes = view->getAxes();
     const float before = axes->getAxisPosition(2);
-    mouse(0, FL_MOUSEWHEEL, 400, 400, 0, -3);  // region 1: widen around it
+    wheel(1, 400, 400, 0, -3);  // region 1: widen around it
     const float after = axes->getAxisPosition(2);
     EXPECT_NE(after, before);
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->hintPoints[2].x, after);
+    EXPECT_FLOAT_EQ(path(0).hintPoints[2].x, after);
     const float left = axes->getAxisPosition(0), right = axes->getAxisPosition(1);
     EXPECT_NEAR(op->position.x, left + (right - left) * op->relativeX, 1e-6);
-    // Outside every region (left of the first axis) nothing moves.
-    mouse(0, FL_MOUSEWHEEL, 10, 400, 0, 5);
+    EXPECT_FLOAT_EQ(op->position.y, 0.5f);
+    EXPECT_EQ(op->controlList, held) << "moving with the axes changes no item list";
+    wheel(1, 10, 400, 0, 5);  // outside every region nothing moves
     EXPECT_EQ(axes->getAxisPosition(2), after);
 }
 
@@ -188,58 +165,50 @@ TEST_F(InteractionTest, HintPointsAreAddedDraggedTunedAndDeleted) {
     // The point sits on the axis (x 0.5), not at the pointer (0.51).
     EXPECT_NE(out.find("add hint point at 0.5,0.5 with pathIndex = 0\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Group number is 2"), std::string::npos) << out;
-    EXPECT_TRUE(regularOperators().empty()) << "a Ctrl click creates no operator";
     EXPECT_EQ(view->getClusters()->getUnlockedGroup(1)->items, (std::vector<int32_t>{2, 3}));
 
-    // Dragging moves it along its axis only; the halo marks it meanwhile.
+    // Dragging moves it along its axis only; neither click creates an operator.
     mouse(FL_LEFT_MOUSE, FL_PUSH, 505, pxOf(0.5f));
     EXPECT_EQ(view->getSelectedHintPath(), 0);
     EXPECT_EQ(view->getSelectedHintDim(), 2);
-    EXPECT_TRUE(regularOperators().empty()) << "a click on a hint point creates no operator";
+    EXPECT_TRUE(regularOperators().empty());
     mouse(FL_LEFT_MOUSE, FL_DRAG, 540, pxOf(0.3f));
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->hintPoints[2].x, 0.5f);
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->hintPoints[2].y, 0.3f);
+    EXPECT_FLOAT_EQ(path(0).hintPoints[2].x, 0.5f);
+    EXPECT_FLOAT_EQ(path(0).hintPoints[2].y, 0.3f);
     mouse(FL_LEFT_MOUSE, FL_RELEASE, 540, pxOf(0.3f));
     EXPECT_EQ(view->getSelectedHintPath(), -1);
 
     // Ctrl + wheel tunes its deviation, never below 0.005.
-    for (int k = 0; k < 50; ++k) mouse(0, FL_MOUSEWHEEL, 500, pxOf(0.3f), FL_CTRL, 1);
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->deviations[2], 0.005f);
-    mouse(0, FL_MOUSEWHEEL, 500, pxOf(0.3f), FL_CTRL, -2);
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->deviations[2], 0.015f);
+    wheel(50, 500, pxOf(0.3f), FL_CTRL, 1);
+    EXPECT_FLOAT_EQ(path(0).deviations[2], 0.005f);
+    wheel(1, 500, pxOf(0.3f), FL_CTRL, -2);
+    EXPECT_FLOAT_EQ(path(0).deviations[2], 0.015f);
 
-    // Ctrl + right click deletes it, reporting the pointer's x.
+    // Ctrl + right click deletes it, reporting the pointer's x; where there is none, nothing happens.
     out = click(FL_RIGHT_MOUSE, 510, pxOf(0.3f), FL_CTRL);
     EXPECT_NE(out.find("delete hint point at 0.51,0.3 with pathIndex = 0"), std::string::npos) << out;
     EXPECT_EQ(paths->getUnlockedPathNum(), 0);
-    // Where there is no hint point, nothing is deleted and nothing reported.
-    out = click(FL_RIGHT_MOUSE, 55, pxOf(0.05f), FL_CTRL);
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(click(FL_RIGHT_MOUSE, 55, pxOf(0.05f), FL_CTRL), "");
 }
 
 TEST_F(InteractionTest, KeysSwitchDisplaysAndOnlyCharacterKeysAct) {
+    auto switches = [&] {
+        return std::vector<bool>{view->getShowHistograms(), view->getShowMixtures(), view->getShowHintPaths()};
+    };
     key(' ');
-    EXPECT_FALSE(view->getShowHistograms());
-    EXPECT_FALSE(view->getShowMixtures());
-    EXPECT_FALSE(view->getShowHintPaths());
+    EXPECT_EQ(switches(), (std::vector<bool>{false, false, false}));
     key('h');
-    EXPECT_TRUE(view->getShowHistograms());
+    EXPECT_EQ(switches(), (std::vector<bool>{true, false, false}));
     key(' ');
-    EXPECT_TRUE(view->getShowHistograms());
-    EXPECT_TRUE(view->getShowMixtures());
-    EXPECT_TRUE(view->getShowHintPaths());
-
+    EXPECT_EQ(switches(), (std::vector<bool>{true, true, true}));
     EXPECT_EQ(key('g'), "Group sort is activated !\n");
     EXPECT_EQ(key('G'), "Group sort is deactivated !\n");
     EXPECT_EQ(key('a'), "Gaussian-based optimization complete!\n");
     EXPECT_TRUE(view->getGaussianOrdering());
     EXPECT_EQ(key('A'), "");
     EXPECT_FALSE(view->getGaussianOrdering());
-
     key('q');
     EXPECT_EQ(lastConsumed, 0) << "not a command: left to others";
-    key('5');
-    EXPECT_EQ(lastConsumed, 0);
 
     // Through the toolkit's event: special keys and Ctrl shortcuts are not the view's.
     click(FL_LEFT_MOUSE, 500, pxOf(0.5f), FL_CTRL);
@@ -263,44 +232,39 @@ TEST_F(InteractionTest, KeysSwitchDisplaysAndOnlyCharacterKeysAct) {
 }
 
 TEST_F(InteractionTest, LockingAPathTakesItsGroupEvenWhenItClaimedNoItem) {
-    // Path 0 on item 4's value of axis 0 (0.2); path 1 where no item lies (0.9 on axis 0).
-    click(FL_LEFT_MOUSE, 50, pxOf(0.05f + 0.9f * 0.2f), FL_CTRL);
-    click(FL_LEFT_MOUSE, 50, pxOf(0.05f + 0.9f * 0.7f), FL_CTRL);
+    // Path 0 on item 4's value of axis 0 (0.2); path 1 where no item lies (0.7).
+    click(FL_LEFT_MOUSE, 50, pxOfValue(0.2f), FL_CTRL);
+    click(FL_LEFT_MOUSE, 50, pxOfValue(0.7f), FL_CTRL);
     MultidimensionalCluster* groups = view->getClusters();
     ASSERT_EQ(paths->getUnlockedPathNum(), 2);
     EXPECT_EQ(groups->getUnlockedGroupNum(), 2) << "path 1 claimed nothing: no group 2";
 
-    key('l', 50, pxOf(0.05f + 0.9f * 0.7f));  // lock path 1
+    key('l', 50, pxOfValue(0.7f));  // lock path 1
     EXPECT_EQ(paths->getLockedPathNum(), 1);
     ASSERT_EQ(groups->getLockedGroupNum(), 1);
     EXPECT_TRUE(groups->getLockedGroup(0)->items.empty());
-    key('l', 50, pxOf(0.05f + 0.9f * 0.2f));  // lock path 0 with its group
+    key('l', 50, pxOfValue(0.2f));  // lock path 0 with its group
     ASSERT_EQ(groups->getLockedGroupNum(), 2);
     EXPECT_EQ(groups->getLockedGroup(1)->items, (std::vector<int32_t>{4}));
     EXPECT_TRUE(groups->getLockedGroup(1)->hidden);
-
-    // A click on a locked hint point toggles its group's display.
-    click(FL_LEFT_MOUSE, 50, pxOf(0.05f + 0.9f * 0.2f));
+    // A click on a locked hint point toggles its group's display; L unlocks path and group.
+    click(FL_LEFT_MOUSE, 50, pxOfValue(0.2f));
     EXPECT_FALSE(groups->getLockedGroup(1)->hidden);
-    // L on a locked point unlocks the path and its group.
-    key('l', 50, pxOf(0.05f + 0.9f * 0.2f));
+    key('l', 50, pxOfValue(0.2f));
     EXPECT_EQ(paths->getLockedPathNum(), 1);
     EXPECT_EQ(groups->getLockedGroupNum(), 1);
 }
 
 TEST_F(InteractionTest, PeakAndDeviationKeysStepThePointUnderThePointer) {
     click(FL_LEFT_MOUSE, 500, pxOf(0.5f), FL_CTRL);
-    std::string out = key('=', 500, pxOf(0.5f));
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->peaks[2], 1.05f);
-    EXPECT_NE(out.find("Group number is"), std::string::npos);
+    EXPECT_NE(key('=', 500, pxOf(0.5f)).find("Group number is"), std::string::npos);
+    EXPECT_FLOAT_EQ(path(0).peaks[2], 1.05f);
     key('\'', 500, pxOf(0.5f));
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->peaks[2], static_cast<float>(1.05f * 1.05));
-    EXPECT_EQ(paths->getUnlockedPath(0)->peaks[0], 0.0f) << "peaks of missing points stay 0";
+    EXPECT_FLOAT_EQ(path(0).peaks[2], static_cast<float>(1.05f * 1.05));
+    EXPECT_EQ(path(0).peaks[0], 0.0f) << "peaks of missing points stay 0";
     key(']', 500, pxOf(0.5f));
-    EXPECT_FLOAT_EQ(paths->getUnlockedPath(0)->deviations[2], static_cast<float>(0.05f * 1.05));
-    // Away from every hint point nothing changes and nothing is regrouped.
-    out = key('=', 500, pxOf(0.9f));
-    EXPECT_EQ(out, "");
+    EXPECT_FLOAT_EQ(path(0).deviations[2], static_cast<float>(0.05f * 1.05));
+    EXPECT_EQ(key('=', 500, pxOf(0.9f)), "") << "away from every hint point nothing changes";
 }
 
 TEST(InteractionExit, EscapeEndsTheProgramWithStatusZero) {
