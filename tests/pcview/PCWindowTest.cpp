@@ -1,6 +1,7 @@
 // The view: transforms, per-table state, label texts and placement, icon
 // conversion, and what the draw pass puts on screen in a real window.
 #include "GlTestContext.h"
+#include "cluster/ClusterPath.h"
 #include "pcview/PCWindow.h"
 
 namespace {
@@ -124,6 +125,33 @@ TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
     EXPECT_NEAR(bitmaps[3].y, 25 - 15, 0.01);   // 15 px below the foot
     EXPECT_NEAR(bitmaps[7].y, 475 + 5, 0.01);   // maximum 5 px above the top
     EXPECT_GT(bitmaps[1].x, bitmaps[0].x);      // characters advance to the right
+}
+
+TEST_F(ShownViewTest, FullHintPathsAreLabelledAndLockedOnesDrawnAsBands) {
+    view->linkMDdata(table("a,b,c\n0,0,0\n1,1,1\n"));
+    drawFrameForReadBack(*view);
+    ClusterPath* paths = view->getPaths();
+    for (int d = 0; d < 3; ++d) paths->addHintPoint(0, d, view->getAxes()->getAxisPosition(d), 0.5f);
+    // Characters drawn (one bitmap each) and the widest line, in pixels.
+    auto drawn = [&](int* bitmaps) {
+        *bitmaps = 0;
+        for (const auto& p : captureFeedback([&] { view->renderHintPaths(); })) {
+            if (p.token == GL_BITMAP_TOKEN) ++*bitmaps;
+        }
+        GLfloat widthPx = 0;
+        glGetFloatv(GL_LINE_WIDTH, &widthPx);
+        return widthPx;
+    };
+    int bitmaps = 0;
+    EXPECT_EQ(drawn(&bitmaps), 2.0f);
+    EXPECT_EQ(bitmaps, 3) << "C_1 beside a full path";
+    paths->lockPath(0);
+    EXPECT_EQ(drawn(&bitmaps), 10.0f) << "a locked path is a broad band";
+    EXPECT_EQ(bitmaps, 4) << "LC_1";
+    paths->unlockPath(0);
+    paths->deleteHintPoint(0, 1);
+    drawn(&bitmaps);
+    EXPECT_EQ(bitmaps, 0) << "no label without a point on every axis";
 }
 
 TEST_F(ShownViewTest, IconTexturesAreMadeOncePerContextAndSurviveResizing) {
