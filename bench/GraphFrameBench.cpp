@@ -139,17 +139,17 @@ bool haveDisplay(benchmark::State& state) {
     return false;
 }
 
-void graphFrames(benchmark::State& state) {
+// Times `step` once per iteration on the scene of state.range(0) nodes and
+// reports the median per step beside the mean.
+template <typename Step>
+void timeSteps(benchmark::State& state, Step step) {
     if (!haveDisplay(state)) return;
     Scene* s = scene(static_cast<int>(state.range(0)));
     GraphWindow* graph = s->main->getGraphWindow();
     std::vector<double> ms;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        graph->redraw();
-        Fl::flush();
-        graph->make_current();
-        glFinish();
+        step(graph);
         const auto end = std::chrono::steady_clock::now();
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
@@ -157,19 +157,19 @@ void graphFrames(benchmark::State& state) {
     state.counters["median_ms"] = medianMs(ms);
 }
 
+// One whole frame: layout step and drawing, finished.
+void graphFrames(benchmark::State& state) {
+    timeSteps(state, [](GraphWindow* graph) {
+        graph->redraw();
+        Fl::flush();
+        graph->make_current();
+        glFinish();
+    });
+}
+
+// The force layout's step alone.
 void graphLayout(benchmark::State& state) {
-    if (!haveDisplay(state)) return;
-    Scene* s = scene(static_cast<int>(state.range(0)));
-    GraphWindow* graph = s->main->getGraphWindow();
-    std::vector<double> ms;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        graph->layoutGraph();
-        const auto end = std::chrono::steady_clock::now();
-        ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    }
-    state.counters["nodes"] = s->nodes;
-    state.counters["median_ms"] = medianMs(ms);
+    timeSteps(state, [](GraphWindow* graph) { graph->layoutGraph(); });
 }
 
 }  // namespace
