@@ -3,7 +3,7 @@
 # figures the README quotes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 "$root/scripts/build.sh" release
 "$root/scripts/make-bench-tables.sh"
 cd "$root"

@@ -3,26 +3,36 @@
 # starts on a free display number and stops afterwards (only its own server).
 set -euo pipefail
 
+xvfb_pid=""
+trap '[[ -z "$xvfb_pid" ]] || { kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; }' EXIT
+
+# Starts Xvfb on display $1 and waits until it answers; fails if it does not.
+start_xvfb() {
+  # -noreset: the server must survive its clients disconnecting (readiness probes).
+  Xvfb ":$1" -screen 0 1920x1080x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    if DISPLAY=":$1" xdpyinfo >/dev/null 2>&1; then return 0; fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  return 1
+}
+
+# A number whose lock file is free may still be taken by a server of another
+# file-system root (a container sharing the network namespace): try the next.
 display=""
 for n in $(seq 91 140); do
-  if [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]]; then
+  [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]] || continue
+  if start_xvfb "$n"; then
     display=$n
     break
   fi
 done
-[[ -n "$display" ]] || { echo "no free X display number" >&2; exit 1; }
-
-# -noreset: the server must survive its clients disconnecting (readiness probes).
-Xvfb ":$display" -screen 0 1920x1080x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true' EXIT
-
-for _ in $(seq 1 100); do
-  if DISPLAY=":$display" xdpyinfo >/dev/null 2>&1; then break; fi
-  kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb failed to start" >&2; exit 1; }
-  sleep 0.1
-done
-DISPLAY=":$display" xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not become ready" >&2; exit 1; }
+[[ -n "$display" ]] || { echo "Xvfb did not start on any free display number (91-140)" >&2; exit 1; }
 
 export DISPLAY=":$display"
 "$@"

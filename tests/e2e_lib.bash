@@ -1,10 +1,17 @@
 # Helpers for end-to-end tests that start the real program under the display
 # that scripts/with-xvfb.sh provides. Source it; call e2e_setup first.
 
+# Arguments: the strands binary, the source tree, the build tree.
 e2e_setup() {
   STRANDS_BIN=$1
   SOURCE_DIR=$2
+  BUILD_DIR=${3:-}
   [[ -n "${DISPLAY:-}" ]] || { echo "SKIP-FAIL: no DISPLAY (run through scripts/with-xvfb.sh)"; exit 1; }
+  e2e_setup_work
+}
+
+# For tests that need no display.
+e2e_setup_work() {
   WORK=$(mktemp -d /tmp/strands-e2e-XXXXXX)
   APP_PID=""
   trap e2e_cleanup EXIT
@@ -17,9 +24,12 @@ e2e_cleanup() {
 
 fail() { echo "FAIL: $*"; [[ -f "$WORK/out" ]] && { echo "--- stdout"; cat "$WORK/out"; }; [[ -f "$WORK/err" ]] && { echo "--- stderr"; cat "$WORK/err"; }; exit 1; }
 
-# Starts the program in directory $1 (its working directory), output to $WORK/out and $WORK/err.
+# Starts the program in directory $1 (its working directory) with the
+# arguments that follow, output to $WORK/out and $WORK/err. STRANDS_BIN may be
+# overridden for one call (e.g. an installed copy).
 start_app() {
-  (cd "$1" && exec "$STRANDS_BIN" >"$WORK/out" 2>"$WORK/err") &
+  local dir=$1; shift
+  (cd "$dir" && exec "$STRANDS_BIN" "$@" >"$WORK/out" 2>"$WORK/err") &
   APP_PID=$!
 }
 
@@ -68,6 +78,27 @@ wait_exit() {
 pixel_rgb() {
   import -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
     sed -n '2s/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# Whether the lock icon of an operator centred at screen pixel (X, Y) was
+# drawn from its image. The icon lies 6 to 26 pixels right of and below the
+# centre in a 1000 x 500 view; drawn from its image it is a padlock with
+# see-through parts, while a missing image leaves a solid dark square.
+lock_icon_visible() {
+  local dark
+  dark=$(import -window root -crop "20x20+$(($1 + 6))+$(($2 + 6))" +repage -depth 8 txt:- 2>/dev/null |
+    awk 'NR > 1 { split($2, c, /[(),]/); m = c[2]; if (c[3] > m) m = c[3]; if (c[4] > m) m = c[4];
+                  if (m < 80) dark++ } END { print dark + 0 }')
+  (( dark > 40 && dark < 300 ))
+}
+
+# Whether the program reported a missing icon.
+icon_missing_reported() { grep -q "Cannot read icon file" "$WORK/err"; }
+
+# Prints "WxH+X+Y" of a top-level window titled "Strands" other than the main window (a dialog), or nothing.
+dialog_geometry() {
+  xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x550[+]/ {
+    for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+]/) { print $i; exit } }'
 }
 
 # Whether screen pixel (X, Y) is white.

@@ -20,12 +20,19 @@
 // width with nothing but the band in it. All sizes are powers of two because
 // the arrow textures go through mipmap building.
 //
+// It also draws the application icon, app_icon_<size>.png for sizes 48, 128
+// and 256 (RGBA): the installed desktop entry's icon and the main window's.
+//
 // Drawing: each shape is an inside/outside test in pixel coordinates (x right,
 // y down, pixel (i, j) covers [i, i+1] x [j, j+1]), painted with its coverage
-// from 8x8 samples per pixel, which gives anti-aliased edges.
+// from 8x8 samples per pixel, which gives anti-aliased edges. The application
+// icon is drawn in units of its side (0 to 1) so that every size is the same
+// picture.
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -33,6 +40,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <png.h>
 
 namespace {
 
@@ -124,6 +133,66 @@ private:
     int width;
     int height;
     std::vector<float> grey; // row-major, top row first
+};
+
+// Straight alpha RGBA canvas, transparent to start with. Shapes are given in
+// units of the canvas side: (0, 0) top left, (1, 1) bottom right.
+class ColourCanvas {
+public:
+    explicit ColourCanvas(int side) : side(side), rgba(size_t(side) * side * 4, 0.0f) {}
+
+    // Paints `shape` in colour (r, g, b, a), each 0 to 1, over what is there.
+    void paint(const Shape& shape, float r, float g, float b, float a) {
+        for (int j = 0; j < side; ++j) {
+            for (int i = 0; i < side; ++i) {
+                int inside = 0;
+                for (int sj = 0; sj < kSamplesPerAxis; ++sj) {
+                    for (int si = 0; si < kSamplesPerAxis; ++si) {
+                        const double x = (i + (si + 0.5) / kSamplesPerAxis) / side;
+                        const double y = (j + (sj + 0.5) / kSamplesPerAxis) / side;
+                        inside += shape(x, y) ? 1 : 0;
+                    }
+                }
+                const float cover = a * float(inside) / (kSamplesPerAxis * kSamplesPerAxis);
+                if (cover <= 0.0f) continue;
+                float* pixel = &rgba[(size_t(j) * side + i) * 4];
+                const float alpha = cover + pixel[3] * (1.0f - cover);  // "over"
+                const float colour[3] = {r, g, b};
+                for (int c = 0; c < 3; ++c)
+                    pixel[c] = (colour[c] * cover + pixel[c] * pixel[3] * (1.0f - cover)) / alpha;
+                pixel[3] = alpha;
+            }
+        }
+    }
+
+    bool writePng(const std::string& path) const {
+        FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) return false;
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+        bool ok = info != nullptr;
+        std::vector<png_byte> row(size_t(side) * 4);
+        if (ok && setjmp(png_jmpbuf(png)) == 0) {
+            png_init_io(png, file);
+            png_set_IHDR(png, info, uint32_t(side), uint32_t(side), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+            png_write_info(png, info);
+            for (int j = 0; j < side; ++j) {
+                for (size_t k = 0; k < row.size(); ++k)
+                    row[k] = png_byte(std::lround(std::clamp(rgba[size_t(j) * side * 4 + k], 0.0f, 1.0f) * 255.0f));
+                png_write_row(png, row.data());
+            }
+            png_write_end(png, nullptr);
+        } else {
+            ok = false;
+        }
+        png_destroy_write_struct(&png, &info);
+        return std::fclose(file) == 0 && ok;
+    }
+
+private:
+    int side;                // pixels
+    std::vector<float> rgba; // row-major, top row first, straight (not premultiplied) alpha
 };
 
 // ---- shapes --------------------------------------------------------------
@@ -302,6 +371,46 @@ Canvas makeArrowHead() {
     return canvas;
 }
 
+// Stroke along a polyline, round caps and joins.
+Shape polyline(std::vector<std::pair<double, double>> points, double thickness) {
+    return [points = std::move(points), thickness](double x, double y) {
+        for (size_t k = 1; k < points.size(); ++k) {
+            if (distanceToSegment(x, y, points[k - 1].first, points[k - 1].second, points[k].first,
+                                  points[k].second) <= thickness / 2)
+                return true;
+        }
+        return false;
+    };
+}
+
+// Application icon: a dark rounded tile with four light axes and five
+// coloured strands crossing them; three of them gather into one cluster on
+// the third axis, as an operator draws its lines together.
+ColourCanvas makeAppIcon(int side) {
+    ColourCanvas canvas(side);
+    canvas.paint(roundedRect(0.04, 0.04, 0.96, 0.96, 0.18), 0.13f, 0.17f, 0.22f, 1.0f);
+    const double axisX[4] = {0.2, 0.4, 0.6, 0.8};
+    for (double x : axisX) canvas.paint(segment(x, 0.16, x, 0.84, 0.028), 0.82f, 0.85f, 0.88f, 1.0f);
+    struct Strand {
+        double y[4];  // where it crosses each axis, units of the side
+        float r, g, b;
+    };
+    const Strand strands[] = {
+        {{0.25, 0.36, 0.50, 0.30}, 0.98f, 0.55f, 0.14f},
+        {{0.44, 0.60, 0.52, 0.40}, 0.98f, 0.55f, 0.14f},
+        {{0.70, 0.30, 0.54, 0.62}, 0.98f, 0.55f, 0.14f},
+        {{0.78, 0.74, 0.76, 0.74}, 0.20f, 0.78f, 0.80f},
+        {{0.62, 0.26, 0.30, 0.78}, 0.90f, 0.32f, 0.62f},
+    };
+    const double thickness = std::max(0.036, 2.0 / side);
+    for (const Strand& strand : strands) {
+        std::vector<std::pair<double, double>> points;
+        for (int k = 0; k < 4; ++k) points.push_back({axisX[k], strand.y[k]});
+        canvas.paint(polyline(points, thickness), strand.r, strand.g, strand.b, 0.95f);
+    }
+    return canvas;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -320,6 +429,15 @@ int main(int argc, char** argv) {
     for (const auto& [name, canvas] : icons) {
         const std::string path = dir + "/" + name;
         if (canvas.writeBmp(path)) {
+            std::cout << "wrote " << path << std::endl;
+        } else {
+            std::cerr << "Can not write " << path << "!" << std::endl;
+            ++failures;
+        }
+    }
+    for (int side : {48, 128, 256}) {
+        const std::string path = dir + "/app_icon_" + std::to_string(side) + ".png";
+        if (makeAppIcon(side).writePng(path)) {
             std::cout << "wrote " << path << std::endl;
         } else {
             std::cerr << "Can not write " << path << "!" << std::endl;

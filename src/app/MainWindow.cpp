@@ -1,12 +1,16 @@
 #include "app/MainWindow.h"
 
 #include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_PNG_Image.H>
 #include <FL/Fl_Window.H>
+
+#include <iostream>
 
 #include "app/MenuCallbacks.h"
 #include "colorchooser/ColorChooserWindow.h"
 #include "graph/GraphWindow.h"
 #include "pcview/PCWindow.h"
+#include "resources/ResourceLocator.h"
 
 MainWindow::MainWindow(MultidimensionalData* data)
     : window(std::make_unique<Fl_Window>(kWidth, kHeight, "Strands")) {
@@ -40,4 +44,23 @@ MainWindow::~MainWindow() {
     window.reset();
 }
 
-void MainWindow::show() { window->show(); }
+void MainWindow::show() {
+    window->xclass("strands");
+    // The toolkit copies the images: they are only needed until then.
+    const std::string iconPaths[] = {findResource("Resources/app_icon_48.png"),
+                                     findResource("Resources/app_icon_128.png")};
+    const Fl_PNG_Image small(iconPaths[0].c_str());
+    const Fl_PNG_Image large(iconPaths[1].c_str());
+    const Fl_PNG_Image* images[] = {&small, &large};
+    const Fl_RGB_Image* icons[2];
+    int iconCount = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (images[i]->w() > 0 && images[i]->h() > 0) {
+            icons[iconCount++] = images[i];
+        } else {
+            std::cerr << "Cannot read icon file \"" << iconPaths[i] << "\"" << std::endl;
+        }
+    }
+    window->icons(icons, iconCount);
+    window->show();
+}

@@ -26,6 +26,8 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
+    // Shows the window with the application icon (when its image is found)
+    // and the window class "strands", which desktop entries match.
     void show();
 
     Fl_Window* getWindow() const { return window.get(); }

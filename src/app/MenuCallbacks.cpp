@@ -11,6 +11,7 @@
 
 #include "data/MultidimensionalData.h"
 #include "pcview/PCWindow.h"
+#include "resources/ResourceLocator.h"
 
 namespace {
 void quitMenuItem(Fl_Widget*, void*) { quit_cb(); }
@@ -28,15 +29,17 @@ Fl_Menu_Item menuitems[] = {
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
 
+std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path) {
+    if (!table.isLoaded()) return "Cannot open \"" + path + "\": " + table.getLoadError() + ".";
+    if (table.getActualDimNum() == 0) return "\"" + path + "\" has no numeric column.";
+    if (table.getDataNum() == 0) return "\"" + path + "\" holds no data items.";
+    return "";
+}
+
 bool openDataFile(PCWindow* view, const char* path, std::string* problem) {
     auto table = std::make_unique<MultidimensionalData>(path);
-    if (!table->isLoaded()) {
-        *problem = "Cannot open \"" + std::string(path) + "\": " + table->getLoadError() + ".";
-    } else if (table->getActualDimNum() == 0) {
-        *problem = "\"" + std::string(path) + "\" has no numeric column.";
-    } else if (table->getDataNum() == 0) {
-        *problem = "\"" + std::string(path) + "\" holds no data items.";
-    } else {
+    *problem = describeUnusableTable(*table, path);
+    if (problem->empty()) {
         view->linkMDdata(table.release());
         return true;
     }
@@ -45,7 +48,11 @@ bool openDataFile(PCWindow* view, const char* path, std::string* problem) {
 }
 
 void openFile_cb(Fl_Widget* menuBar, void*) {
-    const char* path = fl_file_chooser("Please select a data file ...", "*", "./DataSet", 0);
+    // The folder of the sample tables, wherever they were found; the working
+    // directory when there is none.
+    const std::string dataSetDir = ResourceLocator::program().findDirectory("DataSet");
+    const char* path =
+        fl_file_chooser("Please select a data file ...", "*", dataSetDir.empty() ? "." : dataSetDir.c_str(), 0);
     if (path == nullptr) return;  // cancelled: nothing changes
     auto* view = static_cast<PCWindow*>(menuBar->parent()->child(0));
     std::string problem;

@@ -1,17 +1,64 @@
 // Strands: finding and shaping clusters in multidimensional data drawn in
-// parallel coordinates. Loads the default table, opens the main window and
-// runs the event loop.
+// parallel coordinates. Reads the command line, loads the table it names (or
+// the default one), opens the main window and runs the event loop.
 #include <FL/Fl.H>
+#include <FL/fl_ask.H>
 #include <FL/x.H>
 
-#include "app/MainWindow.h"
-#include "data/MultidimensionalData.h"
+#include <iostream>
+#include <string>
 
-int main() {
-    auto* data = new MultidimensionalData("./DataSet/origin.txt");
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/MenuCallbacks.h"
+#include "data/MultidimensionalData.h"
+#include "resources/ResourceLocator.h"
+
+namespace {
+
+const char* const kDefaultTableFile = "DataSet/origin.txt";
+
+// Shows the start-up problem (a std::string) once the event loop runs, so the
+// dialog comes up over the main window.
+void showStartupProblem(void* problem) { fl_alert("%s", static_cast<const std::string*>(problem)->c_str()); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
+    const ResourceLocator& locator = ResourceLocator::program();
+    const std::string defaultTable = locator.findFile(kDefaultTableFile);
+    switch (commandLine.action) {
+        case CommandLine::Action::ShowHelp:
+            std::cout << usageText(locator.getRoots(), defaultTable);
+            return 0;
+        case CommandLine::Action::ShowVersion:
+            std::cout << versionText() << std::endl;
+            return 0;
+        case CommandLine::Action::Fail:
+            std::cerr << "strands: " << commandLine.error << "\n\n" << usageText(locator.getRoots(), defaultTable);
+            return CommandLine::kUsageExitStatus;
+        case CommandLine::Action::Run:
+            break;
+    }
+
+    // A table named on the command line that cannot be shown leaves the view
+    // empty, as a missing default table does; the user is also told in a
+    // dialog, since they asked for that file.
+    const bool fileGiven = !commandLine.dataFile.empty();
+    const std::string tablePath = fileGiven ? commandLine.dataFile : defaultTable;
+    auto* data = new MultidimensionalData(tablePath.c_str());
+    std::string startupProblem = fileGiven ? describeUnusableTable(*data, tablePath) : "";
+    if (!startupProblem.empty()) {
+        startupProblem += " The view starts empty.";
+        std::cerr << startupProblem << std::endl;
+    }
+
     // Open the display first so the OpenGL windows can ask for multisampling.
     fl_open_display();
+    fl_message_title_default("Strands");
     MainWindow mainWindow(data);
     mainWindow.show();
+    if (!startupProblem.empty()) Fl::add_timeout(0.0, showStartupProblem, &startupProblem);
     return Fl::run();
 }

@@ -3,12 +3,17 @@
 #include <FL/Fl_BMP_Image.H>
 
 #include <algorithm>
+#include <iostream>
 
 IconImage IconImage::load(const char* path) {
     IconImage image;
     Fl_BMP_Image bmp(path);
     const int depth = bmp.d();
-    if (bmp.w() <= 0 || bmp.h() <= 0 || bmp.data() == nullptr || depth < 1 || depth > 4) return image;
+    if (bmp.w() <= 0 || bmp.h() <= 0 || bmp.data() == nullptr || depth < 1 || depth > 4) {
+        // Drawn as a plain quad from here on: say which file is missing.
+        std::cerr << "Cannot read icon file \"" << path << "\"" << std::endl;
+        return image;
+    }
     image.width = bmp.w();
     image.height = bmp.h();
     image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);

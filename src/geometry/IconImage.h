@@ -5,7 +5,8 @@
 
 // The pixels of a BMP file as 3 bytes (red, green, blue) per pixel, rows in
 // the order the toolkit's reader delivers them. Files with 1 (grey) or 4
-// bytes per pixel are converted; a missing or unreadable file gives a 0 x 0 image.
+// bytes per pixel are converted; a missing or unreadable file gives a 0 x 0
+// image and a line on standard error naming it.
 struct IconImage {
     int width = 0;   // pixels
     int height = 0;  // pixels

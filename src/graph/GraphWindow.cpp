@@ -8,29 +8,29 @@
 #include "geometry/GlWindowSetup.h"
 #include "operators/ClusterTree.h"
 #include "pcview/PCWindow.h"
+#include "resources/ResourceLocator.h"
 
 namespace {
 
 constexpr double kFrameInterval = 0.01;  // seconds between timer ticks: up to 100 frames a second
 
-const char* const kIconPaths[GraphWindow::kIconCount] = {
-    "./Resources/brush_s.bmp",
-    "./Resources/unionSet_s.bmp",
-    "./Resources/delete_s.bmp",
+const char* const kIconFiles[GraphWindow::kIconCount] = {
+    "Resources/brush_s.bmp",
+    "Resources/unionSet_s.bmp",
+    "Resources/delete_s.bmp",
 };
-const char* const kArrowPaths[GraphWindow::kArrowPieces] = {
-    "./Resources/arrow_tail_ss.bmp",
-    "./Resources/arrow_mid_ss.bmp",
-    "./Resources/arrow_head_ss.bmp",
+const char* const kArrowFiles[GraphWindow::kArrowPieces] = {
+    "Resources/arrow_tail_ss.bmp",
+    "Resources/arrow_mid_ss.bmp",
+    "Resources/arrow_head_ss.bmp",
 };
-
 
 }  // namespace
 
 GraphWindow::GraphWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window(x, y, w, h, label) {
     mode(chooseGlContextMode());
-    for (int i = 0; i < kIconCount; ++i) iconImages[i] = IconImage::load(kIconPaths[i]);
-    for (int i = 0; i < kArrowPieces; ++i) arrowImages[i] = IconImage::load(kArrowPaths[i]);
+    for (int i = 0; i < kIconCount; ++i) iconImages[i] = IconImage::load(findResource(kIconFiles[i]).c_str());
+    for (int i = 0; i < kArrowPieces; ++i) arrowImages[i] = IconImage::load(findResource(kArrowFiles[i]).c_str());
     Fl::add_timeout(kFrameInterval, Timeout_Callback, this);
 }
 

@@ -7,15 +7,16 @@
 #include "geometry/IconImage.h"
 #include "cluster/ClusterPath.h"
 #include "operators/ClusterTree.h"
+#include "resources/ResourceLocator.h"
 
 namespace {
 
-const char* const kLockIconPath = "./Resources/lock_s.bmp";
-const char* const kUnlockIconPath = "./Resources/unlock_s.bmp";
+const char* const kLockIconFile = "Resources/lock_s.bmp";
+const char* const kUnlockIconFile = "Resources/unlock_s.bmp";
 
 // Loads one icon into a new RGBA texture (an empty one for a missing file).
-GLuint makeIconTexture(const char* path) {
-    const IconImage image = IconImage::load(path);
+GLuint makeIconTexture(const char* resourceFile) {
+    const IconImage image = IconImage::load(findResource(resourceFile).c_str());
     const int n = image.pixelCount();
     std::vector<unsigned char> rgba(static_cast<size_t>(n) * 4);
     PCWindow::manipulateImages(rgba.data(), image.rgb.data(), n);
@@ -41,8 +42,8 @@ void PCWindow::generateTextures() {
         glDeleteTextures(1, &lockTexture);
         glDeleteTextures(1, &unlockTexture);
     }
-    lockTexture = makeIconTexture(kLockIconPath);
-    unlockTexture = makeIconTexture(kUnlockIconPath);
+    lockTexture = makeIconTexture(kLockIconFile);
+    unlockTexture = makeIconTexture(kUnlockIconFile);
     glDisable(GL_TEXTURE_2D);
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real program starts on the default table, prints the loader's
-# lines, shows its main window and ends with status 0 on Ctrl+Q; started where
-# there is no default table it still opens the window.
+# lines, shows its main window and ends with status 0 on Ctrl+Q; a copy of it
+# that finds no default table anywhere still opens the window.
 set -uo pipefail
 source "$(dirname "$0")/../e2e_lib.bash"
 e2e_setup "$@"
@@ -22,10 +22,13 @@ press_over_main_window ctrl+q
 wait_exit 10
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 
-# 2. No DataSet/origin.txt: the window opens over an empty table.
-mkdir -p "$WORK/empty"
+# 2. No DataSet/origin.txt to be found: a copy of the binary outside its
+# build folder (so not led to the source tree) in an empty working directory.
+# The window opens over an empty table.
+mkdir -p "$WORK/empty" "$WORK/elsewhere/bin"
+cp "$STRANDS_BIN" "$WORK/elsewhere/bin/strands"
 : >"$WORK/out"
-start_app "$WORK/empty"
+STRANDS_BIN="$WORK/elsewhere/bin/strands" start_app "$WORK/empty"
 wait_for 20 main_window_shown || fail "main window did not appear without a default table"
 grep -q 'Cannot open data file "./DataSet/origin.txt": No such file or directory' "$WORK/err" || fail "no report of the missing table"
 grep -q "created successfully" "$WORK/out" && fail "success reported for a missing table"

@@ -1,0 +1,30 @@
+// The command line: strands [OPTIONS] [FILE].
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    enum class Action {
+        Run,          // open the window (on dataFile when one was given)
+        ShowHelp,     // print the usage and exit 0
+        ShowVersion,  // print the version and exit 0
+        Fail,         // print `error` and the usage to standard error and exit 2
+    };
+    static constexpr int kUsageExitStatus = 2;  // bad options, as the shell's own tools do
+
+    Action action = Action::Run;
+    std::string dataFile;  // FILE; empty for the default table
+    std::string error;     // why the command line cannot be used (Action::Fail)
+
+    // Reads argv[1 ... argc - 1]. "--" ends the options; a lone "-" is a file name.
+    static CommandLine parse(int argc, const char* const* argv);
+};
+
+// What `--help` prints: every option, where the run-time files are looked
+// for (`searchRoots`, first choice first) and the default table the program
+// would open (`defaultTable`, as found).
+std::string usageText(const std::vector<std::string>& searchRoots, const std::string& defaultTable);
+
+// "strands <version>".
+std::string versionText();

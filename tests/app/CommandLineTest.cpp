@@ -1,0 +1,74 @@
+// Reading the command line, and what --help tells.
+#include "TestSupport.h"
+#include "app/CommandLine.h"
+
+namespace {
+
+using Action = CommandLine::Action;
+
+CommandLine parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "strands");
+    return CommandLine::parse(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CommandLineTest, ReadsOptionsAndOneFile) {
+    struct Case {
+        std::vector<const char*> args;
+        Action action;
+        std::string file;   // for Run
+        std::string error;  // part of the message, for Fail
+    };
+    const Case cases[] = {
+        {{}, Action::Run, "", ""},
+        {{"table.csv"}, Action::Run, "table.csv", ""},
+        {{"-"}, Action::Run, "-", ""},
+        {{"--", "--help"}, Action::Run, "--help", ""},  // after "--" everything is a file
+        {{"--help"}, Action::ShowHelp, "", ""},
+        {{"-h"}, Action::ShowHelp, "", ""},
+        {{"table.csv", "--help"}, Action::ShowHelp, "", ""},  // options may follow the file
+        {{"--version"}, Action::ShowVersion, "", ""},
+        {{"-V", "x.csv"}, Action::ShowVersion, "", ""},
+        {{"--help", "--version"}, Action::ShowHelp, "", ""},
+        {{"--bogus"}, Action::Fail, "", "unknown option '--bogus'"},
+        {{"--bogus=1", "t.csv"}, Action::Fail, "", "unknown option '--bogus=1'"},
+        {{"-hx"}, Action::Fail, "", "unknown option '-x'"},
+        {{"-q", "--help"}, Action::Fail, "", "unknown option '-q'"},  // an error beats --help
+        {{"--version=2"}, Action::Fail, "", "option '--version' takes no value"},
+        {{"a.csv", "b.csv"}, Action::Fail, "", "one data file at a time, got 2 ('a.csv', 'b.csv')"},
+        {{"a", "b", "c"}, Action::Fail, "", "got 3 ('a', 'b', ...)"},
+        {{""}, Action::Fail, "", "the data file name is empty"},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const char* arg : c.args) shown += std::string(" [") + arg + "]";
+        const CommandLine result = parse(c.args);
+        EXPECT_EQ(result.action, c.action) << shown;
+        EXPECT_EQ(result.dataFile, c.file) << shown;
+        if (c.action == Action::Fail) {
+            EXPECT_NE(result.error.find(c.error), std::string::npos) << shown << ": " << result.error;
+        } else {
+            EXPECT_EQ(result.error, "") << shown;
+        }
+    }
+}
+
+TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
+    TempDir dir;
+    const std::string table = dir.write("origin.txt", "a\n1\n");
+    const std::string text = usageText({".", dir.path(), dir.path() + "/absent"}, table);
+    for (const char* expected : {"Usage: strands [OPTIONS] [FILE]", "-h, --help", "-V, --version",
+                                 "DataSet/origin.txt", "  .  (the working directory)\n"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+    EXPECT_NE(text.find("  " + dir.path() + "\n"), std::string::npos);
+    EXPECT_NE(text.find("  " + dir.path() + "/absent  (not present)\n"), std::string::npos);
+    EXPECT_NE(text.find("Default table here: " + table + "\n"), std::string::npos);
+    const std::string absent = dir.path() + "/DataSet/origin.txt";
+    EXPECT_NE(usageText({"."}, absent).find(absent + "  (not found)\n"), std::string::npos);
+
+    const std::string version = versionText();
+    EXPECT_EQ(version.rfind("strands ", 0), 0u);
+    EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 2) << version;
+}
+
+}  // namespace
