@@ -150,9 +150,10 @@ check_package() {
   fi
   local deb
   deb=$(ls "$work"/package/root/strands/build-package/strands_*.deb | head -1)
+  cp "$deb" "$logs/" && deb="$logs/$(basename "$deb")"
   dpkg-deb -f "$deb" Depends >"$logs/package-depends.txt"
+  rm -rf "${work:?}/package"
   fresh_root deb
-  rm -rf "$work/package"
   cp "$deb" "$work/deb/root/"
   if ! in_root deb 'apt-get update -qq && cd /root && apt-get install -y -qq --no-install-recommends ./strands_*.deb' \
       >"$logs/deb-install.log" 2>&1; then

@@ -105,17 +105,32 @@ dialog_geometry() {
 pixel_is_white() { [[ "$(pixel_rgb "$1" "$2")" == "255 255 255" ]]; }
 
 # Starts the program in a fresh working directory holding the shipped default
-# table and the icons, waits for the main window and the view's first frame
-# (Xvfb starts black), and sets wx wy (main window), view_x view_y (the view,
-# 1000 x 500 at (70, 40)) and graph_x graph_y (the graph window, at (1090, 40)).
+# table and the icons and waits for its view (wait_for_view).
 start_app_on_default_table() {
   mkdir -p "$WORK/app/DataSet"
   cp "$SOURCE_DIR/DataSet/origin.txt" "$WORK/app/DataSet/origin.txt"
   ln -s "$SOURCE_DIR/Resources" "$WORK/app/Resources"
   start_app "$WORK/app"
+  wait_for_view
+}
+
+# Waits for the main window and the view's first frame (Xvfb starts black);
+# sets wx wy (main window), view_x view_y (the view, 1000 x 500 at (70, 40))
+# and graph_x graph_y (the graph window, at (1090, 40)).
+wait_for_view() {
   wait_for 20 main_window_shown || fail "main window did not appear"
   read -r wx wy <<<"$(window_origin 1600x550)"
   view_x=$((wx + 70)); view_y=$((wy + 40))
   graph_x=$((wx + 1090)); graph_y=$((wy + 40))
   wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+}
+
+# Places an operator at view pixel (160, 250), between the first two axes,
+# and checks that its lock icon is drawn from the icon's image.
+check_operator_lock_icon() {
+  xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
+  wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
+  wait_for 5 lock_icon_visible $((view_x + 160)) $((view_y + 250)) || fail "the lock icon was not drawn from its image"
+  icon_missing_reported && fail "an icon was not found: $(grep 'Cannot read icon' "$WORK/err" | head -1)"
+  return 0
 }

@@ -28,15 +28,9 @@ grep -qxF "Default table here: $prefix/share/strands/DataSet/origin.txt" "$WORK/
 grep -qF "$SOURCE_DIR" "$WORK/help" && fail "the installed program looks in the source tree"
 
 start_app "$WORK/elsewhere"
-wait_for 20 main_window_shown || fail "main window did not appear"
-read -r wx wy <<<"$(window_origin 1600x550)"
-view_x=$((wx + 70)); view_y=$((wy + 40))
-wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+wait_for_view
 wait_for 5 grep -q "^392 data items in total.$" "$WORK/out" || fail "the default table was not loaded"
-xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
-wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created"
-wait_for 5 lock_icon_visible $((view_x + 160)) $((view_y + 250)) || fail "the lock icon was not drawn from its image"
-icon_missing_reported && fail "an icon was not found: $(grep 'Cannot read icon' "$WORK/err" | head -1)"
+check_operator_lock_icon
 press_over_main_window ctrl+q
 wait_exit 10
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"

@@ -11,24 +11,12 @@ e2e_setup "$@"
 mkdir -p "$WORK/tables" "$WORK/cwd"
 cp "$SOURCE_DIR/DataSet/iris.csv" "$WORK/tables/my iris.csv"
 
-# Waits for the main window and the first frame; sets view_x view_y.
-wait_for_view() {
-  wait_for 20 main_window_shown || fail "main window did not appear"
-  read -r wx wy <<<"$(window_origin 1600x550)"
-  view_x=$((wx + 70)); view_y=$((wy + 40))
-  wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
-}
-
 # 1. An absolute path, from an empty working directory.
 start_app "$WORK/cwd" "$WORK/tables/my iris.csv"
 wait_for_view
 wait_for 5 grep -q "Histogram built!" "$WORK/out" || fail "loader lines missing"
 [[ "$(head -2 "$WORK/out")" == $'5 dimensions in total.\n150 data items in total.' ]] || fail "not the iris table"
-# An operator between the first two axes, half way up; its lock icon.
-xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
-wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created"
-wait_for 5 lock_icon_visible $((view_x + 160)) $((view_y + 250)) || fail "the lock icon was not drawn from its image"
-icon_missing_reported && fail "an icon was not found"
+check_operator_lock_icon
 press_over_main_window ctrl+q
 wait_exit 10
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
