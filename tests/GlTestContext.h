@@ -9,7 +9,7 @@
 #include <FL/Fl_Window.H>
 
 #include "TestSupport.h"
-#include "geometry/GlWindowSetup.h"
+#include "gl/GlWindowSetup.h"
 #include "geometry/Point2.h"
 
 // One primitive as feedback mode reports it, vertices in window pixels

@@ -57,7 +57,7 @@ constexpr float kPaper = 1.0f;     // background and cut-outs
 
 class Canvas {
 public:
-    Canvas(int width, int height) : width(width), height(height), grey(size_t(width) * height, kPaper) {}
+    Canvas(int widthPx, int heightPx) : width(widthPx), height(heightPx), grey(size_t(widthPx) * heightPx, kPaper) {}
 
     // Blends `level` over every pixel by the share of the pixel inside `shape`.
     void paint(const Shape& shape, float level) {
@@ -139,7 +139,7 @@ private:
 // units of the canvas side: (0, 0) top left, (1, 1) bottom right.
 class ColourCanvas {
 public:
-    explicit ColourCanvas(int side) : side(side), rgba(size_t(side) * side * 4, 0.0f) {}
+    explicit ColourCanvas(int sidePx) : side(sidePx), rgba(size_t(sidePx) * sidePx * 4, 0.0f) {}
 
     // Paints `shape` in colour (r, g, b, a), each 0 to 1, over what is there.
     void paint(const Shape& shape, float r, float g, float b, float a) {

@@ -26,14 +26,21 @@ MainWindow::MainWindow(MultidimensionalData* data)
     chooser->linkGraphWindow(graph);
     graph->linkPCWindow(view);
     graph->linkColorChooserWindow(chooser);
+    graph->setRedrawView([shown = view] { shown->redrawWindows(); });
     view->linkGraphWindow(graph);
     view->linkColorChooserWindow(chooser);
+    window->user_data(this);  // how the menu callbacks find this object
 
     window->resizable(view);
     menuBar->activate();
     window->end();
 
     view->linkMDdata(data);
+}
+
+MainWindow* MainWindow::of(const Fl_Widget* widget) {
+    const Fl_Window* top = widget != nullptr ? widget->top_window() : nullptr;
+    return top != nullptr ? static_cast<MainWindow*>(top->user_data()) : nullptr;
 }
 
 MainWindow::~MainWindow() {

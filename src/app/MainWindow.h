@@ -1,11 +1,13 @@
 // MainWindow: the top-level window of Strands with its menu bar and the three
 // OpenGL child windows (colour band, view, operator graph), linked to one
-// another. The view is the first child: the menu callbacks find it there.
+// another here and nowhere else. The view is the first child. The menu
+// callbacks find this object through the window they are called from.
 #pragma once
 
 #include <memory>
 
 class Fl_Menu_Bar;
+class Fl_Widget;
 class Fl_Window;
 class ColorChooserWindow;
 class GraphWindow;
@@ -29,6 +31,9 @@ public:
     // Shows the window with the application icon (when its image is found)
     // and the window class "strands", which desktop entries match.
     void show();
+
+    // The main window that holds `widget` (a menu bar, say), or null.
+    static MainWindow* of(const Fl_Widget* widget);
 
     Fl_Window* getWindow() const { return window.get(); }
     PCWindow* getView() const { return view; }

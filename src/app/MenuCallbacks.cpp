@@ -5,11 +5,12 @@
 #include <FL/Fl_Widget.H>
 #include <FL/fl_ask.H>
 
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 
+#include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
+#include "gl/GlWindowSetup.h"
 #include "pcview/PCWindow.h"
 #include "resources/ResourceLocator.h"
 
@@ -54,11 +55,12 @@ void openFile_cb(Fl_Widget* menuBar, void*) {
     const char* path =
         fl_file_chooser("Please select a data file ...", "*", dataSetDir.empty() ? "." : dataSetDir.c_str(), 0);
     if (path == nullptr) return;  // cancelled: nothing changes
-    auto* view = static_cast<PCWindow*>(menuBar->parent()->child(0));
+    MainWindow* main = MainWindow::of(menuBar);
+    if (main == nullptr) return;
     std::string problem;
-    if (!openDataFile(view, path, &problem)) fl_alert("%s\nThe current table is kept.", problem.c_str());
+    if (!openDataFile(main->getView(), path, &problem)) fl_alert("%s\nThe current table is kept.", problem.c_str());
 }
 
-void quit_cb() { std::exit(0); }
+void quit_cb() { quitEventLoop(); }
 
 void showInfo() {}

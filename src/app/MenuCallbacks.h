@@ -12,10 +12,9 @@ class PCWindow;
 extern Fl_Menu_Item menuitems[];
 
 // File > Open File: asks for a data file, starting in the first DataSet folder
-// the program finds, and shows it in the view (the view is child 0 of the menu
-// bar's window).
+// the program finds, and shows it in the view of the menu bar's main window.
 void openFile_cb(Fl_Widget* menuBar, void*);
-// File > Exit: ends the process at once with status 0.
+// File > Exit: ends the event loop; the program then ends with status 0.
 void quit_cb();
 // About > Info: no action.
 void showInfo();

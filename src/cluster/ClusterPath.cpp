@@ -4,7 +4,7 @@
 #include <ctime>
 #include <utility>
 
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "layout/ParallelCoordinatesAxis.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ Color4 randomPathColor() {
 
 }  // namespace
 
-ClusterPath::ClusterPath(int dimNum) : dimNum(dimNum < 0 ? 0 : dimNum) {
+ClusterPath::ClusterPath(int dimensions) : dimNum(dimensions < 0 ? 0 : dimensions) {
     std::srand(static_cast<unsigned>(std::clock()));
 }
 

@@ -2,12 +2,13 @@
 
 #include <cmath>
 
-GaussianMixture::GaussianMixture(const float* peaks, const float* means, const float* deviations, int count) {
-    if (count <= 0 || !peaks || !means || !deviations) return;
-    this->peaks.assign(peaks, peaks + count);
-    this->means.assign(means, means + count);
-    this->deviations.assign(deviations, deviations + count);
-    this->count = count;
+GaussianMixture::GaussianMixture(const float* peakValues, const float* meanValues, const float* deviationValues,
+                                 int componentCount) {
+    if (componentCount <= 0 || !peakValues || !meanValues || !deviationValues) return;
+    peaks.assign(peakValues, peakValues + componentCount);
+    means.assign(meanValues, meanValues + componentCount);
+    deviations.assign(deviationValues, deviationValues + componentCount);
+    count = componentCount;
 }
 
 float GaussianMixture::getContibution(float x) const {

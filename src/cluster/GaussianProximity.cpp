@@ -73,8 +73,8 @@ struct Columns {
 
 }  // namespace
 
-GaussianProximity::GaussianProximity(const MultidimensionalData* data, float kernelWidth)
-    : data(data), kernelWidth(kernelWidth) {
+GaussianProximity::GaussianProximity(const MultidimensionalData* table, float width)
+    : data(table), kernelWidth(width) {
     // A float sum s of biased exponent E >= 1 has spacing 2^(E - 150); for
     // E = 0 (0 and subnormals) the spacing is 2^-149, as for E = 1. A term
     // t < spacing / 4 leaves the sum unchanged: double(s) + t stays below

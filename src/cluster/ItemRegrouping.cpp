@@ -74,8 +74,8 @@ void sortByScore(ItemScore* records, size_t n, int pathNum) {
 
 }  // namespace
 
-ItemRegrouping::ItemRegrouping(const MultidimensionalData* data, float drawRegionOffset, float drawRegionScale)
-    : data(data), drawRegionOffset(drawRegionOffset), drawRegionScale(drawRegionScale) {}
+ItemRegrouping::ItemRegrouping(const MultidimensionalData* table, float regionOffset, float regionScale)
+    : data(table), drawRegionOffset(regionOffset), drawRegionScale(regionScale) {}
 
 std::vector<std::unique_ptr<GaussianMixture>> ItemRegrouping::buildMixtures(const ClusterPath& paths) const {
     const int dimNum = data ? data->getActualDimNum() : 0;

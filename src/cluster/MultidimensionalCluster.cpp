@@ -6,7 +6,7 @@
 #include "data/ItemScore.h"
 #include "data/MultidimensionalData.h"
 
-MultidimensionalCluster::MultidimensionalCluster(const MultidimensionalData* data) : data(data) {
+MultidimensionalCluster::MultidimensionalCluster(const MultidimensionalData* table) : data(table) {
     initializeGroups();
 }
 

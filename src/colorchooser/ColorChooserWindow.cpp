@@ -3,8 +3,8 @@
 #include <GL/glew.h>
 #include <FL/Fl.H>
 
-#include "geometry/GlDrawer.h"
-#include "geometry/GlWindowSetup.h"
+#include "gl/GlDrawer.h"
+#include "gl/GlWindowSetup.h"
 
 namespace {
 
@@ -45,10 +45,9 @@ Color4 ColorChooserWindow::getColor() const {
     return colour;
 }
 
-void ColorChooserWindow::handleMouseEvents(int /*button*/, int event, int /*state*/, int xPx, int yPx) {
-    if (event != FL_PUSH && event != FL_DRAG) return;
-    indicatorX = static_cast<float>(xPx) / static_cast<float>(w());
-    indicatorY = 1.0f - static_cast<float>(yPx) / static_cast<float>(h());
+void ColorChooserWindow::handleMouseEvents(const PointerInput& input) {
+    if (input.event != FL_PUSH && input.event != FL_DRAG) return;
+    pxToUnitSquare(input.xPx, input.yPx, w(), h(), &indicatorX, &indicatorY);
     adjustIndicatorPosition();
     redraw();
 }
@@ -68,20 +67,20 @@ void ColorChooserWindow::renderColorBand() {
     glColor4f(0.7f, 0.7f, 0.7f, 1);
     const int squareRows = static_cast<int>(h() / (kGridCellWidth * w()));
     if (squareRows > 1) {
-        for (int i = 1; i < squareRows; ++i) horizontalLine(static_cast<float>(i) / squareRows);
+        for (int n = 1; n < squareRows; ++n) horizontalLine(static_cast<float>(n) / squareRows);
     }
     verticalLine(0.25f);
     verticalLine(0.5f);
     verticalLine(0.75f);
-    for (int i = 1; i < kHueSteps; ++i) horizontalLine(static_cast<float>(i) / kHueSteps);
+    for (int n = 1; n < kHueSteps; ++n) horizontalLine(static_cast<float>(n) / kHueSteps);
 
     // Hue quads: each blends from the hue sampled at its bottom edge to the one
     // at its top edge, opaque on the left, transparent on the right.
     Color4 bottom = Color4::HSVtoRGB(0, 1, 1);
     glBegin(GL_QUADS);
-    for (int i = 0; i < kHueSteps; ++i) {
-        const float yBottom = static_cast<float>(i) / kHueSteps;
-        const float yTop = static_cast<float>(i + 1) / kHueSteps;
+    for (int n = 0; n < kHueSteps; ++n) {
+        const float yBottom = static_cast<float>(n) / kHueSteps;
+        const float yTop = static_cast<float>(n + 1) / kHueSteps;
         const Color4 top = Color4::HSVtoRGB(hueAt(yTop), 1, 1);
         glColor4f(bottom.r, bottom.g, bottom.b, 1);
         glVertex2f(0, yBottom);
@@ -119,16 +118,13 @@ void ColorChooserWindow::draw() {
 
 void ColorChooserWindow::resize(int x, int y, int w, int h) {
     Fl_Gl_Window::resize(x, y, w, h);
-    if (shown()) {
-        make_current();
-        setUnitSquareProjection(w, h);
-    }
+    updateUnitSquareViewport(this);
+    aspect = static_cast<float>(w) / static_cast<float>(h > 0 ? h : 1);  // keeps the indicator round
     redraw();
 }
 
 int ColorChooserWindow::handle(int event) {
     if (!isPointerEvent(event)) return Fl_Gl_Window::handle(event);
-    if (shown()) make_current();
-    handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+    handleMouseEvents(PointerInput::fromToolkit(event));
     return 1;
 }

@@ -10,6 +10,7 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include "geometry/Color4.h"
+#include "gl/PointerInput.h"
 
 class PCWindow;
 class GraphWindow;
@@ -31,18 +32,19 @@ public:
     Color4 getColor() const;
 
     // A press or drag (any button) moves the indicator to the pointer, given in window pixels.
-    void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
+    void handleMouseEvents(const PointerInput& input);
     // Clamps the indicator into the band.
     void adjustIndicatorPosition();
     void renderColorBand();
 
     float getIndicatorX() const { return indicatorX; }
     float getIndicatorY() const { return indicatorY; }
+    float getAspect() const { return aspect; }
 
 private:
     PCWindow* pcWindow = nullptr;       // stored only
     GraphWindow* graphWindow = nullptr; // stored only
     float indicatorX = 0.5f;            // band units; decides the alpha
     float indicatorY = 0.5f;            // band units; decides the hue
-    float aspect;                       // width / height at construction; draws the round indicator
+    float aspect;                       // width / height, kept on resize; draws the round indicator
 };

@@ -5,14 +5,14 @@
 
 Color4::Color4() : r(0.0f), g(0.0f), b(0.0f), a(0.0f) {}
 
-Color4::Color4(float r, float g, float b, float a) : r(r), g(g), b(b), a(a) {}
+Color4::Color4(float red, float green, float blue, float alpha) : r(red), g(green), b(blue), a(alpha) {}
 
-void Color4::setColor(float r, float g, float b, float a)
+void Color4::setColor(float red, float green, float blue, float alpha)
 {
-    this->r = r;
-    this->g = g;
-    this->b = b;
-    this->a = a;
+    r = red;
+    g = green;
+    b = blue;
+    a = alpha;
 }
 
 void Color4::setColor(Color4 c) { *this = c; }

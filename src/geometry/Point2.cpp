@@ -4,21 +4,21 @@
 
 Point2::Point2() : x(0.0f), y(0.0f) {}
 
-Point2::Point2(float x, float y) : x(x), y(y) {}
+Point2::Point2(float xValue, float yValue) : x(xValue), y(yValue) {}
 
-void Point2::setPoint(float x, float y)
+void Point2::setPoint(float xValue, float yValue)
 {
-    this->x = x;
-    this->y = y;
+    x = xValue;
+    y = yValue;
 }
 
 float Point2::distance(Point2 p) const { return getDistance(x, y, p.x, p.y); }
 
-float Point2::distance(float x, float y) const { return getDistance(this->x, this->y, x, y); }
+float Point2::distance(float xOther, float yOther) const { return getDistance(x, y, xOther, yOther); }
 
 float Point2::sqrDistance(Point2 p) const { return getSqrDistance(x, y, p.x, p.y); }
 
-float Point2::sqrDistance(float x, float y) const { return getSqrDistance(this->x, this->y, x, y); }
+float Point2::sqrDistance(float xOther, float yOther) const { return getSqrDistance(x, y, xOther, yOther); }
 
 float Point2::getDistance(Point2 a, Point2 b) { return getDistance(a.x, a.y, b.x, b.y); }
 

@@ -5,7 +5,7 @@
 
 Polygon_t::Polygon_t() = default;
 
-Polygon_t::Polygon_t(std::vector<Point2> points) : points(std::move(points)) {}
+Polygon_t::Polygon_t(std::vector<Point2> corners) : points(std::move(corners)) {}
 
 void Polygon_t::clear() { points.clear(); }
 

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-Vector2::Vector2(float x, float y) : x(x), y(y) {}
+Vector2::Vector2(float dx, float dy) : x(dx), y(dy) {}
 
 Vector2::Vector2(Point2 a, Point2 b) : x(b.x - a.x), y(b.y - a.y) {}
 
-void Vector2::setVector(float x, float y)
+void Vector2::setVector(float dx, float dy)
 {
-    this->x = x;
-    this->y = y;
+    x = dx;
+    y = dy;
 }
 
 void Vector2::setVector(Vector2 v)

@@ -5,9 +5,9 @@
 #include <GL/glu.h>
 #include <FL/Fl.H>
 
-#include "geometry/GlWindowSetup.h"
+#include "gl/GlWindowSetup.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
 #include "resources/ResourceLocator.h"
 
 namespace {
@@ -29,8 +29,8 @@ const char* const kArrowFiles[GraphWindow::kArrowPieces] = {
 
 GraphWindow::GraphWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window(x, y, w, h, label) {
     mode(chooseGlContextMode());
-    for (int i = 0; i < kIconCount; ++i) iconImages[i] = IconImage::load(findResource(kIconFiles[i]).c_str());
-    for (int i = 0; i < kArrowPieces; ++i) arrowImages[i] = IconImage::load(findResource(kArrowFiles[i]).c_str());
+    for (int n = 0; n < kIconCount; ++n) iconImages[n] = IconImage::load(findResource(kIconFiles[n]).c_str());
+    for (int n = 0; n < kArrowPieces; ++n) arrowImages[n] = IconImage::load(findResource(kArrowFiles[n]).c_str());
     Fl::add_timeout(kFrameInterval, Timeout_Callback, this);
 }
 
@@ -41,12 +41,12 @@ GraphWindow::~GraphWindow() {
     releaseTextures();
 }
 
-void GraphWindow::linkPCWindow(PCWindow* view) {
+void GraphWindow::linkPCWindow(TableModel* view) {
     pcWindow = view;
     clusters = view != nullptr ? view->getClusters() : nullptr;
     paths = view != nullptr ? view->getPaths() : nullptr;
     tree = nullptr;
-    fetchTreeFromView();
+    syncWithTree();
 }
 
 void GraphWindow::releaseLinks() {
@@ -69,15 +69,22 @@ void GraphWindow::update() {
     if (pcWindow != nullptr && clusters != nullptr && paths != nullptr) redraw();
 }
 
-void GraphWindow::fetchTreeFromView() {
-    if (tree != nullptr || pcWindow == nullptr) return;
-    tree = pcWindow->getClusterTree();
-    if (tree == nullptr) return;  // the view has no table yet
-    // The groups and hint paths of the new table come with its tree.
-    clusters = pcWindow->getClusters();
-    paths = pcWindow->getPaths();
-    focusedNode = tree->getRoot();
-    heldNode = nullptr;
+void GraphWindow::syncWithTree() {
+    if (tree == nullptr && pcWindow != nullptr && pcWindow->getClusterTree() != nullptr) {
+        tree = pcWindow->getClusterTree();
+        // The groups and hint paths of the new table come with its tree.
+        clusters = pcWindow->getClusters();
+        paths = pcWindow->getPaths();
+        focusedNode = tree->getRoot();
+        heldNode = nullptr;
+        seenRevision = tree->getRevision();
+        restartRestTest();
+        return;
+    }
+    if (tree == nullptr || tree->getRevision() == seenRevision) return;
+    // The view changed the tree: nodes may be gone, new ones may have to move.
+    seenRevision = tree->getRevision();
+    dropReleasedNodes();
     restartRestTest();
 }
 
@@ -97,23 +104,22 @@ void GraphWindow::dropReleasedNodes() {
 
 void GraphWindow::Timeout_Callback(void* window) {
     auto* graph = static_cast<GraphWindow*>(window);
-    if (graph->needsFrame()) graph->redraw();
+    if (graph->needsFrame()) {
+        graph->layoutGraph();
+        graph->redraw();
+    }
     Fl::repeat_timeout(kFrameInterval, Timeout_Callback, window);
 }
 
 float GraphWindow::aspect() const { return static_cast<float>(w()) / static_cast<float>(h() > 0 ? h() : 1); }
 
 void GraphWindow::pxToGraph(int xPx, int yPx, float* xGraph, float* yGraph) const {
-    *xGraph = static_cast<float>(xPx) / static_cast<float>(w() > 0 ? w() : 1);
-    *yGraph = 1.0f - static_cast<float>(yPx) / static_cast<float>(h() > 0 ? h() : 1);
+    pxToUnitSquare(xPx, yPx, w(), h(), xGraph, yGraph);
 }
 
 void GraphWindow::resize(int x, int y, int w, int h) {
     Fl_Gl_Window::resize(x, y, w, h);
-    if (shown()) {
-        make_current();
-        setUnitSquareProjection(w, h);
-    }
+    updateUnitSquareViewport(this);
     restartRestTest();
     redraw();
 }
@@ -133,21 +139,21 @@ void GraphWindow::generateTextures() {
     texturesReady = true;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     std::vector<unsigned char> pixels;  // once per GL context, not per frame
-    for (int i = 0; i < kIconCount; ++i) {
-        const IconImage& image = iconImages[i];
+    for (int icon = 0; icon < kIconCount; ++icon) {
+        const IconImage& image = iconImages[icon];
         const int n = image.pixelCount();
         pixels.resize(static_cast<size_t>(n) * 3);
         flipImages(pixels.data(), image.rgb.data(), n);
-        iconTextures[i] = makeLinearTexture();
+        iconTextures[icon] = makeLinearTexture();
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                      n > 0 ? pixels.data() : nullptr);
     }
-    for (int i = 0; i < kArrowPieces; ++i) {
-        const IconImage& image = arrowImages[i];
+    for (int piece = 0; piece < kArrowPieces; ++piece) {
+        const IconImage& image = arrowImages[piece];
         const int n = image.pixelCount();
         pixels.resize(static_cast<size_t>(n) * 4);
         manipulateImages(pixels.data(), image.rgb.data(), n);
-        arrowTextures[i] = makeLinearTexture();
+        arrowTextures[piece] = makeLinearTexture();
         // A missing image leaves the texture empty: the piece draws as a plain quad.
         if (n > 0) {
             gluBuild2DMipmaps(GL_TEXTURE_2D, 4, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());

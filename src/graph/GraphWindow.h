@@ -2,7 +2,7 @@
 // operator tree as a node-link graph. Every node is a circle whose size grows
 // with its share of the items, every parent-child pair of drawn nodes is
 // joined by a textured arrow, and a force model moves the nodes one step per
-// frame while a 0.01 s timer keeps the frames coming. A bar of three tool
+// tick of a 0.01 s timer, which then redraws. A bar of three tool
 // icons (brush, union, delete) sits in the top-left corner; the focused node
 // glows; a lasso drawn with the mouse selects nodes and the brush paints them.
 //
@@ -10,6 +10,10 @@
 // to 1 (top), whatever the pixel size. A pointer at window pixel (xPx, yPx)
 // is at (xPx / width, 1 - yPx / height). A is the aspect (width / height),
 // taken when used; round shapes divide their horizontal extent by A.
+//
+// It knows the view only as the TableModel it shows (the tree, the table's
+// item count, the focus for new operators); the application tells it how to
+// ask the view for a redraw.
 //
 // Member functions live in several files: GraphWindow.cpp (life cycle,
 // links, timer, texture ownership), GraphWindowLayout.cpp (force layout and
@@ -20,21 +24,25 @@
 #include <GL/glew.h>  // before any other GL header
 #include <FL/Fl_Gl_Window.H>
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "geometry/Color4.h"
-#include "geometry/IconImage.h"
 #include "geometry/Point2.h"
 #include "geometry/Polygon_t.h"
+#include "gl/IconImage.h"
+#include "gl/PointerInput.h"
+#include "operators/TreeObserver.h"
 
 class AROperator;
 class ClusterPath;
 class ClusterTree;
 class ColorChooserWindow;
 class MultidimensionalCluster;
-class PCWindow;
+class TableModel;
 
-class GraphWindow : public Fl_Gl_Window {
+class GraphWindow : public Fl_Gl_Window, public TreeObserver {
 public:
     static constexpr int kIconCount = 3;   // brush, union, delete
     static constexpr int kArrowPieces = 3; // tail, middle, head
@@ -52,20 +60,22 @@ public:
     void hide() override;
 
     // Stores the view (not owned) and takes its tree.
-    void linkPCWindow(PCWindow* view);
+    void linkPCWindow(TableModel* view);
     void linkColorChooserWindow(ColorChooserWindow* chooser) { colorChooser = chooser; }
+    // How to ask the view for a redraw after the brush painted nodes.
+    void setRedrawView(std::function<void()> redraw) { redrawView = std::move(redraw); }
     // Forgets everything taken from the view's previous table (nothing is
     // released); the next frame fetches the new tree and focuses its root.
-    void releaseLinks();
+    void releaseLinks() override;
     // Forget the groups and hint paths; redraw once all three view links are set.
     void updateData();
     void update();
 
-    // Redraws the window (when anything may have changed) and re-arms itself.
+    // One layout step and a redraw (when anything may have changed); re-arms itself.
     static void Timeout_Callback(void* window);
-    // Whether the next timer tick has to draw: false only while the layout is
-    // at rest, no gesture is under way and the tree is as the last frame left
-    // it. A change found in the tree starts the rest test over.
+    // Whether the next timer tick has to step and draw: false only while the
+    // layout is at rest, no gesture is under way and the tree's revision is
+    // the one the last step saw.
     bool needsFrame();
 
     // Textures of the six images, made once per GL context.
@@ -75,7 +85,8 @@ public:
     // The same into RGBA, alpha = 255 - red: dark parts opaque, white parts transparent.
     static void manipulateImages(unsigned char* out, const unsigned char* in, int pixels);
 
-    // Drawing steps of a frame (GL context current).
+    // Drawing steps of a frame (GL context current). The frame draws the
+    // layout as the last step left it.
     void renderIcons();
     void renderGraph();
     void renderGraphTreenode(AROperator* node);
@@ -84,7 +95,8 @@ public:
     void renderFocusedNode();
     void renderMouseTrace();
 
-    // One step of the force layout over the whole tree.
+    // One step of the force layout over the whole tree (the timer runs it
+    // before each frame; new nodes get their first place here).
     void layoutGraph();
     void initializeNodePos(AROperator* node);
     void layoutTreenode(AROperator* node);
@@ -93,8 +105,8 @@ public:
     // of it; left of the bar 0 within one icon width, negative beyond.
     int testIconCaptured(float xGraph, float yGraph) const;
 
-    // Mouse gestures: button 1 left; event FL_PUSH...; pointer in window pixels.
-    void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
+    // Mouse gestures (see GraphWindowMouse.cpp): pointer in window pixels.
+    void handleMouseEvents(const PointerInput& input);
     // Lasso step: counts and (with the brush) paints the nodes inside the trace.
     void handleMouseLoop();
 
@@ -109,36 +121,36 @@ public:
     };
     static ArrowPlacement placeArrow(const AROperator& parent, const AROperator& child);
 
-    PCWindow* getPCWindow() const { return pcWindow; }
+    TableModel* getPCWindow() const { return pcWindow; }
     ClusterTree* getClusterTree() const { return tree; }
     AROperator* getFocusedNode() const { return focusedNode; }
     AROperator* getHeldNode() const { return heldNode; }
     int getSelectedIcon() const { return selectedIcon; }
     bool isTracing() const { return tracing; }
+    bool isLassoing() const { return lassoing; }
     const std::vector<Point2>& getMouseTrace() const { return mouseTrace; }
     float getIconBarX() const { return iconBarX; }
     float getIconBarY() const { return iconBarY; }
     float getIconSize() const { return iconSize; }
     bool areTexturesReady() const { return texturesReady; }
-    GLuint getIconTexture(int i) const { return iconTextures[i]; }
-    GLuint getArrowTexture(int i) const { return arrowTextures[i]; }
+    GLuint getIconTexture(int n) const { return iconTextures[n]; }
+    GLuint getArrowTexture(int n) const { return arrowTextures[n]; }
 
 private:
     float aspect() const;
     void pxToGraph(int xPx, int yPx, float* xGraph, float* yGraph) const;
-    // Takes the view's current tree (and focuses its root) when none is held.
-    void fetchTreeFromView();
+    // Takes the view's current tree (and focuses its root) when none is held,
+    // and catches up with a new revision of it.
+    void syncWithTree();
     // Drops node pointers that a removal in the view has released.
     void dropReleasedNodes();
     void releaseTextures();
     // Rest bookkeeping of the timer (GraphWindowLayout.cpp).
     void restartRestTest();
     void recordLayoutStep();
-    void takeSnapshot(const AROperator* node, size_t* count, bool* sameNodes);
-    bool matchesSnapshot(const AROperator* node, size_t* index) const;
 
     // Fields, in the order the design lists them.
-    PCWindow* pcWindow = nullptr;               // the linked view; not owned
+    TableModel* pcWindow = nullptr;             // the linked view's model; not owned
     ColorChooserWindow* colorChooser = nullptr; // gives the brush colour; not owned
     MultidimensionalCluster* clusters = nullptr; // the view's groups; not owned, not used yet
     ClusterPath* paths = nullptr;                // the view's hint paths; not owned, not used yet
@@ -154,6 +166,7 @@ private:
     int selectedIcon = kBrushIcon;  // tool in use: 0 brush, 1 union, 2 delete (3 just right of the bar)
     std::vector<Point2> mouseTrace;  // points of the current gesture, graph units
     bool tracing = false;            // the gesture is a lasso and its outline is drawn
+    bool lassoing = false;           // the left gesture began on empty space: its release selects
     AROperator* heldNode = nullptr;    // node being dragged; not owned
     AROperator* focusedNode = nullptr; // node drawn with the glowing disc; not owned
 
@@ -162,20 +175,15 @@ private:
     std::vector<AROperator*> lassoNodes;
     std::vector<AROperator*> selectedNodes;
 
+    std::function<void()> redrawView;  // asks the view for a redraw; set by the application
+    uint64_t seenRevision = 0;         // the tree's revision when the window last caught up with it
+
     // Rest state of the layout, read by the timer (see needsFrame).
-    struct NodeSnapshot {
-        const AROperator* node;    // compared, never dereferenced
-        const AROperator* parent;
-        double graphX, graphY, graphRadius;
-        Color4 color;
-        int type;
-        bool primary;
-    };
     struct RestPoint {
         double x, y;  // graph units
     };
-    std::vector<NodeSnapshot> restSnapshot;  // the tree as the last layout step left it, pre-order
-    std::vector<RestPoint> restWindowSums;   // per node of restSnapshot: positions summed over the current window
+    std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last layout step
+    std::vector<RestPoint> restWindowSums;   // per node of layoutNodes: positions summed over the current window
     std::vector<RestPoint> restAnchor;       // per node: mean position over the window the calm began with
     int restWindowFrames = 0;                // frames summed in the current window
     bool haveRestAnchor = false;             // restAnchor holds a complete window of the current nodes

@@ -1,12 +1,13 @@
 // GraphWindow: the frame and its drawing steps, in stacking order: tool
-// icons, node circles (after one layout step), arrows, the focused node's
-// glow, the lasso outline. Everything is in graph units.
+// icons, node circles, arrows, the focused node's glow, the lasso outline.
+// Everything is in graph units; nodes the layout has not placed yet are not drawn.
 #include "graph/GraphWindow.h"
 
 #include <cmath>
 
-#include "geometry/GlDrawer.h"
-#include "geometry/GlWindowSetup.h"
+#include "geometry/Angles.h"
+#include "gl/GlDrawer.h"
+#include "gl/GlWindowSetup.h"
 #include "operators/ClusterTree.h"
 
 namespace {
@@ -15,7 +16,6 @@ constexpr int kCircleSegments = 100;        // vertices of a node's circle
 constexpr float kNodeLineWidth = 3.0f;      // pixels
 constexpr float kArrowLineWidth = 2.0f;     // pixels
 constexpr float kLassoLineWidth = 4.0f;     // pixels
-constexpr double kPi = 3.1415926;
 
 // Arrow pieces, graph units before any scaling: tail and head are each
 // kArrowPiece long, the arrow is 2 kArrowHalfWidth thick, and a gap between
@@ -27,7 +27,7 @@ constexpr double kArrowGap = 2 * kArrowPiece;  // 0.08
 // The glow of the focused node: 50 angles closing the circle, reaching 1.3 r
 // sideways and 1.4 r up and down.
 constexpr int kGlowAngles = 50;
-constexpr float kTwoPi = 6.2831852f;
+constexpr float kTwoPi = static_cast<float>(2 * kPi);
 constexpr float kGlowReachX = 1.3f;
 constexpr float kGlowReachY = 1.4f;
 
@@ -66,7 +66,7 @@ void GraphWindow::draw() {
     beginSmoothFrame(true);
 
     renderIcons();
-    renderGraph();  // also drops nodes the view released, before anything reads them
+    renderGraph();
     renderLinks();
     renderFocusedNode();
     renderMouseTrace();
@@ -84,9 +84,9 @@ void GraphWindow::renderIcons() {
     glColor4f(1, 1, 1, 1);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    for (int i = 0; i < kIconCount; ++i) {
-        const float xLeft = iconBarX + static_cast<float>(i) * iconWidth;
-        glBindTexture(GL_TEXTURE_2D, iconTextures[i]);
+    for (int n = 0; n < kIconCount; ++n) {
+        const float xLeft = iconBarX + static_cast<float>(n) * iconWidth;
+        glBindTexture(GL_TEXTURE_2D, iconTextures[n]);
         glBegin(GL_QUADS);
         glTexCoord2f(0, 0);
         glVertex2f(xLeft, yBottom);
@@ -111,20 +111,17 @@ void GraphWindow::renderIcons() {
 }
 
 void GraphWindow::renderGraph() {
-    layoutGraph();
     if (tree != nullptr && tree->getRoot() != nullptr) renderGraphTreenode(tree->getRoot());
 }
 
 void GraphWindow::renderGraphTreenode(AROperator* node) {
-    if (isDrawnInGraph(node)) {
+    if (isDrawnInGraph(node) && node->graphPlaced) {
         GlDrawer::setColor(node->color);
         glLineWidth(kNodeLineWidth);
         GlDrawer::drawCircle(static_cast<float>(node->graphRadius), static_cast<float>(node->graphX),
                              static_cast<float>(node->graphY), aspect(), kCircleSegments);
     }
-    for (const ARLinks& link : node->links) {
-        if (link.isParentLink == 0) renderGraphTreenode(link.node);
-    }
+    for (AROperator* child : ::children(node)) renderGraphTreenode(child);
 }
 
 void GraphWindow::renderLinks() {
@@ -151,11 +148,9 @@ GraphWindow::ArrowPlacement GraphWindow::placeArrow(const AROperator& parent, co
 }
 
 void GraphWindow::renderLinkFrom(AROperator* parent) {
-    for (const ARLinks& link : parent->links) {
-        if (link.isParentLink != 0) continue;
-        AROperator* child = link.node;
+    for (AROperator* child : ::children(parent)) {
         // No arrow to a node that is not a primary operator, nor anywhere below it.
-        if (!child->primary) continue;
+        if (!child->primary || !child->graphPlaced) continue;
         glLineWidth(kArrowLineWidth);
         glColor4f(0, 0, 0, 1);
         const ArrowPlacement arrow = placeArrow(*parent, *child);
@@ -189,7 +184,7 @@ void GraphWindow::renderLinkFrom(AROperator* parent) {
 }
 
 void GraphWindow::renderFocusedNode() {
-    if (focusedNode == nullptr) return;
+    if (focusedNode == nullptr || !focusedNode->graphPlaced) return;
     const float cx = static_cast<float>(focusedNode->graphX);
     const float cy = static_cast<float>(focusedNode->graphY);
     const float r = static_cast<float>(focusedNode->graphRadius);

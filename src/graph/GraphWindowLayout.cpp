@@ -1,5 +1,5 @@
-// GraphWindow: the force layout, one integration step per frame, and the rest
-// test that lets the timer skip frames in which nothing would move.
+// GraphWindow: the force layout, one integration step per timer tick, and
+// the rest test that lets the timer skip ticks in which nothing would move.
 //
 // Every node carries its layout state (graphX, graphY, forceX, forceY,
 // velocityX, velocityY, graphRadius: graph units, per frame). The tree adds
@@ -13,8 +13,9 @@
 #include <cstdlib>
 
 #include "data/MultidimensionalData.h"
+#include "geometry/Angles.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
 
 namespace {
 
@@ -25,9 +26,8 @@ constexpr double kForceCarry = 0.5;    // share of the force left for the next f
 constexpr double kRootX = 0.5;         // where the root sits, graph units
 constexpr double kRootY = 0.7;
 constexpr float kStartOffset = 0.02f;  // distance from its parent at which a new node starts
-constexpr float kPi = 3.1415926f;
+constexpr float kPiF = static_cast<float>(kPi);
 constexpr float kRandScale = 4.656613e-10f;  // rand() to [0, 1)
-constexpr double kFullShareRadius = 0.05;    // radius of a node holding every item
 
 // The rest test averages every node's position over windows of kRestWindow
 // frames (1 s at 100 frames a second) and calls the layout at rest once the
@@ -40,18 +40,10 @@ constexpr int kRestWindow = 100;
 constexpr int kCalmWindows = 5;
 constexpr double kRestDrift = 2e-3;
 
-template <typename Visit>
-void forEachChild(const AROperator* node, Visit visit) {
-    for (const ARLinks& link : node->links) {
-        if (link.isParentLink == 0) visit(link.node);
-    }
-}
-
 }  // namespace
 
 void GraphWindow::layoutGraph() {
-    fetchTreeFromView();
-    dropReleasedNodes();
+    syncWithTree();
     if (tree == nullptr || tree->getRoot() == nullptr) {
         atRest = true;  // nothing to move
         return;
@@ -69,17 +61,17 @@ void GraphWindow::initializeNodePos(AROperator* node) {
         } else {
             // Somewhere between straight right of the parent and straight below it.
             const float r = static_cast<float>(std::rand()) * kRandScale;
-            const float angle = r < 0.5f ? -r * kPi : (r + 1.0f) * kPi;
+            const float angle = r < 0.5f ? -r * kPiF : (r + 1.0f) * kPiF;
             node->graphX = node->parent->graphX + kStartOffset * std::cos(angle);
             node->graphY = node->parent->graphY + kStartOffset * std::sin(angle);
         }
         const MultidimensionalData* table = pcWindow != nullptr ? pcWindow->getData() : nullptr;
         const int itemCount = table != nullptr ? table->getDataNum() : 0;
-        const double share = itemCount > 0 ? static_cast<double>(node->controlList.size()) / itemCount : 0.0;
-        node->graphRadius = std::sqrt(std::exp(share - 1)) * kFullShareRadius;
+        node->graphRadius = AROperator::graphRadiusForShare(
+            itemCount > 0 ? static_cast<double>(node->controlList.size()) / itemCount : 0.0);
         node->graphPlaced = true;
     }
-    forEachChild(node, [this](AROperator* child) { initializeNodePos(child); });
+    for (AROperator* child : ::children(node)) initializeNodePos(child);
 }
 
 void GraphWindow::layoutTreenode(AROperator* node) {
@@ -96,21 +88,19 @@ void GraphWindow::layoutTreenode(AROperator* node) {
     node->graphY += kTimeStep * node->velocityY;
     node->forceX *= kForceCarry;
     node->forceY *= kForceCarry;
-    forEachChild(node, [this](AROperator* child) { layoutTreenode(child); });
+    for (AROperator* child : ::children(node)) layoutTreenode(child);
 }
 
 // --- Rest test ---------------------------------------------------------------------
 //
-// Each tick normally redraws, and each frame costs a force pass per node over
-// the whole tree plus the drawing. Once the layout has settled, those frames
-// change nothing visible, so the timer skips them until something may move
-// again: a gesture (any mouse event), a resize, a new tree, or a change the
-// view made to the tree (nodes added, removed or moved to another parent, a
-// radius that followed an item list, a colour). The timer finds the latter by
-// comparing the live tree with the snapshot the last frame left; the
-// snapshot's node pointers are only compared, never followed, since the view
-// may have released those nodes. While anything moves every tick draws, so
-// the animation is the same as without the test.
+// Each tick normally steps the layout and redraws, and each step costs a
+// force pass per node over the whole tree plus the drawing. Once the layout
+// has settled, those ticks change nothing visible, so the timer skips them
+// until something may move again: a gesture (any mouse event), a resize, a
+// new tree, or a change the view made to the tree (nodes added, removed or
+// moved to another parent, a radius that followed an item list, a colour),
+// which the tree's revision tells. While anything moves every tick steps and
+// draws, so the animation is the same as without the test.
 
 void GraphWindow::restartRestTest() {
     atRest = false;
@@ -120,17 +110,15 @@ void GraphWindow::restartRestTest() {
 }
 
 void GraphWindow::recordLayoutStep() {
-    size_t count = 0;
-    bool sameNodes = true;
-    takeSnapshot(tree->getRoot(), &count, &sameNodes);
-    sameNodes = sameNodes && count == restSnapshot.size();
-    restSnapshot.resize(count);
-    if (!sameNodes) restartRestTest();
+    const size_t before = layoutNodes.size();
+    tree->collectNodes(&layoutNodes);
+    const size_t count = layoutNodes.size();
+    if (count != before) restartRestTest();
 
     if (restWindowFrames == 0) restWindowSums.assign(count, {0, 0});
     for (size_t k = 0; k < count; ++k) {
-        restWindowSums[k].x += restSnapshot[k].graphX;
-        restWindowSums[k].y += restSnapshot[k].graphY;
+        restWindowSums[k].x += layoutNodes[k]->graphX;
+        restWindowSums[k].y += layoutNodes[k]->graphY;
     }
     if (++restWindowFrames < kRestWindow) return;
 
@@ -156,46 +144,12 @@ void GraphWindow::recordLayoutStep() {
     atRest = calmWindows >= kCalmWindows;
 }
 
-void GraphWindow::takeSnapshot(const AROperator* node, size_t* count, bool* sameNodes) {
-    const NodeSnapshot seen{node, node->parent, node->graphX, node->graphY, node->graphRadius, node->color,
-                            node->type, node->primary};
-    if (*count < restSnapshot.size()) {
-        *sameNodes = *sameNodes && restSnapshot[*count].node == node && restSnapshot[*count].parent == node->parent;
-        restSnapshot[*count] = seen;
-    } else {
-        restSnapshot.push_back(seen);
-        *sameNodes = false;
-    }
-    ++*count;
-    forEachChild(node, [&](const AROperator* child) { takeSnapshot(child, count, sameNodes); });
-}
-
-bool GraphWindow::matchesSnapshot(const AROperator* node, size_t* index) const {
-    if (*index >= restSnapshot.size()) return false;
-    const NodeSnapshot& seen = restSnapshot[(*index)++];
-    const bool same = seen.node == node && seen.parent == node->parent && seen.graphX == node->graphX &&
-                      seen.graphY == node->graphY && seen.graphRadius == node->graphRadius &&
-                      seen.color.r == node->color.r && seen.color.g == node->color.g &&
-                      seen.color.b == node->color.b && seen.color.a == node->color.a && seen.type == node->type &&
-                      seen.primary == node->primary;
-    if (!same) return false;
-    for (const ARLinks& link : node->links) {
-        if (link.isParentLink == 0 && !matchesSnapshot(link.node, index)) return false;
-    }
-    return true;
-}
-
 bool GraphWindow::needsFrame() {
-    // heldNode is only tested for null here: it may name a released node until the next frame.
+    // heldNode is only tested for null here: it may name a released node until the next step.
     if (tracing || heldNode != nullptr || !atRest) return true;
-    // Without a tree, a frame is due once the view has one to fetch.
+    // Without a tree, a step is due once the view has one to fetch.
     if (tree == nullptr) return pcWindow != nullptr && pcWindow->getClusterTree() != nullptr;
     // `tree` is alive here: the view drops its tree only inside linkMDdata,
-    // which calls releaseLinks before any tick can run.
-    size_t index = 0;
-    const bool unchanged =
-        tree->getRoot() != nullptr && matchesSnapshot(tree->getRoot(), &index) && index == restSnapshot.size();
-    if (unchanged) return false;
-    restartRestTest();  // the change may set nodes moving
-    return true;
+    // which calls releaseLinks first.
+    return tree->getRevision() != seenRevision;
 }

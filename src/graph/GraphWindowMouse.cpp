@@ -2,15 +2,15 @@
 // lasso step that counts and paints the nodes inside the traced outline.
 #include "graph/GraphWindow.h"
 
-#include "geometry/GlWindowSetup.h"
+#include "gl/GlWindowSetup.h"
 
-#include <FL/Fl.H>
+#include <FL/Enumerations.H>
 
 #include <iostream>
 
 #include "colorchooser/ColorChooserWindow.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
 
 int GraphWindow::testIconCaptured(float xGraph, float yGraph) const {
     if (yGraph < iconBarY) return -1;
@@ -27,33 +27,36 @@ int GraphWindow::testIconCaptured(float xGraph, float yGraph) const {
 
 int GraphWindow::handle(int event) {
     if (!isPointerEvent(event)) return Fl_Gl_Window::handle(event);
-    handleMouseEvents(Fl::event_button(), event, Fl::event_state(), Fl::event_x(), Fl::event_y());
+    handleMouseEvents(PointerInput::fromToolkit(event));
     return 1;
 }
 
-// Gestures (a left press starts one, any release ends it):
+// Gestures (a left press starts one; its release ends it):
 //
-//   state      entered by                         tracing  heldNode  on release
-//   idle       start-up, any release              false    null      -
-//   lasso      left press on an icon or on        true     null      lasso step, idle
-//              empty space
-//   node drag  left press on a node (it gets     false    the node  lasso step over the
-//              the focus, here and in the view)                     drag path, idle
+//   state      entered by                        tracing  lassoing  heldNode  on left release
+//   idle       start-up, a release               false    false     null      -
+//   tool pick  left press on the icon bar        true     false     null      idle
+//   lasso      left press on empty space         true     true      null      lasso step, idle
+//   node drag  left press on a node (it gets     false    false     the node  idle
+//              the focus, here and in the view)
 //
-// Drags with any button extend the trace and move the held node; the trace is
+// Only a lasso selects (and, with the brush, paints) nodes: right and
+// middle clicks and the end of a node drag select and paint nothing. Drags
+// with any button extend the trace and move the held node; the trace is
 // emptied only by a left press. Moves and wheel turns do nothing.
-void GraphWindow::handleMouseEvents(int button, int event, int /*state*/, int xPx, int yPx) {
-    dropReleasedNodes();
+void GraphWindow::handleMouseEvents(const PointerInput& input) {
+    syncWithTree();
     restartRestTest();  // whatever the gesture changes, the next frames show it
     float xGraph = 0;
     float yGraph = 0;
-    pxToGraph(xPx, yPx, &xGraph, &yGraph);
+    pxToGraph(input.xPx, input.yPx, &xGraph, &yGraph);
 
-    switch (event) {
+    switch (input.event) {
         case FL_PUSH: {
-            if (button != FL_LEFT_MOUSE) return;
+            if (input.button != FL_LEFT_MOUSE) return;
             mouseTrace.clear();
             tracing = true;
+            lassoing = false;
             mouseTrace.emplace_back(xGraph, yGraph);
             const int icon = testIconCaptured(xGraph, yGraph);
             if (icon >= 0) {
@@ -69,6 +72,7 @@ void GraphWindow::handleMouseEvents(int button, int event, int /*state*/, int xP
                 if (pcWindow != nullptr) pcWindow->setFocusedOp(hit);
             } else {
                 heldNode = nullptr;
+                lassoing = true;
             }
             return;
         }
@@ -79,12 +83,18 @@ void GraphWindow::handleMouseEvents(int button, int event, int /*state*/, int xP
                 heldNode->graphY = yGraph;
             }
             return;
-        case FL_RELEASE:
+        case FL_RELEASE: {
+            if (input.button != FL_LEFT_MOUSE) return;
+            const bool endsLasso = lassoing;
             tracing = false;
-            mouseTrace.emplace_back(xGraph, yGraph);
-            handleMouseLoop();
+            lassoing = false;
             heldNode = nullptr;
+            if (endsLasso) {
+                mouseTrace.emplace_back(xGraph, yGraph);
+                handleMouseLoop();
+            }
             return;
+        }
         default:
             return;
     }
@@ -107,15 +117,7 @@ void GraphWindow::handleMouseLoop() {
         // An operator is painted with its complementary child, which holds the
         // rest of its items; the root and complementary nodes are not painted for themselves.
         const Color4 colour = colorChooser->getColor();
-        for (AROperator* node : selectedNodes) {
-            if (node->type != AROperator::kTypeRegular) continue;
-            node->color = colour;
-            for (const ARLinks& link : node->links) {
-                if (link.isParentLink == 0 && link.node->type == AROperator::kTypeComplementary) {
-                    link.node->color = colour;
-                }
-            }
-        }
+        for (AROperator* node : selectedNodes) tree->paintNode(node, colour);
     }
-    if (pcWindow != nullptr) pcWindow->redraw();
+    if (redrawView) redrawView();
 }

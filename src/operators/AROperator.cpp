@@ -6,16 +6,20 @@
 #include <limits>
 
 #include "data/MultidimensionalData.h"
-#include "pcview/PCWindow.h"
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "geometry/Angles.h"
+#include "layout/ParallelCoordinatesAxis.h"
+#include "operators/ViewLayout.h"
 
 namespace {
 
-constexpr double kPi = 3.1415926;
-constexpr double kHalfPi = 1.5707963;
 constexpr double kRelativeYBase = 0.1;   // relativeY = (y - 0.1) / 0.8
 constexpr double kRelativeYSpan = 0.8;
-constexpr double kFullShareRadius = 0.05;  // graph radius of a node holding every item
+
+// The lock icon beside an operator: offsets from its centre, view units (x divided by the aspect).
+constexpr float kLockLeft = 0.012f;
+constexpr float kLockRight = 0.052f;
+constexpr float kLockTop = 0.012f;     // below the centre
+constexpr float kLockBottom = 0.052f;  // below the centre
 
 // Histogram bin of a normalised value (a value of exactly 1 belongs to the last bin).
 int binOf(float valueNorm, int bins) {
@@ -25,9 +29,9 @@ int binOf(float valueNorm, int bins) {
 
 }  // namespace
 
-AROperator::AROperator(PCWindow* view, float x, float y, bool isPrimary, Color4 colour)
+AROperator::AROperator(const ViewLayout* view, float x, float y, bool isPrimary, Color4 colour)
     : position(x, y), pcWindow(view), axes(view ? view->getAxes() : nullptr), primary(isPrimary), color(colour),
-      type(kTypeRegular), changed(true) {
+      type(kTypeRegular) {
     determineParameters();  // no parent yet: leaves the angle as it is
     updatePosInfo();
 }
@@ -42,7 +46,7 @@ AROperator::AROperator(int nodeType, AROperator const* other) : type(nodeType) {
     }
 }
 
-void AROperator::linkPCWindow(PCWindow* view) {
+void AROperator::linkPCWindow(const ViewLayout* view) {
     pcWindow = view;
     axes = view ? view->getAxes() : nullptr;
 }
@@ -73,15 +77,32 @@ void AROperator::updatePosInfo() {
 }
 
 bool AROperator::noChildren() const {
-    return std::none_of(links.begin(), links.end(), [](const ARLinks& l) { return l.isParentLink == 0; });
+    const ChildRange range = children(this);
+    return !(range.begin() != range.end());
+}
+
+AROperator* complementOf(const AROperator* node) {
+    AROperator* found = nullptr;
+    for (AROperator* child : children(node)) {
+        if (child->type == AROperator::kTypeComplementary) found = child;  // the last one
+    }
+    return found;
+}
+
+double AROperator::graphRadiusForShare(double share) { return std::sqrt(std::exp(share - 1)) * kFullShareRadius; }
+
+ViewRect AROperator::lockIconRect(float aspect) const {
+    return {position.x + kLockLeft / aspect, position.x + kLockRight / aspect, position.y - kLockBottom,
+            position.y - kLockTop};
 }
 
 AROperator::Segment AROperator::segmentOf(int item, int axis) const {
     const MultidimensionalData* data = pcWindow->getData();
     const double aspect = pcWindow->getAspect();
+    const DrawRegion region = pcWindow->getDrawRegion();
     const float* row = data->getDataRow(item);
-    const double y1 = pcWindow->transformToDrawRegion(row[axis]);
-    const double y2 = pcWindow->transformToDrawRegion(row[axis + 1]);
+    const double y1 = region.toView(row[axis]);
+    const double y2 = region.toView(row[axis + 1]);
     const double xa = aspect * axes->getAxisPosition(axis);
     const double xb = aspect * axes->getAxisPosition(axis + 1);
     Segment s;
@@ -123,21 +144,7 @@ void AROperator::determineParameters() {
     angle = static_cast<double>(peak) / angularBins * kPi - kHalfPi;
 }
 
-AROperator* AROperator::getComplementaryAR() {
-    if (parent == nullptr) return nullptr;
-    AROperator* found = nullptr;
-    for (const ARLinks& link : parent->links) {
-        if (link.isParentLink == 0 && link.node->type == kTypeComplementary) found = link.node;
-    }
-    if (found != nullptr) return found;
-    // Owned by the tree, which owns every node reachable from its root.
-    auto* made = new AROperator(kTypeComplementary, parent);
-    made->parent = parent;
-    parent->links.push_back({made, 0, kLinkLength});
-    made->links.push_back({parent, 1, kLinkLength});
-    made->controlList = parent->controlList;
-    return made;
-}
+AROperator* AROperator::getComplementaryAR() const { return parent != nullptr ? complementOf(parent) : nullptr; }
 
 void AROperator::updateControlList() {
     if (locked) return;
@@ -177,8 +184,7 @@ void AROperator::updateControlList() {
 
 void AROperator::updateGraphRadius() {
     const int itemCount = pcWindow ? pcWindow->getData()->getDataNum() : 0;
-    const double share = itemCount > 0 ? static_cast<double>(controlList.size()) / itemCount : 0.0;
-    graphRadius = std::sqrt(std::exp(share - 1)) * kFullShareRadius;
+    graphRadius = graphRadiusForShare(itemCount > 0 ? static_cast<double>(controlList.size()) / itemCount : 0.0);
 }
 
 void AROperator::rebuildOwnHistogram() {

@@ -12,15 +12,19 @@
 // segments and the centre are measured with x multiplied by the view's aspect
 // A (width / height), so that they are the ones seen on screen. The node also
 // carries the graph window's layout state (graph units).
+//
+// Nodes are made, linked, changed and released by their ClusterTree; the
+// fields are public for reading (drawing, the graph layout, tests).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
 
-class PCWindow;
 class ParallelCoordinatesAxis;
+class ViewLayout;
 class AROperator;
 
 // One link of a node: to a child (isParentLink 0) or to the parent (1).
@@ -30,16 +34,59 @@ struct ARLinks {
     double length;     // rest length the link adds in the graph's force model, graph units
 };
 
+// An axis-aligned rectangle in view units; contains() is strict on all sides.
+struct ViewRect {
+    float left, right, bottom, top;
+    bool contains(float xView, float yView) const {
+        return left < xView && xView < right && bottom < yView && yView < top;
+    }
+};
+
+// The children of a node in link order (newest regular child first, the
+// complementary child after the regular ones), walked without allocating:
+//   for (AROperator* child : children(node)) ...
+// The node's links must not change during the walk.
+class ChildRange {
+public:
+    class iterator {
+    public:
+        iterator(const ARLinks* from, const ARLinks* stop) : at(from), end(stop) { skipParentLinks(); }
+        AROperator* operator*() const { return at->node; }
+        iterator& operator++() {
+            ++at;
+            skipParentLinks();
+            return *this;
+        }
+        bool operator!=(const iterator& other) const { return at != other.at; }
+
+    private:
+        void skipParentLinks() {
+            while (at != end && at->isParentLink != 0) ++at;
+        }
+        const ARLinks* at;
+        const ARLinks* end;
+    };
+    explicit ChildRange(const std::vector<ARLinks>& links)
+        : first(links.data()), last(links.data() + links.size()) {}
+    iterator begin() const { return iterator(first, last); }
+    iterator end() const { return iterator(last, last); }
+
+private:
+    const ARLinks* first;
+    const ARLinks* last;
+};
+
 class AROperator {
 public:
     static constexpr int kTypeRoot = 0;
     static constexpr int kTypeRegular = 1;
     static constexpr int kTypeComplementary = 2;
     static constexpr int kAngularBins = 32;
-    static constexpr double kLinkLength = 0.05;  // graph units
+    static constexpr double kLinkLength = 0.05;       // graph units
+    static constexpr double kFullShareRadius = 0.05;  // graph radius of a node holding every item
 
     // A regular operator centred at (x, y), view units.
-    AROperator(PCWindow* view, float x, float y, bool primary, Color4 color);
+    AROperator(const ViewLayout* view, float x, float y, bool primary, Color4 color);
     // A root (type 0, `other` null) or a complementary node (type 2, `other`
     // its future parent, whose colour and view it takes).
     AROperator(int type, AROperator const* other);
@@ -47,7 +94,7 @@ public:
     AROperator(const AROperator&) = delete;
     AROperator& operator=(const AROperator&) = delete;
 
-    void linkPCWindow(PCWindow* view);
+    void linkPCWindow(const ViewLayout* view);
 
     // Recomputes leftAxis, axisSpacing, relativeX and relativeY from `position`.
     // A position outside every region between two axes is pulled back just
@@ -62,17 +109,24 @@ public:
     void buildAngularHistogram(int axis);
     // Finds the principal angle from the angular histogram of the parent's segments.
     void determineParameters();
-    // The complementary sibling, made (holding the parent's whole list) if missing; null without parent.
-    AROperator* getComplementaryAR();
+    // The complementary sibling (the tree makes it when the operator is
+    // linked); null without a parent or before it exists.
+    AROperator* getComplementaryAR() const;
     // Redistributes items between this regular operator and its complementary sibling.
     void updateControlList();
-    // Histogram of this node and of its complementary sibling (made if missing).
+    // Histogram of this node and of its complementary sibling.
     void updateHistogram();
     // Histogram of this node only, and its graph radius from its share of the items.
     void rebuildOwnHistogram();
     void updateGraphRadius();
     // Share of all items in (dimension, bin); quiet NaN out of range or before the first build.
     float getHistogramEntry(int dimension, int bin) const;
+
+    // Radius in the graph of a node holding `share` (0 to 1) of the table's items, graph units.
+    static double graphRadiusForShare(double share);
+    // The lock icon beside the centre, view units, for a view of aspect A
+    // (width / height): the same rectangle is drawn and hit.
+    ViewRect lockIconRect(float aspect) const;
 
     // The segment of `item` between axis `axis` and the next, in aspect-scaled view units.
     struct Segment {
@@ -83,8 +137,8 @@ public:
 
     // Fields, in the order the design lists them.
     Point2 position;                        // centre of a regular operator, view units
-    PCWindow* pcWindow = nullptr;           // not owned
-    ParallelCoordinatesAxis* axes = nullptr;  // the view's axis layout; not owned
+    const ViewLayout* pcWindow = nullptr;   // the view the operator measures in; not owned
+    const ParallelCoordinatesAxis* axes = nullptr;  // the view's axis layout; not owned
     AROperator* parent = nullptr;           // null for the root
     double radius = 0.08;                   // capture radius, view units (y; x is divided by A when drawn)
     double angle = 0;                       // principal angle, radians, 0 horizontal, positive rising right
@@ -109,5 +163,10 @@ public:
     std::vector<float> histogram;           // dims x bins shares of all items; empty = absent
     int type = kTypeRegular;
     double tangentWeight = 1.0;             // blend of the end tangents when bending curves
-    bool changed = false;                   // set when created and whenever the view changes the node
+    uint64_t revision = 0;                  // the tree's revision when the node last changed (geometry, items, lock, colour)
+    uint64_t id = 0;                        // serial number given by the tree, never reused within it
 };
+
+inline ChildRange children(const AROperator* node) { return ChildRange(node->links); }
+// The complementary child of `node`, or null.
+AROperator* complementOf(const AROperator* node);

@@ -2,19 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 #include "data/MultidimensionalData.h"
-#include "pcview/PCWindow.h"
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "layout/ParallelCoordinatesAxis.h"
+#include "operators/ViewLayout.h"
 
 namespace {
-
-// The lock icon beside an operator, offsets from its centre in view units (x divided by the aspect).
-constexpr float kLockLeft = 0.012f;
-constexpr float kLockRight = 0.052f;
-constexpr float kLockTop = 0.012f;     // below the centre
-constexpr float kLockBottom = 0.052f;  // below the centre
 
 constexpr double kRelativeYBase = 0.1;
 constexpr double kRelativeYSpan = 0.8;
@@ -24,17 +17,11 @@ constexpr double kOverlapPush = 2.0;       // push apart overlapping unlinked ci
 constexpr double kClearance = 0.05;        // gap kept between unlinked circles, graph units
 constexpr double kMinDistance = 1e-8;
 
-template <typename Visit>
-void forEachChild(const AROperator* node, Visit visit) {
-    for (const ARLinks& link : node->links) {
-        if (link.isParentLink == 0) visit(link.node);
-    }
-}
-
+// The children of `node`, copied: for walks that change the links.
 std::vector<AROperator*> childrenOf(const AROperator* node) {
-    std::vector<AROperator*> children;
-    forEachChild(node, [&](AROperator* child) { children.push_back(child); });
-    return children;
+    std::vector<AROperator*> list;
+    for (AROperator* child : children(node)) list.push_back(child);
+    return list;
 }
 
 // Moves `child` under `newParent`, at the front of its links.
@@ -59,14 +46,28 @@ void unlinkChild(AROperator* parent, const AROperator* child) {
 
 }  // namespace
 
-ClusterTree::ClusterTree(PCWindow* view) : pcWindow(view) {
-    root = new AROperator(AROperator::kTypeRoot, nullptr);
+ClusterTree::ClusterTree(const ViewLayout* view) : pcWindow(view) {
+    root = adopt(std::make_unique<AROperator>(AROperator::kTypeRoot, nullptr));
     root->linkPCWindow(view);
     initializeRootNode();
     focused = root;
 }
 
 ClusterTree::~ClusterTree() { releaseTree(); }
+
+AROperator* ClusterTree::adopt(std::unique_ptr<AROperator> node) {
+    node->id = nextId++;
+    node->revision = revision;
+    nodeStore.push_back(std::move(node));
+    return nodeStore.back().get();
+}
+
+void ClusterTree::release(AROperator* node) {
+    if (focused == node) focused = root == node ? nullptr : root;
+    auto owned = std::find_if(nodeStore.begin(), nodeStore.end(),
+                              [node](const std::unique_ptr<AROperator>& held) { return held.get() == node; });
+    if (owned != nodeStore.end()) nodeStore.erase(owned);
+}
 
 void ClusterTree::initializeRootNode() {
     const int itemCount = pcWindow->getData()->getDataNum();
@@ -77,14 +78,16 @@ void ClusterTree::initializeRootNode() {
     root->angularHistogram.clear();
 }
 
-AROperator* ClusterTree::addAR(PCWindow* view, float x, float y, bool primary, Color4 color) {
-    auto op = std::make_unique<AROperator>(view, x, y, primary, color);
-    if (!op->isPlaced()) return nullptr;  // outside every region between two axes
-    AROperator* added = op.release();     // owned by the tree from here on
+AROperator* ClusterTree::addAR(const ViewLayout* view, float x, float y, bool primary, Color4 color) {
+    auto made = std::make_unique<AROperator>(view, x, y, primary, color);
+    if (!made->isPlaced()) return nullptr;  // outside every region between two axes
+    AROperator* added = adopt(std::move(made));
     linkNodes(focused, added);
     added->determineParameters();
     added->updateControlList();
-    added->changed = true;
+    ++revision;
+    added->revision = revision;
+    if (AROperator* complement = added->getComplementaryAR()) complement->revision = revision;
     return added;
 }
 
@@ -92,110 +95,189 @@ void ClusterTree::linkNodes(AROperator* parent, AROperator* child) {
     child->parent = parent;
     parent->links.insert(parent->links.begin(), {child, 0, AROperator::kLinkLength});
     child->links.push_back({parent, 1, AROperator::kLinkLength});
+    if (child->type == AROperator::kTypeRegular) ensureComplement(parent);
 }
 
+AROperator* ClusterTree::ensureComplement(AROperator* parent) {
+    if (AROperator* existing = complementOf(parent)) return existing;
+    AROperator* made = adopt(std::make_unique<AROperator>(AROperator::kTypeComplementary, parent));
+    made->parent = parent;
+    parent->links.push_back({made, 0, AROperator::kLinkLength});
+    made->links.push_back({parent, 1, AROperator::kLinkLength});
+    made->controlList = parent->controlList;
+    return made;
+}
+
+// --- Removal ---------------------------------------------------------------------
+
 bool ClusterTree::removeAR(AROperator* op) {
-    listsChanged.clear();
-    const bool removed = removeTreenode(root, op);
-    if (removed) refreshChangedNodes();
-    return removed;
+    if (op == nullptr || !contains(op) || op->parent == nullptr) return false;  // the root stays
+    AROperator* parent = op->parent;
+    std::vector<AROperator*> movedUp;
+    detachNode(op, &movedUp);
+    repartition(parent, movedUp);
+    ++revision;
+    stampSubtree(parent);
+    return true;
 }
 
 bool ClusterTree::removeTreenode(AROperator* current, AROperator* target) {
-    if (current != target) {
-        for (AROperator* child : childrenOf(current)) {
-            if (removeTreenode(child, target)) return true;
-        }
-        return false;
-    }
-    AROperator* removed = target;
+    return isInSubtree(target, current) && removeAR(target);
+}
+
+void ClusterTree::detachNode(AROperator* removed, std::vector<AROperator*>* movedUp) {
     AROperator* parent = removed->parent;
-    if (parent == nullptr) return false;  // the root stays
-
-    // Children move up to the parent (ending in reverse order at its front).
-    for (AROperator* child : childrenOf(removed)) reparent(child, parent);
-    removed->links.erase(std::remove_if(removed->links.begin(), removed->links.end(),
-                                        [](const ARLinks& l) { return l.isParentLink == 0; }),
-                         removed->links.end());
-
-    // The removed node's items go back to the parent's complementary child. A
-    // complementary node being removed hands them to the complementary child
-    // that came up from below it, so that the leaves still show every item.
-    AROperator* complement = nullptr;
-    if (removed->type == AROperator::kTypeComplementary) {
-        forEachChild(parent, [&](AROperator* child) {
-            if (child != removed && child->type == AROperator::kTypeComplementary) complement = child;
-        });
+    for (AROperator* child : childrenOf(removed)) {
+        reparent(child, parent);  // they end in reverse order at the parent's front
+        movedUp->push_back(child);
     }
-    if (complement == nullptr) complement = removed->getComplementaryAR();
-    if (complement != removed) appendMissingItems(complement, removed->controlList);
-
     unlinkChild(parent, removed);
-    if (focused == removed) focused = root;
-    delete removed;
+    release(removed);
 
-    // Two or more complementary children: keep the last, merge the others into it,
-    // and move what stood below a merged node under the one that stays.
+    // Two or more complementary children: keep the last, and move what stood
+    // below the others under it.
     std::vector<AROperator*> complements;
-    forEachChild(parent, [&](AROperator* child) {
+    for (AROperator* child : children(parent)) {
         if (child->type == AROperator::kTypeComplementary) complements.push_back(child);
-    });
+    }
     if (complements.size() >= 2) {
         AROperator* kept = complements.back();
-        for (auto it = complements.rbegin() + 1; it != complements.rend(); ++it) {
-            AROperator* merged = *it;
-            appendMissingItems(kept, merged->controlList);
-            unlinkChild(parent, merged);
-            for (AROperator* child : childrenOf(merged)) reparent(child, kept);
-            if (focused == merged) focused = root;
-            delete merged;
-        }
-        // Operators that came up under the kept node leave its items to its
-        // complementary child, where the leaves show them.
-        if (!kept->noChildren()) {
-            AROperator* keptComplement = nullptr;
-            forEachChild(kept, [&](AROperator* child) {
-                if (child->type == AROperator::kTypeComplementary) keptComplement = child;
-            });
-            if (keptComplement != nullptr) {
-                appendMissingItems(keptComplement, kept->controlList);
-            } else {
-                listsChanged.push_back(childrenOf(kept).front()->getComplementaryAR());
+        for (auto merged = complements.rbegin() + 1; merged != complements.rend(); ++merged) {
+            unlinkChild(parent, *merged);
+            for (AROperator* child : childrenOf(*merged)) {
+                reparent(child, kept);
+                movedUp->push_back(child);
             }
+            release(*merged);
         }
     }
 
     // A parent left with a single child takes that child's place.
     const std::vector<AROperator*> remaining = childrenOf(parent);
-    if (remaining.size() == 1) removeTreenode(parent, remaining.front());
-    return true;
+    if (remaining.size() == 1) detachNode(remaining.front(), movedUp);
+    // Nodes released on the way are no longer "moved up".
+    movedUp->erase(std::remove_if(movedUp->begin(), movedUp->end(), [this](AROperator* node) { return !contains(node); }),
+                   movedUp->end());
 }
 
-void ClusterTree::appendMissingItems(AROperator* into, const std::vector<int>& from) {
+void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& movedUp) {
+    if (node->noChildren()) return;
+    AROperator* complement = ensureComplement(node);
     const int itemCount = pcWindow->getData()->getDataNum();
-    std::vector<char> held(static_cast<size_t>(itemCount), 0);
-    for (int item : into->controlList) {
-        if (item >= 0 && item < itemCount) held[item] = 1;
+    std::vector<char> inNode(static_cast<size_t>(itemCount), 0);
+    std::vector<char> taken(static_cast<size_t>(itemCount), 0);
+    for (int item : node->controlList) {
+        if (item >= 0 && item < itemCount) inNode[item] = 1;
     }
-    bool grew = false;
-    for (int item : from) {
-        if (item < 0 || item >= itemCount || held[item]) continue;
-        held[item] = 1;
-        into->controlList.push_back(item);
-        grew = true;
+    auto keepable = [&](int item) { return item >= 0 && item < itemCount && inNode[item] && !taken[item]; };
+    auto recaptures = [&](const AROperator* child) {
+        return !child->locked && std::find(movedUp.begin(), movedUp.end(), child) != movedUp.end();
+    };
+
+    // Regular children, oldest first (the order in which they took their items).
+    std::vector<AROperator*> regulars;
+    for (AROperator* child : children(node)) {
+        if (child->type == AROperator::kTypeRegular) regulars.push_back(child);
     }
-    if (grew) listsChanged.push_back(into);
+    std::reverse(regulars.begin(), regulars.end());
+    for (AROperator* child : regulars) {
+        if (recaptures(child)) {
+            child->controlList.clear();
+            continue;
+        }
+        std::vector<int> kept;
+        for (int item : child->controlList) {
+            if (!keepable(item)) continue;
+            taken[item] = 1;
+            kept.push_back(item);
+        }
+        child->controlList.swap(kept);
+    }
+
+    // The complementary child: what it held of the rest, in its order, then
+    // the rest it did not hold, in the node's order.
+    std::vector<int> rest;
+    for (int item : complement->controlList) {
+        if (!keepable(item)) continue;
+        taken[item] = 1;
+        rest.push_back(item);
+    }
+    for (int item : node->controlList) {
+        if (!keepable(item)) continue;
+        taken[item] = 1;
+        rest.push_back(item);
+    }
+    complement->controlList.swap(rest);
+
+    // Operators that came from elsewhere take their items as a moved operator does.
+    for (AROperator* child : regulars) {
+        if (recaptures(child)) child->updateControlList();
+    }
+    for (AROperator* child : children(node)) {
+        child->rebuildOwnHistogram();
+        child->updateGraphRadius();
+        repartition(child, movedUp);
+    }
 }
 
-void ClusterTree::refreshChangedNodes() {
-    std::vector<AROperator*> alive;
-    collectNodes(&alive);
-    for (AROperator* node : listsChanged) {
-        if (std::find(alive.begin(), alive.end(), node) == alive.end()) continue;  // released since
-        node->rebuildOwnHistogram();
-        node->updateGraphRadius();
+// --- Edits of one operator ---------------------------------------------------------
+
+void ClusterTree::afterCapture(AROperator* op) {
+    // Items moved between the operator and its complementary sibling: what
+    // stands below either of them shares out their new lists.
+    AROperator* complement = op->getComplementaryAR();
+    repartition(op, {});
+    if (complement != nullptr) repartition(complement, {});
+    ++revision;
+    stampSubtree(op);
+    if (complement != nullptr) stampSubtree(complement);
+}
+
+void ClusterTree::moveOperator(AROperator* op, float xView, float yView) {
+    op->position.setPoint(xView, yView);
+    op->updatePosInfo();  // keeps the operator inside its region
+    op->updateControlList();
+    afterCapture(op);
+}
+
+void ClusterTree::setOperatorAngle(AROperator* op, double angle) {
+    op->angle = angle;
+    op->updateControlList();
+    afterCapture(op);
+}
+
+void ClusterTree::setOperatorRadius(AROperator* op, double radius) {
+    op->radius = radius;
+    op->updateControlList();
+    afterCapture(op);
+}
+
+void ClusterTree::setOperatorAngleWidth(AROperator* op, double angleWidth) {
+    op->angleWidth = angleWidth;
+    op->updateControlList();
+    afterCapture(op);
+}
+
+void ClusterTree::toggleLock(AROperator* op) {
+    op->locked = !op->locked;
+    ++revision;
+    op->revision = revision;
+}
+
+void ClusterTree::paintNode(AROperator* node, const Color4& colour) {
+    if (node->type != AROperator::kTypeRegular) return;
+    ++revision;
+    node->color = colour;
+    node->revision = revision;
+    if (AROperator* complement = complementOf(node)) {
+        complement->color = colour;
+        complement->revision = revision;
     }
-    listsChanged.clear();
+}
+
+void ClusterTree::stampSubtree(AROperator* node) {
+    node->revision = revision;
+    for (AROperator* child : children(node)) stampSubtree(child);
 }
 
 // --- Hit tests -----------------------------------------------------------------
@@ -209,9 +291,9 @@ bool ClusterTree::isInTreenodeBounding(float x, float y, AROperator* node, AROpe
         return true;
     }
     bool hit = false;
-    forEachChild(node, [&](AROperator* child) {
+    for (AROperator* child : children(node)) {
         if (isInTreenodeBounding(x, y, child, found)) hit = true;  // later hits win
-    });
+    }
     return hit;
 }
 
@@ -223,22 +305,18 @@ bool ClusterTree::isNearTreenode(float x, float y, AROperator* node, AROperator*
         *found = node;
         return true;
     }
-    for (AROperator* child : childrenOf(node)) {
+    for (AROperator* child : children(node)) {
         if (isNearTreenode(x, y, child, found)) return true;
     }
     return false;
 }
 
 bool ClusterTree::isInLockRegion(float x, float y, AROperator** found) {
-    const float aspect = static_cast<float>(pcWindow->w()) / static_cast<float>(std::max(pcWindow->h(), 1));
+    const float aspect = pcWindow->getAspect();
     std::vector<AROperator*> nodes;
     collectNodes(&nodes);
     for (AROperator* node : nodes) {
-        if (node->type != AROperator::kTypeRegular) continue;
-        const float cx = node->position.x;
-        const float cy = node->position.y;
-        if (cx + kLockLeft / aspect < x && x < cx + kLockRight / aspect && cy - kLockBottom < y &&
-            y < cy - kLockTop) {
+        if (node->type == AROperator::kTypeRegular && node->lockIconRect(aspect).contains(x, y)) {
             *found = node;
             return true;
         }
@@ -256,7 +334,7 @@ bool ClusterTree::isNearTreenodeInGraph(float x, float y, AROperator* node, AROp
         *found = node;
         return true;
     }
-    for (AROperator* child : childrenOf(node)) {
+    for (AROperator* child : children(node)) {
         if (isNearTreenodeInGraph(x, y, child, found)) return true;
     }
     return false;
@@ -268,7 +346,7 @@ void ClusterTree::getAllNodes(std::queue<AROperator*>* nodes) { getNodesInSubTre
 
 void ClusterTree::getNodesInSubTree(std::queue<AROperator*>* nodes, AROperator* node) {
     nodes->push(node);
-    forEachChild(node, [&](AROperator* child) { getNodesInSubTree(nodes, child); });
+    for (AROperator* child : children(node)) getNodesInSubTree(nodes, child);
 }
 
 void ClusterTree::getAllLeafNodes_DepthFirst(std::deque<AROperator*>* leaves) { getLeafNodesInSubTree(leaves, root); }
@@ -278,7 +356,7 @@ void ClusterTree::getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROpera
         leaves->push_front(node);
         return;
     }
-    forEachChild(node, [&](AROperator* child) { getLeafNodesInSubTree(leaves, child); });
+    for (AROperator* child : children(node)) getLeafNodesInSubTree(leaves, child);
 }
 
 void ClusterTree::collectNodes(std::vector<AROperator*>* nodes) const {
@@ -288,22 +366,26 @@ void ClusterTree::collectNodes(std::vector<AROperator*>* nodes) const {
 
 void ClusterTree::appendSubtree(std::vector<AROperator*>* nodes, AROperator* node) {
     nodes->push_back(node);
-    forEachChild(node, [&](AROperator* child) { appendSubtree(nodes, child); });
+    for (AROperator* child : children(node)) appendSubtree(nodes, child);
 }
 
 bool ClusterTree::contains(const AROperator* node) const { return isInSubtree(node, root); }
 
 bool ClusterTree::isInSubtree(const AROperator* node, const AROperator* subtreeRoot) const {
-    if (subtreeRoot == nullptr) return false;
+    if (node == nullptr || subtreeRoot == nullptr) return false;
     if (node == subtreeRoot) return true;
-    bool found = false;
-    forEachChild(subtreeRoot, [&](AROperator* child) { found = found || isInSubtree(node, child); });
-    return found;
+    for (AROperator* child : children(subtreeRoot)) {
+        if (isInSubtree(node, child)) return true;
+    }
+    return false;
 }
 
 // --- Axis moves and graph forces -------------------------------------------------
 
-void ClusterTree::updateOperatorsPos() { updateTreenodePos(root); }
+void ClusterTree::updateOperatorsPos() {
+    ++revision;
+    updateTreenodePos(root);
+}
 
 void ClusterTree::updateTreenodePos(AROperator* node) {
     if (node->type == AROperator::kTypeRegular && node->isPlaced()) {
@@ -314,7 +396,8 @@ void ClusterTree::updateTreenodePos(AROperator* node) {
                                 static_cast<float>(kRelativeYSpan * node->relativeY + kRelativeYBase));
         node->updateBoundingOval();
     }
-    forEachChild(node, [&](AROperator* child) { updateTreenodePos(child); });
+    node->revision = revision;
+    for (AROperator* child : children(node)) updateTreenodePos(child);
 }
 
 void ClusterTree::getForce(AROperator* target, float* unusedX, float* unusedY) {
@@ -349,16 +432,21 @@ void ClusterTree::collectForceInTree(AROperator* node, AROperator* target, float
         target->forceX -= scale * dx;
         target->forceY -= scale * dy;
     }
-    forEachChild(node, [&](AROperator* child) { collectForceInTree(child, target, unusedX, unusedY); });
+    for (AROperator* child : children(node)) collectForceInTree(child, target, unusedX, unusedY);
 }
 
 void ClusterTree::releaseTree() {
-    if (root != nullptr) releaseSubtree(root);
+    nodeStore.clear();
     root = nullptr;
     focused = nullptr;
+    ++revision;
 }
 
 void ClusterTree::releaseSubtree(AROperator* node) {
+    if (node == nullptr) return;
     for (AROperator* child : childrenOf(node)) releaseSubtree(child);
-    delete node;
+    if (node->parent != nullptr) unlinkChild(node->parent, node);
+    if (node == root) root = nullptr;
+    release(node);
+    ++revision;
 }

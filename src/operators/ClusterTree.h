@@ -1,27 +1,37 @@
 // ClusterTree: the tree of AROperator nodes of one view and one table.
 //
-// The tree owns every node reachable from its root (the root holds every
-// item; regular operators take items from their parent; each parent with
-// regular children has one complementary child holding the rest). Links
-// between nodes are not owning. Traversals are pre-order: a node, then the
-// subtrees of its children in link order (newest regular child first, the
-// complementary child after the regular children).
+// The tree owns every node: it makes them, links them, changes what they
+// capture and releases them; nothing else creates or deletes a node. The root
+// holds every item; regular operators take items from their parent; each
+// parent with children has one complementary child holding the rest, so the
+// leaves always share out the table: every item is in exactly one leaf.
+// Links between nodes are not owning. Traversals are pre-order: a node, then
+// the subtrees of its children in link order (newest regular child first,
+// the complementary child after the regular children).
+//
+// Every change that can alter what is drawn or captured (adding, removing,
+// moving, turning, resizing, locking or painting an operator, moving it with
+// the axes) raises the tree's revision and stamps the nodes it changed with
+// it; readers (the item paths, the graph window) compare revisions instead
+// of looking for changes themselves.
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <memory>
 #include <queue>
 #include <vector>
 
 #include "geometry/Color4.h"
 #include "operators/AROperator.h"
 
-class PCWindow;
+class ViewLayout;
 
 class ClusterTree {
 public:
     static constexpr float kNearDistance = 0.02f;  // view units: a click closer than this to a centre hits it
 
-    explicit ClusterTree(PCWindow* view);
+    explicit ClusterTree(const ViewLayout* view);
     ~ClusterTree();
     ClusterTree(const ClusterTree&) = delete;
     ClusterTree& operator=(const ClusterTree&) = delete;
@@ -30,12 +40,25 @@ public:
 
     // Places a regular operator at (x, y), view units, under the focused node.
     // A point outside every region between two axes places nothing (null).
-    AROperator* addAR(PCWindow* view, float x, float y, bool primary, Color4 color);
-    void linkNodes(AROperator* parent, AROperator* child);
+    AROperator* addAR(const ViewLayout* view, float x, float y, bool primary, Color4 color);
     // Removes a node (its children move up, its items go back to the parent's
-    // complementary child); false when the node is not in the tree.
+    // complementary child, and the nodes that moved up take their items
+    // anew from their new parent); false for the root or a node not in the tree.
     bool removeAR(AROperator* op);
+    // removeAR of `target` if it lies in the subtree of `current`.
     bool removeTreenode(AROperator* current, AROperator* target);
+
+    // Edits of one regular operator, each followed by a new capture of its
+    // items (a locked operator keeps its list) and a new share-out of them
+    // below it.
+    void moveOperator(AROperator* op, float xView, float yView);  // stays inside its region
+    void setOperatorAngle(AROperator* op, double angle);
+    void setOperatorRadius(AROperator* op, double radius);
+    void setOperatorAngleWidth(AROperator* op, double angleWidth);
+    void toggleLock(AROperator* op);
+    // Gives a regular operator and its complementary child (the rest of its
+    // items) `colour`; other nodes are left as they are.
+    void paintNode(AROperator* node, const Color4& colour);
 
     // Hit tests, view units: within an operator's capture disc (the outermost
     // of nested hits), near its centre, on its lock icon.
@@ -70,20 +93,42 @@ public:
 
     AROperator* getRoot() const { return root; }
     AROperator* getFocused() const { return focused; }
-    void setFocused(AROperator* node) { focused = node; }
+    void setFocused(AROperator* node) { focused = contains(node) ? node : root; }
     bool contains(const AROperator* node) const;
+    // Raised by every change that can alter what is drawn or captured.
+    uint64_t getRevision() const { return revision; }
 
-    PCWindow* pcWindow;
-    AROperator* root = nullptr;     // owned, with every node reachable from it
+    const ViewLayout* pcWindow;     // the view the tree measures in; not owned
+    AROperator* root = nullptr;     // the first node; the tree owns it with all others
     AROperator* focused = nullptr;  // where addAR attaches new operators; the root at first
 
 private:
-    // Appends to `into` the items of `from` that it does not hold yet, keeping order.
-    void appendMissingItems(AROperator* into, const std::vector<int>& from);
-    // Histogram and graph radius of nodes whose lists a removal changed.
-    void refreshChangedNodes();
+    // A new node owned by the tree, with the next serial number.
+    AROperator* adopt(std::unique_ptr<AROperator> node);
+    void linkNodes(AROperator* parent, AROperator* child);
+    // The complementary child of `parent`, made (holding the parent's whole
+    // list, linked last) when missing.
+    AROperator* ensureComplement(AROperator* parent);
+    // Unlinks `removed`, moves its children up to its parent, merges the
+    // parent's complementary children into one and lets a lone child give up
+    // its place; the nodes that changed parent are appended to `movedUp`.
+    void detachNode(AROperator* removed, std::vector<AROperator*>* movedUp);
+    // Shares the items of `node` out among its children again: every item to
+    // exactly one child. Regular children keep what they hold of it (locked
+    // ones their frozen list), except the unlocked ones in `movedUp`, which
+    // take their items anew from the complementary child, oldest first; the
+    // complementary child keeps the rest. Then the same below each child.
+    void repartition(AROperator* node, const std::vector<AROperator*>& movedUp);
+    // After a new capture by `op`: the items below it shared out again, and
+    // the operator, its sibling and its subtree stamped with a new revision.
+    void afterCapture(AROperator* op);
+    // Stamps every node of the subtree with the current revision.
+    void stampSubtree(AROperator* node);
+    void release(AROperator* node);  // one node, not its children
     bool isInSubtree(const AROperator* node, const AROperator* subtreeRoot) const;
     static void appendSubtree(std::vector<AROperator*>* nodes, AROperator* node);
 
-    std::vector<AROperator*> listsChanged;  // nodes whose item lists the current removal changed
+    std::vector<std::unique_ptr<AROperator>> nodeStore;  // every node of the tree
+    uint64_t revision = 1;
+    uint64_t nextId = 1;
 };

@@ -5,14 +5,14 @@
 
 #include "data/MultidimensionalData.h"
 #include "operators/AROperator.h"
+#include "geometry/Angles.h"
+#include "layout/ParallelCoordinatesAxis.h"
 #include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "operators/ViewLayout.h"
 
 namespace {
 
 constexpr int kHalfSteps = 8;  // parameter steps t_k = k / 7 of each Hermite half (8 values)
-constexpr double kPi = 3.1415926;
 constexpr double kFlatThreshold = 1e-6;  // operator directions flatter than this use the fixed normal
 
 // Cubic Hermite end-point weights and parameter steps, fixed for every path.
@@ -39,9 +39,18 @@ const HermiteTable& hermite() {
 // A slope that stays finite when a tangent is undefined (0 / 0 at a degenerate end).
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
+bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+
+// Order-sensitive hash of an item's operators (their serial numbers in pre-order).
+uint64_t signatureOf(const AROperator* const* ops, int opCount) {
+    uint64_t hash = 1469598103934665603ull;
+    for (int k = 0; k < opCount; ++k) hash = (hash ^ ops[k]->id) * 1099511628211ull;
+    return hash;
+}
+
 }  // namespace
 
-DataItemPaths::DataItemPaths(PCWindow* view)
+DataItemPaths::DataItemPaths(const ViewLayout* view)
     : data(view->getData()), tree(view->getClusterTree()), axes(view->getAxes()), pcWindow(view) {
     itemNum = data->getDataNum();
     dimNum = data->getActualDimNum();
@@ -51,6 +60,7 @@ DataItemPaths::DataItemPaths(PCWindow* view)
     curveX.assign(segments * kPointsPerSegment, 0.0f);
     curveY.assign(segments * kPointsPerSegment, 0.0f);
     unbent.assign(static_cast<size_t>(itemNum), 1);
+    opSignature.assign(static_cast<size_t>(itemNum), 0);
 }
 
 void DataItemPaths::collectOperatorsPerItem() {
@@ -74,34 +84,58 @@ void DataItemPaths::collectOperatorsPerItem() {
     }
 }
 
-void DataItemPaths::updatePaths() {
+void DataItemPaths::updatePaths() { rebuild(true); }
+
+void DataItemPaths::updateChangedPaths() { rebuild(false); }
+
+void DataItemPaths::rebuild(bool everything) {
+    rebuiltItems = 0;
     if (itemNum == 0 || segmentNum == 0) return;
-    collectOperatorsPerItem();
+    const uint64_t treeRevision = tree->getRevision();
     const float aspect = pcWindow->getAspect();
+    const DrawRegion region = pcWindow->getDrawRegion();
+    const Color4 lineColour = pcWindow->getLineColor();
+    const bool lineChanged = !built || !sameColour(lineColour, builtLineColor);
+    everything = everything || !built || aspect != builtAspect || region != builtRegion;
+    if (!everything && !lineChanged && treeRevision == builtRevision) return;
+
+    collectOperatorsPerItem();
     for (int item = 0; item < itemNum; ++item) {
         const AROperator* const* ops = itemOps.data() + opsStart[item];
         const int opCount = opsStart[item + 1] - opsStart[item];
+        const uint64_t signature = signatureOf(ops, opCount);
+        const bool itemChanged = everything || signature != opSignature[item] ||
+                                 std::any_of(ops, ops + opCount, [&](const AROperator* op) {
+                                     return op->revision > builtRevision;
+                                 });
+        opSignature[item] = signature;
         if (opCount == 0) {
             unbent[item] = 1;
-        } else if (std::any_of(ops, ops + opCount, [](const AROperator* op) { return op->changed; })) {
+        } else if (itemChanged) {
             unbent[item] = 0;
+            ++rebuiltItems;
             for (int segment = 0; segment < segmentNum; ++segment) {
                 const AROperator* holder = nullptr;  // the last of the item's operators on this segment
                 for (int k = 0; k < opCount; ++k) {
                     if (ops[k]->leftAxis == segment) holder = ops[k];
                 }
                 if (holder != nullptr) {
-                    bendSegment(item, segment, *holder, aspect);
+                    bendSegment(item, segment, *holder, aspect, region);
                 } else {
-                    straightSegment(item, segment);
+                    straightSegment(item, segment, region);
                 }
             }
         }
-        colourSegments(item, ops, opCount);
+        if (itemChanged || lineChanged) colourSegments(item, ops, opCount);
     }
+    built = true;
+    builtRevision = treeRevision;
+    builtAspect = aspect;
+    builtRegion = region;
+    builtLineColor = lineColour;
 }
 
-void DataItemPaths::straightSegment(int item, int segment) {
+void DataItemPaths::straightSegment(int item, int segment, const DrawRegion& region) {
     const float* row = data->getDataRow(item);
     const double left = axes->getAxisPosition(segment);
     const double right = axes->getAxisPosition(segment + 1);
@@ -111,16 +145,17 @@ void DataItemPaths::straightSegment(int item, int segment) {
     for (int k = 0; k < kPointsPerSegment; ++k) {
         const double s = table.s[k];
         xs[k] = static_cast<float>((1 - s) * left + s * right);
-        ys[k] = pcWindow->transformToDrawRegion(static_cast<float>((1 - s) * row[segment] + s * row[segment + 1]));
+        ys[k] = region.toView(static_cast<float>((1 - s) * row[segment] + s * row[segment + 1]));
     }
 }
 
-void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, float aspect) {
+void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, float aspect,
+                                const DrawRegion& region) {
     const float* row = data->getDataRow(item);
     const double xa = aspect * axes->getAxisPosition(segment);
-    const double ya = pcWindow->transformToDrawRegion(row[segment]);
+    const double ya = region.toView(row[segment]);
     const double xb = aspect * axes->getAxisPosition(segment + 1);
-    const double yb = pcWindow->transformToDrawRegion(row[segment + 1]);
+    const double yb = region.toView(row[segment + 1]);
     const double slope = (yb - ya) / (xb - xa);
     const double segmentAngle = std::atan(slope);
 

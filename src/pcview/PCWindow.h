@@ -1,8 +1,8 @@
 // PCWindow: the parallel-coordinates view, an OpenGL window in the middle of
-// the main window. It owns the linked table and every object built for it,
-// holds the view's display switches and gesture state, maps between window
-// pixels, view units and normalised values, runs the draw pass and routes
-// toolkit events to the mouse and keyboard handlers.
+// the main window. It is the TableModel of the linked table (which owns the
+// table and every object built for it) shown on screen: it adds the display
+// switches and gesture state, maps window pixels to view units, runs the draw
+// pass and routes toolkit events to the mouse and keyboard handlers.
 //
 // Coordinate spaces:
 //   window pixels  (xPx, yPx):    origin top-left, y down, as the toolkit reports them;
@@ -10,7 +10,7 @@
 //   normalised values valueNorm:  [0, 1] per dimension, drawn at yView = 0.05 + 0.9 valueNorm.
 //
 // Member functions live in several files: PCWindow.cpp (life cycle, linking,
-// transforms, event routing), PCWindowDraw.cpp (draw pass, textures),
+// transforms, event routing), PCWindowDraw.cpp (frame preparation, draw pass, textures),
 // PCWindowAxes.cpp (axes, labels, text, mouse trace), PCWindowLines.cpp
 // (item lines and curves), PCWindowRiver.cpp (histogram bands),
 // PCWindowOperators.cpp (operators), PCWindowClusters.cpp (mixtures and
@@ -22,26 +22,18 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include <deque>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "data/ItemScore.h"
-#include "data/MultidimensionalData.h"
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
+#include "gl/PointerInput.h"
+#include "model/TableModel.h"
 #include "pcview/LineStripBatch.h"
-#include "pcview/ParallelCoordinatesAxis.h"
 
 class AROperator;
-class ClusterPath;
-class ClusterTree;
 class ColorChooserWindow;
-class DataItemPaths;
-class GaussianMixture;
-class GraphWindow;
-class ItemRegrouping;
-class MultidimensionalCluster;
+class TreeObserver;
 
 // Where the three labels of one axis start (text baseline origins), view units.
 struct AxisLabelPlacement {
@@ -50,7 +42,7 @@ struct AxisLabelPlacement {
     float maxX, maxY;    // raw maximum: 5 px above the axis top
 };
 
-class PCWindow : public Fl_Gl_Window {
+class PCWindow : public Fl_Gl_Window, public TableModel {
 public:
     static constexpr int kCircleSamples = 120;  // entries of the unit-circle table
 
@@ -62,44 +54,26 @@ public:
     void resize(int x, int y, int w, int h) override;
 
     void linkColorChooserWindow(ColorChooserWindow* chooser) { colorChooser = chooser; }
-    void linkGraphWindow(GraphWindow* graph) { graphWindow = graph; }
+    // The graph window: told to drop its links when a new table replaces the tree.
+    void linkGraphWindow(TreeObserver* graph) { setTreeObserver(graph); }
 
-    // Takes ownership of `newData` and rebuilds every per-table object; the
-    // previous table and everything built on it are released first.
-    void linkMDdata(MultidimensionalData* newData);
-    void updateDataInfo();
-
-    MultidimensionalData* getData() const { return data.get(); }
-    ParallelCoordinatesAxis* getAxes() const { return axes.get(); }
-    ClusterTree* getClusterTree() const { return tree.get(); }
-    MultidimensionalCluster* getClusters() const { return groups.get(); }
-    ClusterPath* getPaths() const { return hintPaths.get(); }
-    const std::vector<ItemScore>& getItemScores() const { return itemScores; }
-    // Mixture of dimension d, or null while the mixtures are absent (after clearing the paths).
-    const GaussianMixture* getMixture(int d) const;
-    DataItemPaths* getItemPaths() const { return itemPaths.get(); }
-    bool isDataReady() const { return dataReady; }
-
-    // View y of a normalised value, and its inverse.
-    float transformToDrawRegion(float valueNorm) const { return drawRegionOffset + drawRegionScale * valueNorm; }
-    float transformToDrawRegionScale(float yView) const { return (yView - drawRegionOffset) / drawRegionScale; }
     // Window pixels -> view units, with the window's current size.
     void transformMouseInput(float* xView, float* yView, int xPx, int yPx) const;
 
-    // Asks the toolkit to redraw the view (only the view).
-    void redrawWindows() { redraw(); }
+    // Brings what the next frame draws up to date with the model (the item
+    // paths through the operators), then asks the toolkit to redraw the view
+    // (only the view). Everything that changes the picture ends here.
+    void redrawWindows();
+    // The model work a frame needs done before it is drawn; draw() only draws.
+    void prepareFrame();
 
-    // Mouse gestures: button 1 left, 2 middle, 3 right; event FL_PUSH...; pointer in window pixels.
-    void handleMouseEvents(int button, int event, int state, int xPx, int yPx);
+    // Mouse gestures (see PCWindowMouse.cpp): pointer position in window pixels.
+    void handleMouseEvents(const PointerInput& input);
     // Single-key commands: key is a character code (27 for Escape), pointer in window
     // pixels. Returns whether the key is a command of the view (the event is consumed).
     int handleKeyboardEvents(unsigned int key, int xPx, int yPx);
 
-    // Hint paths, mixtures and regrouping.
-    void updateGaussianMixtures();
-    void applyOrdering();
-    void updateClusterInfo();
-    void calculateDiff_GaussianBased();
+    // Hint paths on screen and the keys that adjust them.
     void renderMixtures();
     void renderHintPaths();
     void handlePathAdjusting(unsigned char key, int xPx, int yPx);
@@ -107,8 +81,6 @@ public:
     void changeHintPathLockState(int xPx, int yPx);
     void shutDownAllHints();
     void turnOnAllHints();
-    void updateHintPaths();
-    void clearClusterPaths();
 
     // Drawing layers (called by draw()).
     void renderLines_TreeBased();
@@ -131,10 +103,6 @@ public:
     const std::string& getAxisMinLabel(int slot) const { return axisMinLabels.at(slot); }
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
 
-    // Operators: move them with the axes; the node under which new operators attach.
-    void updateOperatorsPos();
-    void setFocusedOp(AROperator* op);
-
     // Icon textures of the operators' lock.
     void generateTextures();
     // Reverses the n RGB pixels of src into RGBA dst with alpha = 255 - red.
@@ -147,8 +115,6 @@ public:
     const float* getCosValues() const { return cosValues; }
     int getSinCosLength() const { return sinCosLength; }
 
-    float getAspect() const { return aspect; }
-    const Color4& getLineColor() const { return lineColor; }
     const std::vector<Point2>& getMouseTrace() const { return mouseTrace; }
 
     // Display switches; they survive the linking of another table.
@@ -159,15 +125,14 @@ public:
     bool getShowHintPaths() const { return showHintPaths; }
     void setShowHintPaths(bool on) { showHintPaths = on; }
     bool getAllHintsOff() const { return allHintsOff; }
-    bool getGaussianOrdering() const { return gaussianOrdering; }
-    bool getGroupSort() const { return groupSort; }
     int getSelectedHintPath() const { return selectedHintPath; }
     int getSelectedHintDim() const { return selectedHintDim; }
     AROperator* getGrabbedOp() const { return grabbedOp; }
     AROperator* getRotatedOp() const { return rotatedOp; }
 
-    // Horizontal scale of the histogram drawn at each axis, [0.25, 16].
-    float getHistogramWidth(int dim) const;
+protected:
+    // The new table's labels, a clean gesture state and a first frame.
+    void tableLinked() override;
 
 private:
     // Gesture steps of handleMouseEvents (view units).
@@ -181,23 +146,9 @@ private:
     Color4 chosenColor() const;
     // The unlocked hint point under the pointer (pixels): its path, or -1; its dimension in *dim.
     int unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const;
+    void clearGestureState();
 
-    // The table has something to draw: at least one item and one numeric dimension.
-    bool hasDrawableData() const;
-    void releasePerTableObjects();
-
-    std::unique_ptr<MultidimensionalData> data;     // the linked table
-    std::unique_ptr<ParallelCoordinatesAxis> axes;  // axis layout of the linked table
-    std::unique_ptr<ClusterTree> tree;              // operator tree of the linked table
-    std::unique_ptr<DataItemPaths> itemPaths;       // bent lines and segment colours
-    std::unique_ptr<MultidimensionalCluster> groups;  // locked and unlocked groups of items
-    std::unique_ptr<ClusterPath> hintPaths;         // hint paths
-    std::vector<ItemScore> itemScores;              // one record per item: order and score
-    std::vector<std::unique_ptr<GaussianMixture>> mixtures;  // one per dimension; empty = absent
-    std::unique_ptr<ItemRegrouping> regrouping;     // scores and regroups items against the hint paths
     ColorChooserWindow* colorChooser = nullptr;     // gives the colour of new operators; not owned
-    GraphWindow* graphWindow = nullptr;             // told to drop its links on a new table; not owned
-    bool dataReady = false;                         // every per-table object exists
 
     std::vector<Point2> mouseTrace;  // view-unit points of the current left-button gesture
     bool showHistograms = true;      // draw the histogram layer
@@ -205,18 +156,10 @@ private:
     bool allHintsOff = false;        // Space switched the three hint displays off
     int selectedHintPath = -1;       // unlocked path of the hint point being dragged; -1 none
     int selectedHintDim = -1;        // its dimension; -1 none
-    bool gaussianOrdering = false;   // density ordering of items is on
     bool showHintPaths = true;       // draw the hint paths
-    bool groupSort = false;          // groups are sorted after each regrouping
 
-    float drawRegionScale = 0.9f;    // height of the draw region, view units
-    float drawRegionOffset = 0.05f;  // bottom of the draw region, view units: (1 - scale) / 2
-    float aspect;                    // width / height in pixels; round shapes divide x by it
-    std::vector<float> histogramWidths;  // per numeric dimension, 0.5 each for a new table
     AROperator* grabbedOp = nullptr;     // moved by the current left drag; not owned
     AROperator* rotatedOp = nullptr;     // turned by the current left drag; not owned
-    AROperator* wheelOp = nullptr;       // hit by the current wheel step; not owned
-    Color4 lineColor{0.5f, 0.5f, 0.5f, 0.75f};  // item-line segments that no operator colours
 
     // Label texts of each axis, built once per table.
     std::vector<std::string> axisNames;

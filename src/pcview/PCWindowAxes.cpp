@@ -7,10 +7,6 @@
 
 namespace {
 
-// The draw region in view units: normalised 0 at the axis foot, 1 at its top.
-constexpr float kAxisBottom = (1 - 0.9f) / 2;
-constexpr float kAxisTop = (1 + 0.9f) / 2;
-
 // Label offsets from the axis ends, window pixels (they do not scale with the window).
 constexpr float kNameAbovePx = 20.0f;      // name baseline above the axis top
 constexpr float kNameShiftPerCharPx = 2.0f;  // name shifted left per character
@@ -32,28 +28,31 @@ void PCWindow::renderBitmapCharacter(float xView, float yView, const std::string
 }
 
 AxisLabelPlacement PCWindow::getAxisLabelPlacement(int slot) const {
-    const float xView = axes->getAxisPosition(slot);
+    const DrawRegion region = getDrawRegion();
+    const float xView = getAxes()->getAxisPosition(slot);
     const float widthPx = static_cast<float>(w());
     const float heightPx = static_cast<float>(h());
     const float nameLength = static_cast<float>(axisNames[slot].size());
     AxisLabelPlacement place;
     place.nameX = xView - kNameShiftPerCharPx * nameLength / widthPx;
-    place.nameY = kAxisTop + kNameAbovePx / heightPx;
+    place.nameY = region.top() + kNameAbovePx / heightPx;
     place.minX = xView;
-    place.minY = kAxisBottom - kMinBelowPx / heightPx;
+    place.minY = region.offset - kMinBelowPx / heightPx;
     place.maxX = xView;
-    place.maxY = kAxisTop + kMaxAbovePx / heightPx;
+    place.maxY = region.top() + kMaxAbovePx / heightPx;
     return place;
 }
 
 void PCWindow::renderAxes() {
     glLineWidth(kAxisLineWidthPx);
     glColor4f(0, 0, 0, 1);
+    const ParallelCoordinatesAxis* axes = getAxes();
+    const DrawRegion region = getDrawRegion();
     for (int slot = 0; slot < axes->getAxisNum(); ++slot) {
         const float xView = axes->getAxisPosition(slot);
         glBegin(GL_LINES);
-        glVertex2f(xView, kAxisBottom);
-        glVertex2f(xView, kAxisTop);
+        glVertex2f(xView, region.offset);
+        glVertex2f(xView, region.top());
         glEnd();
         const AxisLabelPlacement place = getAxisLabelPlacement(slot);
         renderBitmapCharacter(place.nameX, place.nameY, &axisNames[slot]);

@@ -1,12 +1,14 @@
-// PCWindow: the draw pass and the icon textures it sets up.
+// PCWindow: the preparation of a frame, the draw pass and the icon textures
+// it sets up.
 #include "pcview/PCWindow.h"
 
 #include <GL/glew.h>
 
-#include "geometry/GlWindowSetup.h"
-#include "geometry/IconImage.h"
+#include "gl/GlWindowSetup.h"
+#include "gl/IconImage.h"
 #include "cluster/ClusterPath.h"
 #include "operators/ClusterTree.h"
+#include "operators/DataItemPaths.h"
 #include "resources/ResourceLocator.h"
 
 namespace {
@@ -47,6 +49,16 @@ void PCWindow::generateTextures() {
     glDisable(GL_TEXTURE_2D);
 }
 
+void PCWindow::redrawWindows() {
+    prepareFrame();
+    redraw();
+}
+
+void PCWindow::prepareFrame() {
+    // Item lines are bent through the operators only once the root has children.
+    if (hasDrawableData() && !getClusterTree()->getRoot()->noChildren()) buildCurves();
+}
+
 void PCWindow::draw() {
     make_current();
     if (!valid()) {
@@ -75,10 +87,10 @@ void PCWindow::draw() {
     make_current();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     renderAxes();
-    if (showHistograms) renderHistogramRiver_TreeBased(tree->getRoot());
-    if (hintPaths->getPathNum() > 0 && showHintPaths) renderHintPaths();
-    if (!mixtures.empty() && showMixtures) renderMixtures();
-    if (tree) renderOperators();
+    if (showHistograms) renderHistogramRiver_TreeBased(getClusterTree()->getRoot());
+    if (getPaths()->getPathNum() > 0 && showHintPaths) renderHintPaths();
+    if (hasMixtures() && showMixtures) renderMixtures();
+    renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
 
     glDisable(GL_POLYGON_SMOOTH);

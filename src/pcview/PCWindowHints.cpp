@@ -32,29 +32,19 @@ void PCWindow::turnOnAllHints() {
     allHintsOff = false;
 }
 
-void PCWindow::updateHintPaths() {
-    if (dataReady) hintPaths->updateHintPointsPosition(axes.get());
-}
-
-void PCWindow::clearClusterPaths() {
-    if (!dataReady) return;
-    hintPaths->clearPaths();
-    for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
-    mixtures.clear();  // absent until the next hint change rebuilds them
-}
-
 int PCWindow::unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const {
     float xView = 0, yView = 0;
     transformMouseInput(&xView, &yView, xPx, yPx);
-    *dim = axes->getNearestAxis(xView, yView);
+    *dim = getAxes()->getNearestAxis(xView, yView);
     int index = -1;
     *onLocked = true;
-    if (*dim >= 0) hintPaths->getNearestHintPoint(onLocked, &index, *dim, xView, yView);
+    if (*dim >= 0) getPaths()->getNearestHintPoint(onLocked, &index, *dim, xView, yView);
     return index;
 }
 
 void PCWindow::handlePathAdjusting(unsigned char key, int xPx, int yPx) {
-    if (!dataReady) return;
+    if (!isDataReady()) return;
+    ClusterPath* hintPaths = getPaths();
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
@@ -70,7 +60,8 @@ void PCWindow::handlePathAdjusting(unsigned char key, int xPx, int yPx) {
 }
 
 void PCWindow::handleSingleHintPointAdjusting(unsigned char key, int xPx, int yPx) {
-    if (!dataReady) return;
+    if (!isDataReady()) return;
+    ClusterPath* hintPaths = getPaths();
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
@@ -86,43 +77,34 @@ void PCWindow::handleSingleHintPointAdjusting(unsigned char key, int xPx, int yP
 }
 
 void PCWindow::changeHintPathLockState(int xPx, int yPx) {
-    if (!dataReady) return;
+    if (!isDataReady()) return;
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
-    if (path == -1) return;
-    if (onLocked) {
-        hintPaths->unlockPath(path);
-        groups->unlockGroup(path);
-        return;
-    }
-    // A path that claimed no item may have no group yet: lock an empty one with
-    // it, so that locked path k always pairs with locked group k.
-    groups->ensureUnlockedGroup(path + 1);
-    hintPaths->lockPath(path);
-    groups->lockGroup(path + 1);
+    if (path != -1) toggleHintPathLock(path, onLocked);
 }
 
 void PCWindow::renderHintPaths() {
-    const float pathAspect = static_cast<float>(w()) / static_cast<float>(h() > 0 ? h() : 1);
+    const ClusterPath* hintPaths = getPaths();
+    const float pathAspect = getAspect();
     const int dims = hintPaths->getDimNum();
-    // Point on the rim of the disc around (px, py) at circle index i and radius rho.
-    auto rim = [&](float px, float py, int i, float rho) {
-        const int k = i % sinCosLength;
+    // Point on the rim of the disc around (px, py) at circle index `index` and radius rho.
+    auto rim = [&](float px, float py, int index, float rho) {
+        const int k = index % sinCosLength;
         glVertex2f(px + rho / pathAspect * cosValues[k], py + rho * sinValues[k]);
     };
     auto disc = [&](const Point2& p, const Color4& c, float shadeAlpha, int shadeStart) {
         glColor4f(c.r, c.g, c.b, 0.9f);
         glBegin(GL_POLYGON);
-        for (int i = 0; i < sinCosLength; ++i) rim(p.x, p.y, i, kDiscRadius);
+        for (int k = 0; k < sinCosLength; ++k) rim(p.x, p.y, k, kDiscRadius);
         glEnd();
         // A lit ball: dark rim, white spot half way towards the upper right.
         glBegin(GL_TRIANGLES);
         for (int n = 0; n < sinCosLength; ++n) {
-            const int i = shadeStart + n;
+            const int k = shadeStart + n;
             glColor4f(0, 0, 0, shadeAlpha);
-            rim(p.x, p.y, i, kDiscRadius);
-            rim(p.x, p.y, i + 1, kDiscRadius);
+            rim(p.x, p.y, k, kDiscRadius);
+            rim(p.x, p.y, k + 1, kDiscRadius);
             glColor4f(1, 1, 1, shadeAlpha);
             rim(p.x, p.y, kHighlightIndex, kDiscRadius / 2);
         }
@@ -156,13 +138,13 @@ void PCWindow::renderHintPaths() {
             if (u == selectedHintPath && d == selectedHintDim) {
                 // The point being dragged: a halo fading out to three radii.
                 glBegin(GL_QUADS);
-                for (int i = 0; i < sinCosLength; ++i) {
+                for (int k = 0; k < sinCosLength; ++k) {
                     glColor4f(c.r, c.g, c.b, 0.7f);
-                    rim(p.x, p.y, i, kDiscRadius);
-                    rim(p.x, p.y, i + 1, kDiscRadius);
+                    rim(p.x, p.y, k, kDiscRadius);
+                    rim(p.x, p.y, k + 1, kDiscRadius);
                     glColor4f(c.r, c.g, c.b, 0);
-                    rim(p.x, p.y, i + 1, kHaloRadius);
-                    rim(p.x, p.y, i, kHaloRadius);
+                    rim(p.x, p.y, k + 1, kHaloRadius);
+                    rim(p.x, p.y, k, kHaloRadius);
                 }
                 glEnd();
             }

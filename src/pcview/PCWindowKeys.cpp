@@ -3,15 +3,15 @@
 // shortcuts work wherever the pointer is.
 #include "pcview/PCWindow.h"
 
-#include <cstdlib>
 #include <iostream>
 
-#include "cluster/MultidimensionalCluster.h"
+#include "gl/GlWindowSetup.h"
 
 int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
     switch (key) {
-        case 27:  // Escape
-            std::exit(0);
+        case 27:  // Escape: the program ends (status 0) once the event loop returns
+            quitEventLoop();
+            return 1;
         case ' ':
             if (allHintsOff) {
                 turnOnAllHints();
@@ -26,16 +26,14 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
             handleSingleHintPointAdjusting(static_cast<unsigned char>(key), xPx, yPx);
             break;
         case 'A': case 'a':
-            gaussianOrdering = !gaussianOrdering;
-            if (gaussianOrdering) calculateDiff_GaussianBased();
+            setGaussianOrdering(!getGaussianOrdering());
             break;
         case 'C': case 'c': case 'R': case 'r':
             clearClusterPaths();
             break;
         case 'G': case 'g':
-            groupSort = !groupSort;
-            std::cout << "Group sort is " << (groupSort ? "activated" : "deactivated") << " !" << std::endl;
-            if (groups) groups->sortGroups();
+            std::cout << "Group sort is " << (getGroupSort() ? "deactivated" : "activated") << " !" << std::endl;
+            setGroupSort(!getGroupSort());
             break;
         case 'H': case 'h':
             showHistograms = !showHistograms;

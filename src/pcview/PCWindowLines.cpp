@@ -18,26 +18,28 @@ bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == 
 
 }  // namespace
 
-void PCWindow::buildCurves() { itemPaths->updatePaths(); }
+// Brings the bent paths up to date with the tree (only what changed).
+void PCWindow::buildCurves() { getItemPaths()->updateChangedPaths(); }
 
+// The paths were brought up to date by prepareFrame().
 void PCWindow::renderLines_TreeBased() {
-    AROperator* root = tree->getRoot();
+    AROperator* root = getClusterTree()->getRoot();
     if (root->noChildren()) {
         renderLinesAtSubTree(root);
     } else {
-        buildCurves();
         renderCurvesAtSubTree(root);
     }
 }
 
 void PCWindow::renderLinesAtSubTree(AROperator* node) {
     if (!node->noChildren()) {
-        for (const ARLinks& link : node->links) {
-            if (link.isParentLink == 0) renderLinesAtSubTree(link.node);
-        }
+        for (AROperator* child : ::children(node)) renderLinesAtSubTree(child);
         return;
     }
     glLineWidth(kLineWidthPx);
+    const MultidimensionalData* data = getData();
+    const ParallelCoordinatesAxis* axes = getAxes();
+    const DrawRegion region = getDrawRegion();
     const int dims = data->getActualDimNum();
     const int itemCount = data->getDataNum();
     const Color4 colour = node->color;
@@ -46,7 +48,7 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
         lineBatch.beginStrip();
-        for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), transformToDrawRegion(row[d]), colour);
+        for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), region.toView(row[d]), colour);
         lineBatch.endStrip();
     }
     lineBatch.flush();
@@ -56,8 +58,12 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
 // stored points, in its segment's colour, blending from the previous
 // segment's colour where the colour changes at the segment's left axis.
 void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
+    const MultidimensionalData* data = getData();
+    const ParallelCoordinatesAxis* axes = getAxes();
+    const DataItemPaths* itemPaths = getItemPaths();
+    const DrawRegion region = getDrawRegion();
     riverLeaves.clear();
-    tree->getAllLeafNodes_DepthFirst(&riverLeaves);
+    getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
     for (AROperator* leaf : riverLeaves) {
@@ -71,8 +77,8 @@ void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
                 const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
                 lineBatch.beginStrip();
                 if (straight) {
-                    lineBatch.addVertex(axes->getAxisPosition(j), transformToDrawRegion(row[j]), from);
-                    lineBatch.addVertex(axes->getAxisPosition(j + 1), transformToDrawRegion(row[j + 1]), colour);
+                    lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
+                    lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
                 } else {
                     const float* xs = itemPaths->getCurveX(item, j);
                     const float* ys = itemPaths->getCurveY(item, j);

@@ -17,7 +17,7 @@
 //   wheel           not Alt    no operator near         spread or narrow the axes around the region
 #include "pcview/PCWindow.h"
 
-#include <FL/Fl.H>
+#include <FL/Enumerations.H>
 
 #include <algorithm>
 #include <cmath>
@@ -26,26 +26,18 @@
 #include "cluster/ClusterPath.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "colorchooser/ColorChooserWindow.h"
+#include "geometry/Angles.h"
 #include "operators/ClusterTree.h"
 
 namespace {
 
-constexpr double kHalfPi = 1.5707963;
-constexpr double kPi = 3.1415926;
 constexpr double kAngleWidthStep = -0.05;  // per wheel step (positive steps turn towards the user)
-constexpr double kMinAngleWidth = 0.05, kMaxAngleWidth = 1.5707963;
+constexpr double kMinAngleWidth = 0.05, kMaxAngleWidth = kHalfPi;
 constexpr double kRadiusStep = -0.005;     // view units per wheel step
 constexpr double kMinRadius = 0.005, kMaxRadius = 0.3;
 constexpr float kDeviationStep = -0.005f;  // normalised units per wheel step
 constexpr float kMinDeviation = 0.005f;    // the wheel never takes a deviation below one step
 constexpr float kHistogramWidthStep = -0.25f;
-constexpr float kMinHistogramWidth = 0.25f, kMaxHistogramWidth = 16.0f;
-
-// An operator changed, and so did its parent's children.
-void markChanged(AROperator* op) {
-    op->changed = true;
-    if (op->parent != nullptr) op->parent->changed = true;
-}
 
 }  // namespace
 
@@ -53,16 +45,16 @@ Color4 PCWindow::chosenColor() const {
     return colorChooser != nullptr ? colorChooser->getColor() : Color4(0, 1, 1, 0.5f);
 }
 
-void PCWindow::handleMouseEvents(int button, int event, int /*state*/, int xPx, int yPx) {
-    if (!dataReady) return;
+void PCWindow::handleMouseEvents(const PointerInput& input) {
+    if (!isDataReady()) return;
     float xView = 0, yView = 0;
-    transformMouseInput(&xView, &yView, xPx, yPx);
-    const bool ctrl = Fl::event_ctrl() != 0;
-    const bool alt = Fl::event_alt() != 0;
-    switch (event) {
+    transformMouseInput(&xView, &yView, input.xPx, input.yPx);
+    const int button = input.button;
+    ClusterTree* tree = getClusterTree();
+    switch (input.event) {
         case FL_PUSH:
             if (button == FL_LEFT_MOUSE) {
-                if (ctrl) {
+                if (input.ctrl) {
                     addHintPointAt(xView, yView);
                 } else {
                     leftPush(xView, yView);
@@ -70,7 +62,7 @@ void PCWindow::handleMouseEvents(int button, int event, int /*state*/, int xPx, 
             } else if (button == FL_MIDDLE_MOUSE) {
                 removeOperatorAt(xView, yView);
             } else if (button == FL_RIGHT_MOUSE) {
-                if (ctrl) {
+                if (input.ctrl) {
                     deleteHintPointAt(xView, yView);
                 } else {
                     AROperator* near = nullptr;
@@ -95,7 +87,7 @@ void PCWindow::handleMouseEvents(int button, int event, int /*state*/, int xPx, 
             }
             break;
         case FL_MOUSEWHEEL:
-            wheelStep(xView, yView, static_cast<float>(Fl::event_dy()), ctrl, alt);
+            wheelStep(xView, yView, static_cast<float>(input.wheelDy), input.ctrl, input.alt);
             break;
         default:
             break;
@@ -103,6 +95,8 @@ void PCWindow::handleMouseEvents(int button, int event, int /*state*/, int xPx, 
 }
 
 void PCWindow::addHintPointAt(float xView, float yView) {
+    ParallelCoordinatesAxis* axes = getAxes();
+    ClusterPath* hintPaths = getPaths();
     mouseTrace.push_back(Point2(xView, yView));
     const int axis = axes->getNearestAxis(xView, yView);
     if (axis == -1) return;
@@ -115,12 +109,14 @@ void PCWindow::addHintPointAt(float xView, float yView) {
 }
 
 void PCWindow::leftPush(float xView, float yView) {
+    ClusterTree* tree = getClusterTree();
+    MultidimensionalCluster* groups = getClusters();
     mouseTrace.push_back(Point2(xView, yView));
     // A hint point under the pointer: toggle its locked group's display, or select it.
-    const int axis = axes->getNearestAxis(xView, yView);
+    const int axis = getAxes()->getNearestAxis(xView, yView);
     int index = -1;
     bool onLocked = true;
-    if (axis >= 0) hintPaths->getNearestHintPoint(&onLocked, &index, axis, xView, yView);
+    if (axis >= 0) getPaths()->getNearestHintPoint(&onLocked, &index, axis, xView, yView);
     const bool hintHit = index != -1;
     if (hintHit && onLocked) {
         if (const DataItemGroup* group = groups->getLockedGroup(index)) groups->setGroupHideState(!group->hidden, index);
@@ -135,10 +131,7 @@ void PCWindow::leftPush(float xView, float yView) {
     AROperator* hit = nullptr;
     grabbedOp = tree->isNearOp(xView, yView, &hit) ? hit : nullptr;
     AROperator* lockHit = nullptr;
-    if (tree->isInLockRegion(xView, yView, &lockHit)) {
-        lockHit->locked = !lockHit->locked;
-        lockHit->changed = true;
-    }
+    if (tree->isInLockRegion(xView, yView, &lockHit)) tree->toggleLock(lockHit);
     if (grabbedOp == nullptr && lockHit == nullptr) {
         AROperator* inside = nullptr;
         if (tree->isInBounding(xView, yView, &inside)) rotatedOp = inside;
@@ -152,17 +145,14 @@ void PCWindow::leftPush(float xView, float yView) {
 void PCWindow::leftDrag(float xView, float yView) {
     bool changed = false;
     if (selectedHintPath != -1) {
-        const float axisX = axes->getAxisPosition(selectedHintDim);
-        if (hintPaths->adjustHintPoint(selectedHintPath, selectedHintDim, axisX, yView)) {
+        const float axisX = getAxes()->getAxisPosition(selectedHintDim);
+        if (getPaths()->adjustHintPoint(selectedHintPath, selectedHintDim, axisX, yView)) {
             updateGaussianMixtures();
             changed = true;
         }
     }
     if (grabbedOp != nullptr) {
-        grabbedOp->position.setPoint(xView, yView);
-        grabbedOp->updatePosInfo();  // keeps the operator inside its region
-        grabbedOp->updateControlList();
-        markChanged(grabbedOp);
+        getClusterTree()->moveOperator(grabbedOp, xView, yView);  // it stays inside its region
         changed = true;
     }
     if (rotatedOp != nullptr) {
@@ -195,19 +185,18 @@ void PCWindow::rotateStep(float xView, float yView) {
     const float cosine = std::clamp((curX * refX + curY * refY) / (curNorm * refNorm), -1.0f, 1.0f);
     const float theta = std::acos(cosine);
     const float sign = (curX * refY - curY * refX) < 0 ? 1.0f : -1.0f;
-    rotatedOp->angle += sign * theta;
-    if (rotatedOp->angle > kHalfPi) rotatedOp->angle -= kPi;
-    if (rotatedOp->angle < -kHalfPi) rotatedOp->angle += kPi;
-    std::cout << "current angle " << rotatedOp->angle << std::endl;
+    double angle = rotatedOp->angle + sign * theta;
+    if (angle > kHalfPi) angle -= kPi;
+    if (angle < -kHalfPi) angle += kPi;
+    std::cout << "current angle " << angle << std::endl;
     mouseTrace.erase(mouseTrace.begin());
-    rotatedOp->updateControlList();
-    markChanged(rotatedOp);
+    getClusterTree()->setOperatorAngle(rotatedOp, angle);
 }
 
 void PCWindow::removeOperatorAt(float xView, float yView) {
+    ClusterTree* tree = getClusterTree();
     AROperator* hit = nullptr;
     if (tree->isNearOp(xView, yView, &hit)) {
-        if (hit->parent != nullptr) hit->parent->changed = true;
         tree->removeAR(hit);
         // Gesture state must never name a released node.
         if (rotatedOp != nullptr && !tree->contains(rotatedOp)) rotatedOp = nullptr;
@@ -217,7 +206,8 @@ void PCWindow::removeOperatorAt(float xView, float yView) {
 }
 
 void PCWindow::deleteHintPointAt(float xView, float yView) {
-    const int axis = axes->getNearestAxis(xView, yView);
+    ClusterPath* hintPaths = getPaths();
+    const int axis = getAxes()->getNearestAxis(xView, yView);
     int path = -1;
     if (axis == -1 || !hintPaths->isNearUnlockedHintPoint(&path, axis, xView, yView)) return;
     if (!hintPaths->deleteHintPoint(path, axis)) return;
@@ -228,21 +218,20 @@ void PCWindow::deleteHintPointAt(float xView, float yView) {
 }
 
 void PCWindow::wheelStep(float xView, float yView, float delta, bool ctrl, bool alt) {
-    AROperator* hit = nullptr;
-    if (tree->isNearOp(xView, yView, &hit)) {
-        wheelOp = hit;
+    ClusterTree* tree = getClusterTree();
+    ClusterPath* hintPaths = getPaths();
+    AROperator* wheelOp = nullptr;  // the operator under the pointer, for this step only
+    if (tree->isNearOp(xView, yView, &wheelOp)) {
         if (ctrl) {
-            wheelOp->angleWidth = std::clamp(wheelOp->angleWidth + delta * kAngleWidthStep, kMinAngleWidth, kMaxAngleWidth);
+            tree->setOperatorAngleWidth(
+                wheelOp, std::clamp(wheelOp->angleWidth + delta * kAngleWidthStep, kMinAngleWidth, kMaxAngleWidth));
         } else {
-            wheelOp->radius = std::clamp(wheelOp->radius + delta * kRadiusStep, kMinRadius, kMaxRadius);
+            tree->setOperatorRadius(wheelOp, std::clamp(wheelOp->radius + delta * kRadiusStep, kMinRadius, kMaxRadius));
         }
-        wheelOp->updateControlList();
-        markChanged(wheelOp);
-        wheelOp = nullptr;
         redrawWindows();
         return;
     }
-    const int axis = axes->getNearestAxis(xView, yView);
+    const int axis = getAxes()->getNearestAxis(xView, yView);
     int path = -1;
     if (ctrl && axis != -1 && hintPaths->isNearUnlockedHintPoint(&path, axis, xView, yView)) {
         float& deviation = hintPaths->getUnlockedPath(path)->deviations[axis];
@@ -252,17 +241,9 @@ void PCWindow::wheelStep(float xView, float yView, float delta, bool ctrl, bool 
         updateGaussianMixtures();
     }
     if (alt) {
-        if (axis != -1) {
-            histogramWidths[axis] =
-                std::clamp(histogramWidths[axis] + delta * kHistogramWidthStep, kMinHistogramWidth, kMaxHistogramWidth);
-        }
+        if (axis != -1) stepHistogramWidth(axis, delta * kHistogramWidthStep);
     } else {
-        axes->adjustAxisPositions(axes->getRegionIndex(xView, yView), delta);
-        updateHintPaths();
-        updateOperatorsPos();
-        std::vector<AROperator*> nodes;
-        tree->collectNodes(&nodes);
-        for (AROperator* node : nodes) node->changed = true;
+        adjustAxisPositions(getAxes()->getRegionIndex(xView, yView), delta);
     }
     redrawWindows();
 }

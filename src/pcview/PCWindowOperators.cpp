@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "geometry/GlDrawer.h"
+#include "gl/GlDrawer.h"
 #include "operators/ClusterTree.h"
 
 namespace {
@@ -18,27 +18,18 @@ constexpr float kDirectionLong = 0.04f;      // half-axes of the direction ellip
 constexpr float kDirectionShort = 0.02f;
 constexpr float kCentreDotRadius = 0.01f;
 constexpr float kInnerDotRadius = 0.005f;
-// Lock icon beside the centre (the rectangle the tree's lock hit test uses).
-constexpr float kLockLeft = 0.012f, kLockRight = 0.052f;  // x offsets, divided by the aspect
-constexpr float kLockTop = 0.012f, kLockBottom = 0.052f;  // y offsets below the centre
 
 }  // namespace
 
-void PCWindow::updateOperatorsPos() { tree->updateOperatorsPos(); }
-
-void PCWindow::setFocusedOp(AROperator* op) { tree->setFocused(op); }
-
-void PCWindow::renderOperators() { renderOperatorTree(tree->getRoot()); }
+void PCWindow::renderOperators() { renderOperatorTree(getClusterTree()->getRoot()); }
 
 void PCWindow::renderOperatorTree(AROperator* node) {
     if (node->type == AROperator::kTypeRegular) renderOneOperator(node);
-    if (node->noChildren()) return;
-    for (const ARLinks& link : node->links) {
-        if (link.isParentLink == 0) renderOperatorTree(link.node);
-    }
+    for (AROperator* child : ::children(node)) renderOperatorTree(child);
 }
 
 void PCWindow::renderOneOperator(AROperator* op) {
+    const float aspect = getAspect();
     const float x = op->position.x;
     const float y = op->position.y;
     const float radius = static_cast<float>(op->radius);
@@ -83,21 +74,21 @@ void PCWindow::renderOneOperator(AROperator* op) {
     }
     GlDrawer::fillCircle(kInnerDotRadius, x, y, aspect, kRoundVertices);
 
-    // Lock icon, with the aspect of the window as it is now.
-    const float iconAspect = static_cast<float>(w()) / static_cast<float>(h() > 0 ? h() : 1);
+    // Lock icon: the rectangle the tree's lock hit test uses.
+    const ViewRect lock = op->lockIconRect(aspect);
     glEnable(GL_TEXTURE_2D);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, op->locked ? lockTexture : unlockTexture);
     glColor4f(0, 0, 0, kMarkAlpha);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
-    glVertex2f(x + kLockLeft / iconAspect, y - kLockBottom);
+    glVertex2f(lock.left, lock.bottom);
     glTexCoord2f(0, 1);
-    glVertex2f(x + kLockLeft / iconAspect, y - kLockTop);
+    glVertex2f(lock.left, lock.top);
     glTexCoord2f(1, 1);
-    glVertex2f(x + kLockRight / iconAspect, y - kLockTop);
+    glVertex2f(lock.right, lock.top);
     glTexCoord2f(1, 0);
-    glVertex2f(x + kLockRight / iconAspect, y - kLockBottom);
+    glVertex2f(lock.right, lock.bottom);
     glEnd();
     glDisable(GL_TEXTURE_2D);
 }

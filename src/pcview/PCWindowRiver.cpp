@@ -17,7 +17,6 @@ constexpr float kRiverLineWidthPx = 1.5f;
 // The fullest bin of the table is drawn (1/3) * 0.9 / D * width wide, view units.
 constexpr float kFullestBinShare = 1.0f / 3.0f;
 constexpr float kRiverSpan = 0.9f;
-constexpr float kInitialHistogramWidth = 0.5f;
 
 // A leaf's share with an absent histogram (NaN) counts as nothing.
 float shareOrZero(float share) { return std::isnan(share) ? 0.0f : share; }
@@ -25,23 +24,23 @@ float shareOrZero(float share) { return std::isnan(share) ? 0.0f : share; }
 }  // namespace
 
 void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
+    const MultidimensionalData* data = getData();
+    const ParallelCoordinatesAxis* axes = getAxes();
+    const DrawRegion region = getDrawRegion();
     const int dims = data->getActualDimNum();
     const int bins = data->getHistogramBinsNum();
     if (dims == 0 || data->getDataNum() == 0) return;
-    if (histogramWidths.size() != static_cast<size_t>(dims)) {
-        histogramWidths.assign(static_cast<size_t>(dims), kInitialHistogramWidth);
-    }
-    const float binHeight = drawRegionScale / bins;
+    const float binHeight = region.scale / bins;
 
     // Width factor of each dimension: view units per share of all items.
     auto widthFactor = [&](int d) {
         float fullest = 0, emptiest = 0;
         data->getHistogramRange(d, &fullest, &emptiest);
-        return fullest > 0 ? kFullestBinShare / fullest * kRiverSpan / dims * histogramWidths[d] : 0.0f;
+        return fullest > 0 ? kFullestBinShare / fullest * kRiverSpan / dims * getHistogramWidth(d) : 0.0f;
     };
 
     riverLeaves.clear();
-    tree->getAllLeafNodes_DepthFirst(&riverLeaves);
+    getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
     riverOffsets.resize(static_cast<size_t>(bins));
     glLineWidth(kRiverLineWidthPx);
     for (int d = 0; d < dims; ++d) {
@@ -52,7 +51,7 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
             glColor4f(leaf->color.r, leaf->color.g, leaf->color.b, kBandAlpha);
             glBegin(GL_QUADS);
             for (int b = 0; b + 1 < bins; ++b) {
-                const float y = drawRegionOffset + (b + 0.5f) * binHeight;
+                const float y = region.offset + (b + 0.5f) * binHeight;
                 const float width = shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
                 const float nextWidth = shareOrZero(leaf->getHistogramEntry(d, b + 1)) * scale;
                 glVertex2f(x + riverOffsets[b], y);
@@ -73,11 +72,11 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
         glColor4f(0, 0, 0, 0.8f);
         glLineWidth(kRiverLineWidthPx);
         glBegin(GL_LINE_STRIP);
-        glVertex2f(x, drawRegionOffset);
+        glVertex2f(x, region.offset);
         for (int b = 0; b < bins; ++b) {
-            glVertex2f(x + data->getHistogramEntry(d, b) * scale, drawRegionOffset + (b + 0.5f) * binHeight);
+            glVertex2f(x + data->getHistogramEntry(d, b) * scale, region.offset + (b + 0.5f) * binHeight);
         }
-        glVertex2f(x, drawRegionOffset + drawRegionScale);
+        glVertex2f(x, region.top());
         glEnd();
     }
 }

@@ -33,7 +33,7 @@ ProgramLocations ProgramLocations::ofThisProgram() {
     return where;
 }
 
-ResourceLocator::ResourceLocator(std::vector<std::string> roots) : roots(std::move(roots)) {}
+ResourceLocator::ResourceLocator(std::vector<std::string> searchFolders) : roots(std::move(searchFolders)) {}
 
 std::vector<std::string> ResourceLocator::searchRoots(const ProgramLocations& where) {
     std::vector<std::string> candidates{"."};

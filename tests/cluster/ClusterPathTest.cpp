@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "cluster/ClusterPath.h"
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "layout/ParallelCoordinatesAxis.h"
 
 namespace {
 

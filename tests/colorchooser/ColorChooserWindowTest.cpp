@@ -5,26 +5,35 @@
 
 namespace {
 
+PointerInput pointer(int event, int xPx, int yPx, int button = FL_LEFT_MOUSE) {
+    PointerInput input;
+    input.event = event;
+    input.button = button;
+    input.xPx = xPx;
+    input.yPx = yPx;
+    return input;
+}
+
 // The band is 50 x 500 pixels: the indicator's height picks the hue (6 at the top), its place the opacity.
 TEST(ColorChooserWindow, IndicatorPicksHueByHeightAndOpacityByPlace) {
     ColorChooserWindow band(0, 0, 50, 500);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(0, 1, 1, 0.5f)));  // middle: cyan, half opaque
 
-    band.handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 0, 0);  // top-left corner pixel
+    band.handleMouseEvents(pointer(FL_PUSH, 0, 0));  // top-left corner pixel
     EXPECT_EQ(band.getIndicatorX(), 0.0f);
     EXPECT_EQ(band.getIndicatorY(), 1.0f);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(1, 0, 0, 1)));
-    band.handleMouseEvents(FL_RIGHT_MOUSE, FL_DRAG, 0, 25, 500);  // bottom edge
+    band.handleMouseEvents(pointer(FL_DRAG, 25, 500, FL_RIGHT_MOUSE));  // bottom edge
     EXPECT_TRUE(colourIs(band.getColor(), Color4(1, 0, 0, 0.5f)));
-    band.handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, -20, 540);  // beyond two edges
+    band.handleMouseEvents(pointer(FL_DRAG, -20, 540));  // beyond two edges
     EXPECT_EQ(band.getIndicatorX(), 0.0f);
     EXPECT_EQ(band.getIndicatorY(), 0.0f);
-    band.handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, 100, 375);  // indicatorY 0.25
+    band.handleMouseEvents(pointer(FL_DRAG, 100, 375));  // indicatorY 0.25
     EXPECT_EQ(band.getIndicatorX(), 1.0f);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(0.5f, 1, 0, 0)));  // hue 1.5
 
     // Releases, moves and wheel steps do not move the indicator.
-    for (int event : {FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL}) band.handleMouseEvents(FL_LEFT_MOUSE, event, 0, 10, 10);
+    for (int event : {FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL}) band.handleMouseEvents(pointer(event, 10, 10));
     EXPECT_EQ(band.getIndicatorX(), 1.0f);
     EXPECT_EQ(band.getIndicatorY(), 0.25f);
 }
@@ -51,6 +60,35 @@ TEST(ColorChooserWindow, BandShowsHuesOpaqueOnTheLeftAndFadesToTheRight) {
     const auto dot = readPixel(25, 250);  // the red indicator sits in the middle
     EXPECT_GT(dot[0], 150);
     EXPECT_LT(dot[1], 100);
+}
+
+// The indicator stays round when the band changes shape: as wide as it is
+// tall on screen, at the first size and after a resize.
+TEST(ColorChooserWindow, IndicatorStaysRoundAfterAResize) {
+    if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
+    std::unique_ptr<Fl_Window> window;
+    auto* band = new ColorChooserWindow(0, 0, 50, 500);
+    ASSERT_TRUE(showInWindow(window, band));
+    // Red dot pixels along the row and the column through the band's centre.
+    auto dotExtent = [&](int centreX, int centreY) {
+        drawFrameForReadBack(*band);
+        int across = 0, down = 0;
+        for (int d = -20; d <= 20; ++d) {
+            const auto row = readPixel(centreX + d, centreY);
+            const auto column = readPixel(centreX, centreY + d);
+            across += row[0] > 150 && row[1] < 100;
+            down += column[0] > 150 && column[1] < 100;
+        }
+        return std::make_pair(across, down);
+    };
+    const auto [across, down] = dotExtent(25, 250);
+    EXPECT_GT(down, 2);
+    EXPECT_NEAR(across, down, 1);
+    window->size(220, 520);
+    band->resize(10, 10, 200, 500);
+    EXPECT_FLOAT_EQ(band->getAspect(), 0.4f);
+    const auto [acrossWide, downWide] = dotExtent(100, 250);
+    EXPECT_NEAR(acrossWide, downWide, 1) << "a resize keeps the dot round";
 }
 
 }  // namespace

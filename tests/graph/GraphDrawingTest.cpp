@@ -106,6 +106,7 @@ TEST_F(GraphDrawingTest, FrameShowsTheRootAndTexturesLiveWithTheContext) {
     std::unique_ptr<Fl_Window> window;
     GraphWindow* shown = graph.release();  // the window owns it now, and deletes it before the view goes
     ASSERT_TRUE(showInWindow(window, shown));
+    shown->layoutGraph();  // the timer's step: places the root
     drawFrameForReadBack(*shown);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     // Root at (200, 280) px, radius 20 px: white middle of the glow disc, grey rim.

@@ -96,8 +96,8 @@ TEST_F(GraphLayoutTest, TimerRestsOnlyOnceTheLayoutIsStill) {
 
     // A painted node, a new operator, a pointer move and a new table each wake it.
     const std::function<void()> wakers[] = {
-        [&] { op->color = Color4(0, 0, 1, 1); }, [&] { addUnder(op, 0.3f, 0.5f); },
-        [&] { graph->handleMouseEvents(0, FL_MOVE, 0, 10, 10); },
+        [&] { tree->paintNode(op, Color4(0, 0, 1, 1)); }, [&] { addUnder(op, 0.3f, 0.5f); },
+        [&] { mouse(FL_MOVE, 0.1, 0.1); },
         [&] { view->linkMDdata(loadTableQuietly(dir.write("u.txt", kGraphTestTable))); }};
     for (const auto& wake : wakers) {
         settle();

@@ -44,14 +44,14 @@ TEST_F(GraphMouseTest, PressOnANodeFocusesItHereAndInTheViewAndDragsIt) {
     EXPECT_EQ(graph->handle(FL_DRAG), 1);
     EXPECT_NEAR(op->graphX, 0.32, 1e-6);
     EXPECT_NEAR(op->graphY, 0.42, 1e-6);
-    EXPECT_EQ(release(0.32, 0.42), "0 nodes are selected!\n");
+    EXPECT_EQ(release(0.32, 0.42), "") << "the end of a node drag selects nothing";
     EXPECT_EQ(graph->getHeldNode(), nullptr);
     EXPECT_EQ(graph->getFocusedNode(), op) << "the focus outlasts the gesture";
 }
 
 TEST_F(GraphMouseTest, IconsPickToolsAndOnlyTheBrushPaints) {
     ColorChooserWindow chooser(0, 0, 50, 500);
-    chooser.handleMouseEvents(1, FL_PUSH, 0, 30, 125);  // alpha 0.4
+    chooser.handleMouseEvents(pointer(FL_PUSH, 30, 125));  // alpha 0.4
     const Color4 picked = chooser.getColor();
     graph->linkColorChooserWindow(&chooser);
     AROperator* nested = addUnder(op, 0.3f, 0.5f);
@@ -61,9 +61,10 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyTheBrushPaints) {
     place(opComplement, 0.9, 0.1);  // far from its parent
     const Color4 before = op->color, nestedBefore = nested->color;
 
-    mouse(FL_PUSH, 0.2, 0.95);  // icon 1, union: still a lasso gesture, but no paint
+    mouse(FL_PUSH, 0.2, 0.95);  // icon 1, union: picks the tool, selects nothing
     EXPECT_EQ(graph->getSelectedIcon(), 1);
-    EXPECT_EQ(release(0.2, 0.95), "0 nodes are selected!\n");
+    EXPECT_TRUE(graph->isTracing()) << "its trace is drawn while the button is down";
+    EXPECT_EQ(release(0.2, 0.95), "");
     EXPECT_EQ(lassoSquare(0.25, 0.35, 0.06), "1 nodes are selected!\n");
     EXPECT_TRUE(colourIs(op->color, before, 0));
     mouse(FL_PUSH, 0.03, 0.95);  // left of the bar: the brush
@@ -78,6 +79,32 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyTheBrushPaints) {
     EXPECT_TRUE(colourIs(opComplement->color, picked, 0)) << "with its complementary child, alpha included";
     EXPECT_FLOAT_EQ(opComplement->color.a, 0.4f);
     EXPECT_TRUE(colourIs(nested->color, nestedBefore, 0));
+}
+
+// Only a left gesture that began on empty space selects and paints: right
+// and middle clicks and the end of a node drag leave every colour as it was,
+// whatever colour the band shows by then.
+TEST_F(GraphMouseTest, OnlyALassoSelectsOrPaints) {
+    ColorChooserWindow chooser(0, 0, 50, 500);
+    graph->linkColorChooserWindow(&chooser);
+    chooser.handleMouseEvents(pointer(FL_PUSH, 10, 400));
+    EXPECT_EQ(lassoSquare(0.25, 0.35, 0.06), "1 nodes are selected!\n");
+    const Color4 painted = op->color;
+    const int redraws = viewRedraws;
+    EXPECT_EQ(redraws, 1) << "the lasso asked the view to redraw";
+
+    chooser.handleMouseEvents(pointer(FL_PUSH, 10, 100));  // another colour
+    for (int button : {FL_RIGHT_MOUSE, FL_MIDDLE_MOUSE}) {
+        mouse(FL_PUSH, 0.6, 0.6, button);
+        EXPECT_EQ(release(0.6, 0.6, button), "") << button;
+        mouse(FL_PUSH, 0.25, 0.35, button);
+        EXPECT_EQ(release(0.25, 0.35, button), "") << button;
+    }
+    mouse(FL_PUSH, 0.25, 0.35);  // a node drag ending where the last lasso was
+    mouse(FL_DRAG, 0.3, 0.3);
+    EXPECT_EQ(release(0.25, 0.35), "");
+    EXPECT_TRUE(colourIs(op->color, painted, 0));
+    EXPECT_EQ(viewRedraws, redraws);
 }
 
 TEST(GraphImages, FlipTurnsPixelsRoundAndAlphaIsTheComplementOfRed) {
@@ -99,7 +126,7 @@ TEST_F(GraphMouseTest, RemovingTheFocusedOrHeldNodeLetsGoOfIt) {
     mouse(FL_DRAG, 0.3, 0.3);  // must not move the released node
     EXPECT_EQ(graph->getHeldNode(), nullptr);
     EXPECT_EQ(graph->getFocusedNode(), root);
-    EXPECT_EQ(release(0.3, 0.3), "0 nodes are selected!\n");
+    EXPECT_EQ(release(0.3, 0.3), "");
 
     // A focused complementary node merged away.
     AROperator* a = add(0.5f, 0.5f);
@@ -112,7 +139,7 @@ TEST_F(GraphMouseTest, RemovingTheFocusedOrHeldNodeLetsGoOfIt) {
     ASSERT_EQ(graph->getFocusedNode(), aComplement);
     ASSERT_TRUE(tree->removeAR(a));
     ASSERT_FALSE(tree->contains(aComplement));
-    graph->layoutGraph();  // what every frame starts with
+    graph->layoutGraph();  // what every timer tick runs
     EXPECT_EQ(graph->getFocusedNode(), root);
 }
 
@@ -122,10 +149,9 @@ TEST_F(GraphMouseTest, NewTableDropsEveryLinkUntilTheNextFrame) {
     view->linkMDdata(loadTableQuietly(dir.write("u.txt", "x,y,z\n1,2,3\n4,5,6\n")));
     EXPECT_EQ(graph->getClusterTree(), nullptr);
     EXPECT_EQ(graph->getFocusedNode(), nullptr);
-    GraphWindow::Timeout_Callback(graph.get());  // a tick before the next frame
     mouse(FL_DRAG, 0.3, 0.3);
-    EXPECT_EQ(release(0.3, 0.3), "0 nodes are selected!\n");
-    graph->layoutGraph();
+    EXPECT_EQ(release(0.3, 0.3), "");
+    GraphWindow::Timeout_Callback(graph.get());  // the next tick takes the new tree
     EXPECT_EQ(graph->getClusterTree(), view->getClusterTree());
     EXPECT_EQ(graph->getFocusedNode(), view->getClusterTree()->getRoot());
 

@@ -1,6 +1,7 @@
-// A graph window of 400 x 400 pixels linked to a view over a crafted table,
-// neither shown: the handlers take window pixels, and no frame runs unless a
-// test asks for one. A graph point (x, y) is window pixel (400 x, 400 (1 - y)).
+// A graph window of 400 x 400 pixels linked to the model of a crafted table
+// (no view window), not shown: the handlers take window pixels, and no frame
+// runs unless a test asks for one. A graph point (x, y) is window pixel
+// (400 x, 400 (1 - y)).
 #pragma once
 
 #include <FL/Fl.H>
@@ -18,7 +19,8 @@ protected:
         makeView(kGraphTestTable);
         graph = std::make_unique<GraphWindow>(0, 0, widthPx, heightPx);
         graph->linkPCWindow(view);
-        view->linkGraphWindow(graph.get());
+        graph->setRedrawView([this] { ++viewRedraws; });
+        view->setTreeObserver(graph.get());
         root = tree->getRoot();
     }
     // The same with operator `op` under the root, next to the root's complementary child.
@@ -35,14 +37,22 @@ protected:
         node->graphPlaced = true;
         node->velocityX = node->velocityY = node->forceX = node->forceY = 0;
     }
+    static PointerInput pointer(int event, int xPixel, int yPixel, int button = FL_LEFT_MOUSE) {
+        PointerInput input;
+        input.event = event;
+        input.button = button;
+        input.xPx = xPixel;
+        input.yPx = yPixel;
+        return input;
+    }
     int xPx(double xGraph) const { return static_cast<int>(xGraph * graph->w() + 0.5); }
     int yPx(double yGraph) const { return static_cast<int>((1 - yGraph) * graph->h() + 0.5); }
     void mouse(int event, double xGraph, double yGraph, int button = FL_LEFT_MOUSE) {
-        graph->handleMouseEvents(button, event, 0, xPx(xGraph), yPx(yGraph));
+        graph->handleMouseEvents(pointer(event, xPx(xGraph), yPx(yGraph), button));
     }
     // Releases the button; returns what the lasso step printed.
-    std::string release(double xGraph, double yGraph) {
-        return stdoutOf([&] { mouse(FL_RELEASE, xGraph, yGraph); });
+    std::string release(double xGraph, double yGraph, int button = FL_LEFT_MOUSE) {
+        return stdoutOf([&] { mouse(FL_RELEASE, xGraph, yGraph, button); });
     }
     // A lasso round the square of half side `half` centred at (x, y).
     std::string lassoSquare(double xGraph, double yGraph, double half) {
@@ -55,4 +65,5 @@ protected:
 
     std::unique_ptr<GraphWindow> graph;
     AROperator *root = nullptr, *op = nullptr, *rootComplement = nullptr;
+    int viewRedraws = 0;  // how often the graph asked the view for a redraw
 };

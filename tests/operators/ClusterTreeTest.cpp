@@ -1,8 +1,9 @@
-// The operator tree: its root, adding operators and what they take, removal
-// and its merges, hit tests and graph forces. (Moves with the axes: InteractionTest.)
+// The operator tree: its root, adding operators and what they take, edits,
+// removal and its merges (the leaves always share out the table), hit tests,
+// graph forces and the revision that tells readers what changed.
 #include "OperatorTestSupport.h"
 
-#include <numeric>
+#include <random>
 
 namespace {
 
@@ -20,6 +21,17 @@ bool holds(const AROperator* op, int item) {
     return std::count(op->controlList.begin(), op->controlList.end(), item) == 1;
 }
 
+// `rows` items over four dimensions with values spread by a fixed-seed generator.
+std::string randomTable(int rows, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(0, 100);
+    std::string table = "a,b,c,d\n";
+    for (int r = 0; r < rows; ++r) {
+        for (int d = 0; d < 4; ++d) table += std::to_string(value(random)) + (d < 3 ? "," : "\n");
+    }
+    return table;
+}
+
 class ClusterTreeTest : public OperatorTest {
 protected:
     // Two axes (at x 0.05 and 0.95; aspect-scaled 0.1 and 1.9). Items 0 and 1 run
@@ -29,26 +41,20 @@ protected:
     void SetUp() override { makeView("a,b\n0,0\n1,1\n0.5,0.5\n0.5,0.5\n0.5,0.5\n0,1\n0,1\n"); }
 };
 
-TEST_F(ClusterTreeTest, FreshTreeIsARootHoldingEveryItem) {
-    makeView("a,b,c\n1,2,3\n4,5,6\n7,8,9\n2,2,2\n");
+TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChild) {
     AROperator* root = tree->getRoot();
     EXPECT_EQ(root->type, AROperator::kTypeRoot);
-    EXPECT_EQ(root->controlList, (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(tree->focused, root);
-    EXPECT_TRUE(root->noChildren());
-    for (int d = 0; d < 3; ++d) EXPECT_FLOAT_EQ(histogramSum(root, d), 1.0f);
-    EXPECT_TRUE(std::isnan(root->getHistogramEntry(-1, 0)));
+    EXPECT_EQ(root->controlList, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_FLOAT_EQ(histogramSum(root, 1), 1.0f);
     EXPECT_TRUE(std::isnan(root->getHistogramEntry(0, 128)));
-}
 
-TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChild) {
     AROperator* op = add(0.5f, 0.5f);
     ASSERT_NE(op, nullptr);
     std::string binLines;  // the 32 bin indices, one per line
     for (int bin = 0; bin < 32; ++bin) binLines += std::to_string(bin) + "\n";
     EXPECT_EQ(lastOutput, binLines);
 
-    const auto kids = children(tree->getRoot());
+    const auto kids = childList(root);
     ASSERT_EQ(kids.size(), 2u);
     EXPECT_EQ(kids.front(), op);
     AROperator* complement = kids.back();
@@ -59,14 +65,13 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
     EXPECT_DOUBLE_EQ(op->angle, binAngle(binOf(0)));
     EXPECT_EQ(op->controlList, (std::vector<int>{2, 3, 4}));
     EXPECT_EQ(complement->controlList, (std::vector<int>{0, 1, 5, 6}));
-    EXPECT_TRUE(op->changed);
     // Graph radii and histograms from the shares: 3/7 of the items.
     EXPECT_NEAR(op->graphRadius, std::sqrt(std::exp(3.0 / 7 - 1)) * 0.05, 1e-12);
     EXPECT_FLOAT_EQ(histogramSum(op, 0), 3.0f / 7);
 
     // A second operator comes before the first in the root's links, and in hit tests.
     AROperator* second = add(0.5f, 0.51f);
-    EXPECT_EQ(children(tree->getRoot()).front(), second);
+    EXPECT_EQ(childList(root).front(), second);
     AROperator* hit = nullptr;
     EXPECT_TRUE(tree->isNearOp(0.5f, 0.505f, &hit));  // equally near both
     EXPECT_EQ(hit, second);
@@ -76,23 +81,24 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
 TEST_F(ClusterTreeTest, CaptureBoundariesAreStrict) {
     AROperator* op = add(0.5f, 0.55f);
     ASSERT_NE(op, nullptr);
-    op->angle = 0;
-    op->angleWidth = 0.25;
+    tree->setOperatorAngle(op, 0);
     // Distance exactly the radius: not taken; a hair more radius: taken.
     const double distance = op->segmentOf(2, 0).distance;
     for (double radius : {distance, std::nextafter(distance, 1.0)}) {
-        op->radius = radius;
-        op->updateControlList();
+        tree->setOperatorRadius(op, radius);
         EXPECT_EQ(holds(op, 2), radius > distance);
     }
     // Angle difference exactly the half-width: not taken (the segment is horizontal, atan 0 = 0).
-    op->radius = 0.2;
+    tree->setOperatorRadius(op, 0.2);
     const double halfWindow = 3.1415926 * op->angleWidth / 2;
     for (double angle : {-halfWindow, -std::nextafter(halfWindow, 0.0)}) {
-        op->angle = angle;
-        op->updateControlList();
+        tree->setOperatorAngle(op, angle);
         EXPECT_EQ(holds(op, 3), angle > -halfWindow);
     }
+    // A wider window takes the rising crossings too.
+    tree->setOperatorAngle(op, 0);
+    tree->setOperatorAngleWidth(op, 0.5);
+    EXPECT_TRUE(holds(op, 5));
     expectTreeConsistent();
 }
 
@@ -116,21 +122,20 @@ TEST_F(ClusterTreeTest, OperatorsNeverStandOutsideARegionAndLockedOnesKeepTheirL
     EXPECT_TRUE(tree->getRoot()->noChildren());
     AROperator* op = add(0.3f, 0.5f);
     ASSERT_NE(op, nullptr);
-    moveTo(op, 1.2f, 0.5f);  // dragged beyond the last axis
+    tree->moveOperator(op, 1.2f, 0.5f);  // dragged beyond the last axis
     EXPECT_EQ(op->leftAxis, 0);
     EXPECT_GT(op->position.x, 0.05f);
     EXPECT_LT(op->position.x, 0.95f);
 
     // A locked operator keeps its list when moved, turned or resized.
     const std::vector<int> held = op->controlList;
-    op->locked = true;
-    moveTo(op, 0.5f, 0.1f);
-    op->angle = 1.0;
-    op->radius = 0.3;
-    op->updateControlList();
+    tree->toggleLock(op);
+    tree->moveOperator(op, 0.5f, 0.1f);
+    tree->setOperatorAngle(op, 1.0);
+    tree->setOperatorRadius(op, 0.3);
     EXPECT_EQ(op->controlList, held);
-    op->locked = false;
-    op->updateControlList();
+    tree->toggleLock(op);
+    tree->moveOperator(op, 0.5f, 0.1f);
     EXPECT_NE(op->controlList, held) << "unlocked, the same move changes the list";
     expectTreeConsistent();
 
@@ -150,16 +155,18 @@ TEST_F(ClusterTreeTest, RemovingTheOnlyChildLeavesTheParentALeafAndResetsFocus) 
     EXPECT_EQ(tree->focused, root);
     EXPECT_EQ(root->controlList.size(), 7u);
     EXPECT_FALSE(tree->removeAR(root));  // the root stays
+    EXPECT_FALSE(tree->removeAR(op)) << "no longer in the tree";
     expectTreeConsistent();
 }
 
-TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndKeepsOperatorsBelowThem) {
+TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUpTakeTheirItemsAnew) {
     AROperator* root = tree->getRoot();
     AROperator* a = add(0.5f, 0.5f);                 // takes 2, 3, 4 from the root's complement
     AROperator* b = addUnder(a, 0.5f, 0.5f, false);  // takes from a's complement
-    AROperator* aComplement = b->getComplementaryAR();
-    AROperator* c = addUnder(aComplement, 0.2f, 0.5f);
+    tree->setOperatorAngleWidth(b, 0.6);             // wide enough for the rising items, if it could see them
+    AROperator* c = addUnder(b->getComplementaryAR(), 0.2f, 0.5f);
     ASSERT_NE(c, nullptr);
+    tree->setFocused(b->getComplementaryAR());
 
     EXPECT_TRUE(tree->removeAR(a));
     // a's children moved up; its complementary child merged into the root's.
@@ -171,24 +178,122 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndKeepsOperatorsBelow
     EXPECT_EQ(complements, 1);
     EXPECT_EQ(c->parent, kept);
     EXPECT_EQ(tree->focused, root);  // the merged node was in focus
-    // The kept complement holds every item once, its histogram rebuilt.
-    std::vector<int> all(kept->controlList), everyItem(7);
-    std::sort(all.begin(), all.end());
-    std::iota(everyItem.begin(), everyItem.end(), 0);
-    EXPECT_EQ(all, everyItem);
-    EXPECT_FLOAT_EQ(histogramSum(kept, 1), 1.0f);
-    EXPECT_NEAR(kept->graphRadius, 0.05, 1e-12);
+    // b now sees the whole table: it takes the rising items 5 and 6 as well.
+    EXPECT_TRUE(holds(b, 5) && holds(b, 6));
+    EXPECT_FLOAT_EQ(histogramSum(b, 1) + histogramSum(kept, 1), 1.0f);
+    EXPECT_NEAR(b->graphRadius, std::sqrt(std::exp(double(b->controlList.size()) / 7 - 1)) * 0.05, 1e-12);
     expectTreeConsistent();
 
-    // Moving the survivors and removing them again keeps every list free of repeats.
-    c->updateControlList();
     EXPECT_TRUE(tree->removeAR(b));
+    expectTreeConsistent();
     EXPECT_TRUE(tree->removeAR(c));
     expectTreeConsistent();
-    EXPECT_FALSE(tree->removeAR(b)) << "no longer in the tree";
 }
 
-TEST_F(ClusterTreeTest, HitTestsAreStrictAndNestedBoundingReportsTheOuterOperator) {
+// The mends of removal: whatever is removed (a leaf, an operator with
+// operators below it, a complementary node with children, nodes that get
+// merged), every item ends in exactly one leaf, and a locked operator keeps
+// its frozen list. Random trees over a random table, fixed seed; the
+// invariant is checked after every step.
+TEST_F(ClusterTreeTest, LeavesShareOutTheTableAfterEveryKindOfEdit) {
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 40; ++round) {
+        makeView(randomTable(60, 100 + round));
+        std::uniform_real_distribution<float> x(0.06f, 0.94f), y(0.1f, 0.9f);
+        std::vector<AROperator*> nodes;
+        for (int step = 0; step < 14; ++step) {
+            tree->collectNodes(&nodes);
+            AROperator* node = nodes[random() % nodes.size()];
+            const int action = static_cast<int>(random() % 10);
+            SCOPED_TRACE("round " + std::to_string(round) + " step " + std::to_string(step) + " action " +
+                         std::to_string(action));
+            if (action < 5) {
+                AROperator* made = addUnder(node, x(random), y(random), random() % 3 != 0);
+                if (made != nullptr) tree->setOperatorRadius(made, 0.2);  // takes plenty
+            } else if (action < 8) {
+                // Locked operators that stay keep their lists through a removal.
+                std::vector<std::pair<uint64_t, std::vector<int>>> frozen;  // by serial number
+                for (AROperator* other : nodes) {
+                    if (other != node && other->locked) frozen.emplace_back(other->id, other->controlList);
+                }
+                const bool isRoot = node->parent == nullptr;
+                EXPECT_EQ(tree->removeAR(node), !isRoot);
+                tree->collectNodes(&nodes);
+                for (const auto& [id, list] : frozen) {
+                    for (const AROperator* other : nodes) {
+                        if (other->id == id) {
+                            EXPECT_EQ(other->controlList, list);
+                        }
+                    }
+                }
+            } else if (action == 8 && node->type == AROperator::kTypeRegular) {
+                tree->moveOperator(node, x(random), y(random));
+            } else if (node->type == AROperator::kTypeRegular) {
+                tree->toggleLock(node);
+            }
+            expectTreeConsistent();
+            if (HasFailure()) return;
+        }
+    }
+}
+
+TEST_F(ClusterTreeTest, ALockedOperatorThatMovesUpKeepsItsFrozenList) {
+    AROperator* a = add(0.5f, 0.5f);
+    tree->setOperatorAngleWidth(a, 0.6);                 // 2-6
+    AROperator* b = addUnder(a, 0.5f, 0.5f);            // the flat ones under a
+    ASSERT_NE(b, nullptr);
+    tree->toggleLock(b);
+    const std::vector<int> frozen = b->controlList;
+    tree->setOperatorAngleWidth(b, 0.6);  // unlocked, it would take the rising ones too
+    EXPECT_EQ(b->controlList, frozen);
+    EXPECT_TRUE(tree->removeAR(a));
+    EXPECT_EQ(b->parent, tree->getRoot());
+    EXPECT_EQ(b->controlList, frozen);
+    expectTreeConsistent();
+}
+
+TEST_F(ClusterTreeTest, EveryChangeThatShowsRaisesTheRevisionAndNothingElseDoes) {
+    uint64_t seen = tree->getRevision();
+    auto raised = [&] {
+        const bool up = tree->getRevision() > seen;
+        seen = tree->getRevision();
+        return up;
+    };
+    AROperator* op = add(0.5f, 0.5f);
+    EXPECT_TRUE(raised());
+    EXPECT_EQ(op->revision, seen);
+    AROperator* found = nullptr;
+    tree->isNearOp(0.5f, 0.5f, &found);
+    tree->isInBounding(0.5f, 0.5f, &found);
+    tree->isInLockRegion(0.5f, 0.5f, &found);
+    tree->setFocused(op);
+    std::vector<AROperator*> nodes;
+    tree->collectNodes(&nodes);
+    EXPECT_FALSE(raised()) << "looking and focusing change nothing that is drawn";
+
+    tree->moveOperator(op, 0.5f, 0.45f);
+    EXPECT_TRUE(raised());
+    tree->setOperatorAngle(op, 0.1);
+    EXPECT_TRUE(raised());
+    tree->setOperatorRadius(op, 0.1);
+    EXPECT_TRUE(raised());
+    tree->setOperatorAngleWidth(op, 0.3);
+    EXPECT_TRUE(raised());
+    tree->toggleLock(op);
+    EXPECT_TRUE(raised());
+    tree->paintNode(op, Color4(0, 1, 0, 1));
+    EXPECT_TRUE(raised());
+    EXPECT_FALSE(colourIs(op->getComplementaryAR()->color, Color4(0, 1, 0, 1))) << "its sibling keeps its colour";
+    tree->paintNode(tree->getRoot(), Color4(0, 0, 1, 1));
+    EXPECT_FALSE(raised()) << "the root is not painted";
+    tree->updateOperatorsPos();
+    EXPECT_TRUE(raised());
+    EXPECT_TRUE(tree->removeAR(op));
+    EXPECT_TRUE(raised());
+    EXPECT_EQ(tree->getRoot()->revision, seen);
+}
+
+TEST_F(ClusterTreeTest, HitTestsAreStrictAndTheLockIconIsHitWhereItIsDrawn) {
     AROperator* outer = add(0.5f, 0.5f);
     AROperator* inner = addUnder(outer, 0.5f, 0.52f);
     ASSERT_NE(inner, nullptr);
@@ -197,21 +302,36 @@ TEST_F(ClusterTreeTest, HitTestsAreStrictAndNestedBoundingReportsTheOuterOperato
     EXPECT_EQ(found, outer);
 
     // Near the centre: strictly closer than 0.02 (a vertical offset of exactly 0.02 is a miss).
-    inner->position.setPoint(0.4f, 0.9f);
-    outer->position.setPoint(0.5f, 0.0f);
+    tree->moveOperator(inner, 0.4f, 0.9f);
+    tree->moveOperator(outer, 0.5f, 0.0f);
     found = nullptr;
     EXPECT_FALSE(tree->isNearOp(0.5f, 0.02f, &found));
     EXPECT_EQ(found, nullptr) << "a miss leaves the result untouched";
     EXPECT_TRUE(tree->isNearOp(0.5f, std::nextafter(0.02f, 0.0f), &found));
     EXPECT_EQ(found, outer);
 
-    // The lock icon: right of and below the centre, x offsets divided by the aspect (2).
-    outer->position.setPoint(0.5f, 0.5f);
-    found = nullptr;
-    EXPECT_TRUE(tree->isInLockRegion(0.5f + 0.016f, 0.47f, &found));
-    EXPECT_EQ(found, outer);
-    EXPECT_FALSE(tree->isInLockRegion(0.5f + 0.03f, 0.47f, &found));  // 0.052 / 2 = 0.026 is the edge
-    EXPECT_FALSE(tree->isInLockRegion(0.5f + 0.016f, 0.49f, &found));
+    // The lock icon: right of and below the centre, x offsets divided by the
+    // aspect (2). Just inside each corner of the rectangle the view draws is
+    // a hit; just outside is not.
+    tree->moveOperator(outer, 0.5f, 0.5f);
+    const ViewRect lock = outer->lockIconRect(view->getAspect());
+    EXPECT_FLOAT_EQ(lock.left, 0.5f + 0.006f);
+    EXPECT_FLOAT_EQ(lock.right, 0.5f + 0.026f);
+    EXPECT_FLOAT_EQ(lock.top, 0.5f - 0.012f);
+    EXPECT_FLOAT_EQ(lock.bottom, 0.5f - 0.052f);
+    const float e = 1e-4f;
+    for (float xCorner : {lock.left, lock.right}) {
+        for (float yCorner : {lock.bottom, lock.top}) {
+            const float inX = xCorner == lock.left ? xCorner + e : xCorner - e;
+            const float inY = yCorner == lock.bottom ? yCorner + e : yCorner - e;
+            const float outX = xCorner == lock.left ? xCorner - e : xCorner + e;
+            const float outY = yCorner == lock.bottom ? yCorner - e : yCorner + e;
+            found = nullptr;
+            EXPECT_TRUE(tree->isInLockRegion(inX, inY, &found) && found == outer) << inX << " " << inY;
+            EXPECT_FALSE(tree->isInLockRegion(outX, inY, &found)) << outX << " " << inY;
+            EXPECT_FALSE(tree->isInLockRegion(inX, outY, &found)) << inX << " " << outY;
+        }
+    }
 
     // In the graph: every node, by its circle.
     tree->getRoot()->graphX = 0.5;

@@ -1,5 +1,9 @@
-// Item paths: which segments bend, where they pass, and the colours they take.
+// Item paths: which segments bend, where they pass, the colours they take,
+// and the update that rebuilds only what changed.
 #include "OperatorTestSupport.h"
+
+#include <random>
+
 #include "operators/DataItemPaths.h"
 
 namespace {
@@ -27,7 +31,7 @@ TEST_F(DataItemPathsTest, OneOperatorColoursTheWholeItemAndBendsOnlyItsSegment) 
     AROperator* op = add(0.6125f, 0.52f, true, red);  // 0.02 above item 2's segment 2
     ASSERT_NE(op, nullptr);
     ASSERT_EQ(op->controlList, std::vector<int>{2});
-    view->buildCurves();
+    paths().updatePaths();
 
     EXPECT_FALSE(paths().isUnbent(2));
     for (int segment = 0; segment < 4; ++segment) EXPECT_TRUE(colourIs(paths().getSegmentColor(2, segment), red));
@@ -51,19 +55,19 @@ TEST_F(DataItemPathsTest, OneOperatorColoursTheWholeItemAndBendsOnlyItsSegment) 
 
 TEST_F(DataItemPathsTest, LockedOperatorsPassThroughOrBesideTheirCentre) {
     AROperator* op = add(0.6125f, 0.52f, true);
-    op->locked = true;
-    view->buildCurves();
+    tree->toggleLock(op);
+    paths().updatePaths();
     // A locked primary operator does not pull: the path passes exactly through its centre.
     EXPECT_NEAR(paths().getCurveX(2, 2)[7], op->position.x, 1e-6);
     EXPECT_FLOAT_EQ(passY(), op->position.y);
     EXPECT_NEAR(paths().getCurveX(2, 2)[14], 0.725f, 1e-6);
 
     // Unlocked, it pulls the path part of the way; a secondary operator pushes it out.
-    op->locked = false;
-    view->buildCurves();
+    tree->toggleLock(op);
+    paths().updatePaths();
     EXPECT_GT(passY(), 0.5f);
     op->primary = false;
-    view->buildCurves();
+    paths().updatePaths();
     EXPECT_LT(passY(), 0.5f);
 }
 
@@ -75,9 +79,84 @@ TEST_F(DataItemPathsTest, TwoOperatorsSplitTheColoursAtTheSecond) {
     AROperator* second = add(0.6125f, 0.52f, true, blue);  // segment 2, under the first
     ASSERT_NE(second, nullptr);
     ASSERT_EQ(second->controlList, std::vector<int>{2});
-    view->buildCurves();
+    paths().updatePaths();
     for (int segment = 0; segment < 4; ++segment) {
         EXPECT_TRUE(colourIs(paths().getSegmentColor(2, segment), segment < 2 ? red : blue)) << segment;
+    }
+}
+
+// Every point, colour and straight flag of two path sets, compared exactly.
+testing::AssertionResult samePaths(const DataItemPaths& a, const DataItemPaths& b, int items) {
+    for (int item = 0; item < items; ++item) {
+        if (a.isUnbent(item) != b.isUnbent(item)) return testing::AssertionFailure() << "straight flag of " << item;
+        for (int segment = 0; segment < a.getSegmentNum(); ++segment) {
+            const Color4 &ca = a.getSegmentColor(item, segment), &cb = b.getSegmentColor(item, segment);
+            if (ca.r != cb.r || ca.g != cb.g || ca.b != cb.b || ca.a != cb.a)
+                return testing::AssertionFailure() << "colour of " << item << "/" << segment;
+            if (a.isUnbent(item)) continue;  // straight items are drawn from the table, not from points
+            for (int k = 0; k < DataItemPaths::kPointsPerSegment; ++k) {
+                if (!sameBits(a.getCurveX(item, segment)[k], b.getCurveX(item, segment)[k]) ||
+                    !sameBits(a.getCurveY(item, segment)[k], b.getCurveY(item, segment)[k]))
+                    return testing::AssertionFailure() << "point " << k << " of " << item << "/" << segment;
+            }
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyItsItems) {
+    makeView("a,b,c\n0.1,0.2,0.3\n0.5,0.5,0.5\n0.52,0.5,0.48\n0.9,0.8,0.7\n0.2,0.9,0.1\n");
+    AROperator* left = add(0.275f, 0.5f);  // takes the two flat items in the first gap
+    ASSERT_NE(left, nullptr);
+    ASSERT_EQ(left->controlList.size(), 2u);
+    paths().updateChangedPaths();
+    EXPECT_EQ(paths().getRebuiltItemCount(), 2);
+    paths().updateChangedPaths();
+    EXPECT_EQ(paths().getRebuiltItemCount(), 0) << "nothing changed";
+    AROperator* right = add(0.725f, 0.2f);
+    tree->setOperatorRadius(right, 0.3);
+    ASSERT_FALSE(right->controlList.empty());
+    paths().updateChangedPaths();
+    EXPECT_EQ(paths().getRebuiltItemCount(), static_cast<int>(right->controlList.size()))
+        << "the first operator's items were not touched";
+    tree->paintNode(left, Color4(0, 0, 1, 1));
+    paths().updateChangedPaths();
+    EXPECT_EQ(paths().getRebuiltItemCount(), 2);
+    EXPECT_TRUE(colourIs(paths().getSegmentColor(left->controlList[0], 0), Color4(0, 0, 1, 1)));
+}
+
+// After random edits through the tree, the update of what changed gives
+// exactly what a full rebuild from scratch gives. Fixed seed.
+TEST_F(DataItemPathsTest, UpdatingWhatChangedEqualsAFullRebuild) {
+    std::mt19937 random(7);
+    std::string table = "a,b,c,d,e\n";
+    std::uniform_int_distribution<int> value(0, 50);
+    for (int r = 0; r < 80; ++r) {
+        for (int d = 0; d < 5; ++d) table += std::to_string(value(random)) + (d < 4 ? "," : "\n");
+    }
+    makeView(table);
+    std::uniform_real_distribution<float> x(0.06f, 0.94f), y(0.1f, 0.9f), unit(0, 1);
+    std::vector<AROperator*> nodes;
+    for (int step = 0; step < 60; ++step) {
+        tree->collectNodes(&nodes);
+        AROperator* node = nodes[random() % nodes.size()];
+        const bool regular = node->type == AROperator::kTypeRegular;
+        switch (random() % 7) {
+            case 0: case 1: {
+                AROperator* made = addUnder(node, x(random), y(random), unit(random) < 0.7f);
+                if (made != nullptr) tree->setOperatorRadius(made, 0.15);
+                break;
+            }
+            case 2: if (regular) tree->moveOperator(node, x(random), y(random)); break;
+            case 3: if (regular) tree->setOperatorAngle(node, unit(random) - 0.5); break;
+            case 4: if (regular) tree->toggleLock(node); break;
+            case 5: tree->paintNode(node, Color4(unit(random), unit(random), unit(random), 1)); break;
+            default: tree->removeAR(node); break;
+        }
+        paths().updateChangedPaths();
+        DataItemPaths fresh(view);
+        fresh.updatePaths();
+        ASSERT_TRUE(samePaths(paths(), fresh, 80)) << "after step " << step;
     }
 }
 

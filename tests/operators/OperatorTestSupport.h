@@ -1,18 +1,25 @@
-// A view of 1000 x 500 pixels (aspect 2) over a crafted table, never shown
-// unless a test hands it to a window, for tests of the operator tree, the
-// item paths, the view's gestures and the graph window.
+// A table holder (TableModel, or the view window in the view's tests) over a
+// crafted table, for tests of the operator tree, the item paths, the view's
+// gestures and the graph window. The holder stands for a view of 1000 x 500
+// pixels (aspect 2) and is never shown unless a test hands it to a window.
 #pragma once
 
 #include <set>
+#include <type_traits>
 
 #include "TestSupport.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
-#include "pcview/PCWindow.h"
 
-class OperatorTest : public testing::Test {
+template <typename Holder>
+class TreeTest : public testing::Test {
 protected:
     void makeView(const std::string& table) {
-        owned = std::make_unique<PCWindow>(0, 0, 1000, 500);
+        if constexpr (std::is_same_v<Holder, TableModel>) {
+            owned = std::make_unique<TableModel>();
+        } else {
+            owned = std::make_unique<Holder>(0, 0, 1000, 500);
+        }
         view = owned.get();
         view->linkMDdata(loadTableQuietly(dir.write("t.txt", table)));
         tree = view->getClusterTree();
@@ -28,43 +35,41 @@ protected:
         tree->setFocused(parent);
         return add(x, y, primary, colour);
     }
-    // Moves an operator in the view as a drag does.
-    static void moveTo(AROperator* op, float x, float y) {
-        op->position.setPoint(x, y);
-        op->updatePosInfo();
-    }
-    static std::vector<AROperator*> children(const AROperator* node) {
+    static std::vector<AROperator*> childList(const AROperator* node) {
         std::vector<AROperator*> result;
-        for (const ARLinks& link : node->links) {
-            if (link.isParentLink == 0) result.push_back(link.node);
-        }
+        for (AROperator* child : children(node)) result.push_back(child);
         return result;
     }
-    static AROperator* complementOf(const AROperator* node) {
-        for (AROperator* child : children(node)) {
-            if (child->type == AROperator::kTypeComplementary) return child;
-        }
-        return nullptr;
-    }
-    // No list holds an item twice, every child names its parent back, the
-    // focus is a node of the tree, and the leaves together still show every item.
+    // No list holds an item twice, every child names its parent back, every
+    // child's items are its parent's, the focus is a node of the tree, and
+    // the leaves share out the table: every item in exactly one leaf.
     void expectTreeConsistent() {
         std::vector<AROperator*> nodes;
         tree->collectNodes(&nodes);
-        std::set<int> shown;
+        std::vector<int> leavesHolding(tree->getRoot()->controlList.size(), 0);
         for (const AROperator* node : nodes) {
-            std::set<int> distinct(node->controlList.begin(), node->controlList.end());
-            EXPECT_EQ(distinct.size(), node->controlList.size()) << "an item held twice";
-            for (AROperator* child : children(node)) EXPECT_EQ(child->parent, node);
-            if (node->noChildren()) shown.insert(node->controlList.begin(), node->controlList.end());
+            const std::set<int> distinct(node->controlList.begin(), node->controlList.end());
+            EXPECT_EQ(distinct.size(), node->controlList.size()) << "an item held twice by one node";
+            for (AROperator* child : children(node)) {
+                EXPECT_EQ(child->parent, node);
+                const std::set<int> parentItems(node->controlList.begin(), node->controlList.end());
+                for (int item : child->controlList) EXPECT_TRUE(parentItems.count(item)) << "item " << item << " not the parent's";
+            }
+            if (node->noChildren()) {
+                for (int item : node->controlList) ++leavesHolding.at(static_cast<size_t>(item));
+            }
         }
         EXPECT_TRUE(tree->contains(tree->focused));
-        EXPECT_EQ(shown.size(), tree->getRoot()->controlList.size()) << "items missing from every leaf";
+        for (size_t item = 0; item < leavesHolding.size(); ++item) {
+            EXPECT_EQ(leavesHolding[item], 1) << "item " << item << " is in " << leavesHolding[item] << " leaves";
+        }
     }
 
     TempDir dir;
-    std::unique_ptr<PCWindow> owned;  // released when a window takes the view
-    PCWindow* view = nullptr;
+    std::unique_ptr<Holder> owned;  // released when a window takes the view
+    Holder* view = nullptr;
     ClusterTree* tree = nullptr;
     std::string lastOutput;
 };
+
+using OperatorTest = TreeTest<TableModel>;

@@ -1,13 +1,16 @@
 // Mouse gestures and keyboard commands of the view, driven through its
-// handlers with the toolkit's event state set as a real event would set it.
+// handlers with plain event values (and, for keys, through handle() with the
+// toolkit's event state set as a real event would set it).
 // The view is 1000 x 500 pixels and never shown: pixel (x, y) is view point
 // (x / 1000, 1 - y / 500).
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 
 #include "cluster/ClusterPath.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "colorchooser/ColorChooserWindow.h"
-#include "operators/OperatorTestSupport.h"
+#include "GlTestContext.h"
+#include "ViewTestSupport.h"
 
 namespace {
 
@@ -15,7 +18,7 @@ int pxOf(float yView) { return static_cast<int>(std::lround((1 - yView) * 500));
 // The pixel row of a normalised value on an axis.
 int pxOfValue(float value) { return pxOf(0.05f + 0.9f * value); }
 
-class InteractionTest : public OperatorTest {
+class InteractionTest : public ViewTest {
 protected:
     void SetUp() override {
         // Five axes at x 0.05, 0.275, 0.5, 0.725, 0.95 (pixels 50, 275, 500, 725, 950).
@@ -24,11 +27,17 @@ protected:
         paths = view->getPaths();
     }
     void TearDown() override { Fl::e_state = 0; }
-    // One mouse event with modifiers; returns what it printed.
+    // One mouse event with modifiers (FL_CTRL, FL_ALT); returns what it printed.
     std::string mouse(int button, int event, int xPx, int yPx, int modifiers = 0, int wheel = 0) {
-        Fl::e_state = modifiers;
-        Fl::e_dy = wheel;
-        return stdoutOf([&] { view->handleMouseEvents(button, event, modifiers, xPx, yPx); });
+        PointerInput input;
+        input.event = event;
+        input.button = button;
+        input.ctrl = (modifiers & FL_CTRL) != 0;
+        input.alt = (modifiers & FL_ALT) != 0;
+        input.wheelDy = wheel;
+        input.xPx = xPx;
+        input.yPx = yPx;
+        return stdoutOf([&] { view->handleMouseEvents(input); });
     }
     std::string click(int button, int xPx, int yPx, int modifiers = 0) {
         const std::string out = mouse(button, FL_PUSH, xPx, yPx, modifiers);
@@ -61,7 +70,10 @@ protected:
 };
 
 TEST_F(InteractionTest, ClicksCreatePrimaryAndSecondaryOperatorsInTheChosenColour) {
-    chooser.handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 0, 375);  // hue 1.5, alpha 1
+    PointerInput pick;
+    pick.event = FL_PUSH;
+    pick.yPx = 375;  // hue 1.5, alpha 1
+    chooser.handleMouseEvents(pick);
     click(FL_LEFT_MOUSE, 160, 250);
     click(FL_RIGHT_MOUSE, 600, 250);
     // Near an existing operator neither button creates one; nor does a click on an axis.
@@ -92,9 +104,8 @@ TEST_F(InteractionTest, DraggingMovesTurnsAndLocksOperators) {
     EXPECT_TRUE(view->getMouseTrace().empty());
 
     // Turning: press inside the disc away from the centre, sweep counter-clockwise.
-    op->position.setPoint(0.16f, 0.5f);
-    op->updatePosInfo();
-    op->angle = 0;
+    tree->moveOperator(op, 0.16f, 0.5f);
+    tree->setOperatorAngle(op, 0);
     mouse(FL_LEFT_MOUSE, FL_PUSH, 160 + 30, 250);  // 0.03 right of the centre (0.06 on screen)
     EXPECT_EQ(view->getRotatedOp(), op);
     const std::string out = mouse(FL_LEFT_MOUSE, FL_DRAG, 190, 250 - 30);  // up and round by atan 2
@@ -267,9 +278,13 @@ TEST_F(InteractionTest, PeakAndDeviationKeysStepThePointUnderThePointer) {
     EXPECT_EQ(key('=', 500, pxOf(0.9f)), "") << "away from every hint point nothing changes";
 }
 
-TEST(InteractionExit, EscapeEndsTheProgramWithStatusZero) {
-    PCWindow view(0, 0, 100, 100);
-    EXPECT_EXIT(view.handleKeyboardEvents(27, 0, 0), testing::ExitedWithCode(0), "");
+TEST_F(InteractionTest, EscapeEndsTheEventLoop) {
+    if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
+    Fl_Window shown(0, 0, 50, 50);
+    shown.show();
+    ASSERT_NE(Fl::first_window(), nullptr);
+    EXPECT_EQ(view->handleKeyboardEvents(27, 0, 0), 1);
+    EXPECT_EQ(Fl::first_window(), nullptr) << "every window hidden: Fl::run() returns";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-#include "geometry/GlWindowSetup.h"
+#include "gl/GlWindowSetup.h"
 
 #include <GL/glew.h>
+#include <FL/Fl.H>
 #include <FL/Fl_Gl_Window.H>
 #include <FL/x.H>
 
@@ -34,6 +35,21 @@ void setUpGlContext(int widthPx, int heightPx, float clearAlpha) {
 
 bool isPointerEvent(int event) {
     return event == FL_PUSH || event == FL_RELEASE || event == FL_DRAG || event == FL_MOVE || event == FL_MOUSEWHEEL;
+}
+
+void pxToUnitSquare(int xPx, int yPx, int widthPx, int heightPx, float* xUnit, float* yUnit) {
+    *xUnit = static_cast<float>(xPx) / static_cast<float>(widthPx > 0 ? widthPx : 1);
+    *yUnit = 1.0f - static_cast<float>(yPx) / static_cast<float>(heightPx > 0 ? heightPx : 1);
+}
+
+void updateUnitSquareViewport(Fl_Gl_Window* window) {
+    if (!window->shown()) return;
+    window->make_current();
+    setUnitSquareProjection(window->w(), window->h());
+}
+
+void quitEventLoop() {
+    while (Fl_Window* window = Fl::first_window()) window->hide();
 }
 
 void beginSmoothFrame(bool alsoDepth) {

@@ -2,11 +2,11 @@
 // and the histogram bands, captured in feedback mode in a shown view of
 // 1000 x 500 pixels (a view point (x, y) lands on pixel (1000 x, 500 y)).
 #include "GlTestContext.h"
-#include "OperatorTestSupport.h"
+#include "ViewTestSupport.h"
 
 namespace {
 
-class OperatorDrawingTest : public OperatorTest {
+class OperatorDrawingTest : public ViewTest {
 protected:
     void SetUp() override {
         if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
@@ -32,9 +32,7 @@ TEST_F(OperatorDrawingTest, OperatorOutlineDiscAndWindowEdges) {
     EXPECT_TRUE(capture([&] { view->renderOperators(); }).empty()) << "the root is not drawn";
     AROperator* op = add(0.5f, 0.5f, true, Color4(0, 1, 0, 1));
     ASSERT_NE(op, nullptr);
-    op->angle = 0;
-    op->angleWidth = 0.25;
-    op->radius = 0.08;
+    tree->setOperatorAngle(op, 0);
     // The capture disc (green, alpha 0.1) reaches 0.04 of the width and 0.08 of the height: 40 px
     // both ways. The stippled window edges, in the reverse colour of green (magenta), are
     // diameters at +-0.125 rad (the ends to the right of the centre).
@@ -91,7 +89,7 @@ TEST_F(OperatorDrawingTest, BandsFillTheOutlineAndScaleWithTheAxisWidth) {
     EXPECT_NEAR(widest(50, false), 50, 0.05) << "the root's band fills the outline";
     // Two leaves after an operator: stacked, they still reach the outline.
     ASSERT_NE(add(0.3f, 0.5f, true, Color4(1, 0, 0, 1)), nullptr);
-    ASSERT_EQ(children(tree->getRoot()).size(), 2u);
+    ASSERT_EQ(childList(tree->getRoot()).size(), 2u);
     EXPECT_NEAR(widest(50, false), 50, 0.05);
     EXPECT_NEAR(widest(500, false), 50, 0.05);
 }

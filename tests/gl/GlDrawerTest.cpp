@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "GlTestContext.h"
-#include "geometry/GlDrawer.h"
+#include "gl/GlDrawer.h"
 
 namespace {
 

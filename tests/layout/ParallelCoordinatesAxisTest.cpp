@@ -2,7 +2,7 @@
 #include <random>
 
 #include "TestSupport.h"
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "layout/ParallelCoordinatesAxis.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // ParallelCoordinatesAxis: default layout, hit tests and the spreading
 // operation of the axes. All positions are x in view units (unit square).
-#include "pcview/ParallelCoordinatesAxis.h"
+#include "layout/ParallelCoordinatesAxis.h"
 
 #include "data/MultidimensionalData.h"
 

@@ -1,4 +1,4 @@
-#include "geometry/IconImage.h"
+#include "gl/IconImage.h"
 
 #include <FL/Fl_BMP_Image.H>
 

@@ -1,12 +1,12 @@
-#include "geometry/GlDrawer.h"
+#include "gl/GlDrawer.h"
 
 #include <GL/glew.h>
 
 #include <cmath>
 
-namespace {
+#include "geometry/Angles.h"
 
-constexpr double kPi = 3.1415926;  // the program's pi for round shapes
+namespace {
 
 // Vertex angle i of n, in double precision.
 double vertexAngle(int i, int n) { return 2.0 * kPi * i / n; }

@@ -1,0 +1,136 @@
+// TableModel: one table and everything built on it for shaping its clusters:
+// the axis layout, the operator tree and the item paths through it, the
+// groups, the hint paths, the per-item records, the per-dimension mixtures
+// and the histogram width of each axis. It needs no display: the view window
+// is one (it adds drawing and input), and a batch run or a test holds one on
+// its own.
+//
+// Coordinates are view units (unit square, y up); a normalised value stands
+// at the draw region's height (getDrawRegion). The aspect is the shown
+// view's width / height; without a window it stays at that of the default
+// 1000 x 500 view.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "data/ItemScore.h"
+#include "data/MultidimensionalData.h"
+#include "layout/ParallelCoordinatesAxis.h"
+#include "operators/ViewLayout.h"
+
+class AROperator;
+class ClusterPath;
+class ClusterTree;
+class DataItemPaths;
+class GaussianMixture;
+class ItemRegrouping;
+class MultidimensionalCluster;
+class TreeObserver;
+
+class TableModel : public ViewLayout {
+public:
+    static constexpr float kDefaultAspect = 2.0f;          // a 1000 x 500 view
+    static constexpr float kInitialHistogramWidth = 0.5f;  // histogram scale of every axis of a new table
+    static constexpr float kMinHistogramWidth = 0.25f, kMaxHistogramWidth = 16.0f;
+
+    TableModel();
+    virtual ~TableModel();
+    TableModel(const TableModel&) = delete;
+    TableModel& operator=(const TableModel&) = delete;
+
+    // Takes ownership of `newData` (null: no table) and rebuilds every
+    // per-table object; the tree observer is told to let go of the old tree,
+    // then the previous table and everything built on it are released.
+    void linkMDdata(MultidimensionalData* newData);
+    // The rebuild step of linkMDdata.
+    void updateDataInfo();
+    // The graph window, told when the tree it shows is released; not owned.
+    void setTreeObserver(TreeObserver* observer) { treeObserver = observer; }
+
+    // ViewLayout.
+    MultidimensionalData* getData() const override { return table.get(); }
+    ParallelCoordinatesAxis* getAxes() const override { return axisLayout.get(); }
+    ClusterTree* getClusterTree() const override { return operatorTree.get(); }
+    float getAspect() const override { return aspect; }
+    DrawRegion getDrawRegion() const override { return drawRegion; }
+    const Color4& getLineColor() const override { return lineColor; }
+
+    MultidimensionalCluster* getClusters() const { return itemGroups.get(); }
+    ClusterPath* getPaths() const { return hintPathSet.get(); }
+    DataItemPaths* getItemPaths() const { return linePaths.get(); }
+    const std::vector<ItemScore>& getItemScores() const { return itemScores; }
+    // Mixture of dimension d, or null while the mixtures are absent (after clearing the paths).
+    const GaussianMixture* getMixture(int d) const;
+    bool hasMixtures() const { return !mixtures.empty(); }
+    // Every per-table object exists.
+    bool isDataReady() const { return dataReady; }
+    // The table has something to draw: at least one item and one numeric dimension.
+    bool hasDrawableData() const;
+
+    // View y of a normalised value, and its inverse.
+    float transformToDrawRegion(float valueNorm) const { return drawRegion.toView(valueNorm); }
+    float transformToDrawRegionScale(float yView) const { return drawRegion.toNorm(yView); }
+
+    // Horizontal scale of the histogram drawn at each axis, [0.25, 16]; 0 out of range.
+    float getHistogramWidth(int dim) const;
+    // Adds `step` to the width of `dim`, kept within [0.25, 16].
+    void stepHistogramWidth(int dim, float step);
+
+    // Hint paths, mixtures and regrouping: after any change of a hint point,
+    // peak or deviation, updateGaussianMixtures rebuilds the mixtures from the
+    // unlocked paths and regroups the unlocked items.
+    void updateGaussianMixtures();
+    void applyOrdering();
+    void updateClusterInfo();
+    void calculateDiff_GaussianBased();
+    // Puts the hint points back on their axes after the axes moved.
+    void updateHintPaths();
+    // Removes the unlocked hint paths and drops the mixtures.
+    void clearClusterPaths();
+    // Locks the unlocked path `path` with its group, or unlocks the locked
+    // path `path` with its group (`locked`: which of the two it is now).
+    void toggleHintPathLock(int path, bool locked);
+    bool getGaussianOrdering() const { return gaussianOrdering; }
+    // Switches the density ordering; switched on, the items are ordered at once.
+    void setGaussianOrdering(bool on);
+    bool getGroupSort() const { return groupSort; }
+    // Switches the group sort and sorts the groups (whatever the new state).
+    void setGroupSort(bool on);
+
+    // Spreads or narrows the axes around `region` (wheel step `delta`), and
+    // moves the hint points and operators with them.
+    void adjustAxisPositions(int region, float delta);
+    // Moves the operators with their axes.
+    void updateOperatorsPos();
+    // The node under which new operators attach.
+    void setFocusedOp(AROperator* op);
+
+protected:
+    // The view's aspect (width / height); the item paths follow it.
+    void setAspect(float widthOverHeight) { aspect = widthOverHeight; }
+    // Called at the end of updateDataInfo, once the new per-table objects exist.
+    virtual void tableLinked() {}
+
+private:
+    void releasePerTableObjects();
+
+    std::unique_ptr<MultidimensionalData> table;             // the linked table
+    std::unique_ptr<ParallelCoordinatesAxis> axisLayout;     // axis layout of the linked table
+    std::unique_ptr<ClusterTree> operatorTree;               // operator tree of the linked table
+    std::unique_ptr<DataItemPaths> linePaths;                // bent lines and segment colours
+    std::unique_ptr<MultidimensionalCluster> itemGroups;     // locked and unlocked groups of items
+    std::unique_ptr<ClusterPath> hintPathSet;                // hint paths
+    std::vector<ItemScore> itemScores;                       // one record per item: order and score
+    std::vector<std::unique_ptr<GaussianMixture>> mixtures;  // one per dimension; empty = absent
+    std::unique_ptr<ItemRegrouping> regrouping;              // scores and regroups items against the hint paths
+    std::vector<float> histogramWidths;                      // per numeric dimension
+    TreeObserver* treeObserver = nullptr;                    // not owned
+    bool dataReady = false;                                  // every per-table object exists
+
+    bool gaussianOrdering = false;  // density ordering of items is on; survives a new table
+    bool groupSort = false;         // groups are sorted after each regrouping; survives a new table
+    DrawRegion drawRegion;          // where normalised values stand, view units
+    float aspect = kDefaultAspect;  // width / height of the view
+    Color4 lineColor{0.5f, 0.5f, 0.5f, 0.75f};  // item-line segments that no operator colours
+};
