@@ -34,7 +34,7 @@ std::string benchTable(int rows) {
 }
 
 void redrawView(PCWindow* view) {
-    view->redraw();
+    view->redrawWindows();
     Fl::flush();
     view->make_current();
     glFinish();
@@ -72,9 +72,8 @@ Scene& scene(const std::string& path, bool withOperators) {
         for (float x : xs) {
             AROperator* op = tree->addAR(view, x, 0.5f, true, Color4(0.9f, 0.2f, 0.1f, 0.8f));
             if (op == nullptr) continue;
-            op->radius = 0.12;
-            op->angleWidth = 1.0;
-            op->updateControlList();
+            tree->setOperatorRadius(op, 0.12);
+            tree->setOperatorAngleWidth(op, 1.0);
         }
         std::vector<AROperator*> nodes;
         tree->collectNodes(&nodes);
@@ -129,7 +128,7 @@ LineArrays lineVertices(PCWindow* view) {
     tree->getAllLeafNodes_DepthFirst(&leaves);
     const int dims = data->getActualDimNum();
     const bool curved = !tree->getRoot()->noChildren();
-    if (curved) view->buildCurves();
+    if (curved) view->prepareFrame();
     DataItemPaths* paths = view->getItemPaths();
     for (AROperator* leaf : leaves) {
         for (int item : leaf->controlList) {
@@ -185,6 +184,17 @@ void rasterFloor(benchmark::State& state, const std::string& path, bool withOper
 // item lists for an operator), with or without the view's redraw.
 enum class DragKind { HintPoint, Operator };
 
+// A left-button event at view pixel (xPx, yPx).
+PointerInput leftButton(int event, int xPx, int yPx, bool ctrl = false) {
+    PointerInput input;
+    input.event = event;
+    input.button = FL_LEFT_MOUSE;
+    input.ctrl = ctrl;
+    input.xPx = xPx;
+    input.yPx = yPx;
+    return input;
+}
+
 struct DragScene {
     std::unique_ptr<MainWindow> main;
     std::string key;
@@ -204,20 +214,18 @@ PCWindow* dragView(const std::string& path, DragKind kind) {
     if (kind == DragKind::HintPoint) {
         // A hint point on the third axis, half way up, then pressed to select it.
         const int axisPx = static_cast<int>(1000 * view->getAxes()->getAxisPosition(2));
-        Fl::e_state = FL_CTRL;
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, FL_CTRL, axisPx, 250);
-        Fl::e_state = 0;
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_RELEASE, 0, axisPx, 250);
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, axisPx, 250);
+        view->handleMouseEvents(leftButton(FL_PUSH, axisPx, 250, true));
+        view->handleMouseEvents(leftButton(FL_RELEASE, axisPx, 250));
+        view->handleMouseEvents(leftButton(FL_PUSH, axisPx, 250));
     } else {
         // A wide operator in the first gap, then grabbed at its centre.
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 160, 250);
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_RELEASE, 0, 160, 250);
-        AROperator* op = view->getClusterTree()->getRoot()->links.front().node;
-        op->radius = 0.12;
-        op->angleWidth = 1.0;
-        op->updateControlList();
-        view->handleMouseEvents(FL_LEFT_MOUSE, FL_PUSH, 0, 160, 250);
+        view->handleMouseEvents(leftButton(FL_PUSH, 160, 250));
+        view->handleMouseEvents(leftButton(FL_RELEASE, 160, 250));
+        ClusterTree* tree = view->getClusterTree();
+        AROperator* op = tree->getRoot()->links.front().node;
+        tree->setOperatorRadius(op, 0.12);
+        tree->setOperatorAngleWidth(op, 1.0);
+        view->handleMouseEvents(leftButton(FL_PUSH, 160, 250));
     }
     std::cout.rdbuf(saved);
     made.key = key;
@@ -233,9 +241,9 @@ void dragSteps(benchmark::State& state, const std::string& path, DragKind kind, 
         const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
         if (kind == DragKind::HintPoint) {
             const int axisPx = static_cast<int>(1000 * view->getAxes()->getAxisPosition(2));
-            view->handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, axisPx, 250 + offsetPx);
+            view->handleMouseEvents(leftButton(FL_DRAG, axisPx, 250 + offsetPx));
         } else {
-            view->handleMouseEvents(FL_LEFT_MOUSE, FL_DRAG, 0, 160 + offsetPx, 250);
+            view->handleMouseEvents(leftButton(FL_DRAG, 160 + offsetPx, 250));
         }
         if (redraw) redrawView(view);
     }

@@ -109,10 +109,21 @@ inline bool showInWindow(std::unique_ptr<Fl_Window>& window, Fl_Gl_Window* glWin
     return glWindow->valid();
 }
 
+// A window's preparation of a frame (the model work its flush() does before
+// drawing), for windows that have one.
+template <typename Window>
+auto prepareFrameOf(Window& glWindow, int) -> decltype(glWindow.prepareFrame(), void()) {
+    glWindow.prepareFrame();
+}
+template <typename Window>
+void prepareFrameOf(Window&, long) {}
+
 // Draws one frame of `glWindow` into its back buffer, without swapping, so
-// that readPixel sees exactly that frame. (Our windows make draw() public.)
+// that readPixel sees exactly that frame, prepared as the toolkit's flush
+// prepares it. (Our windows make draw() public.)
 template <typename Window>
 void drawFrameForReadBack(Window& glWindow) {
+    prepareFrameOf(glWindow, 0);
     glWindow.make_current();
     glWindow.draw();
     glFinish();

@@ -50,6 +50,8 @@ public:
     ~PCWindow() override;
 
     void draw() override;
+    // The toolkit's frame: prepareFrame(), then draw().
+    void flush() override;
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
 
@@ -60,11 +62,12 @@ public:
     // Window pixels -> view units, with the window's current size.
     void transformMouseInput(float* xView, float* yView, int xPx, int yPx) const;
 
-    // Brings what the next frame draws up to date with the model (the item
-    // paths through the operators), then asks the toolkit to redraw the view
-    // (only the view). Everything that changes the picture ends here.
-    void redrawWindows();
-    // The model work a frame needs done before it is drawn; draw() only draws.
+    // Asks the toolkit to redraw the view (only the view). Everything that
+    // changes the picture ends here.
+    void redrawWindows() { redraw(); }
+    // The model work a frame needs done before it is drawn (the item paths
+    // through the operators brought up to date), once per frame however many
+    // events came before it; draw() only draws.
     void prepareFrame();
 
     // Mouse gestures (see PCWindowMouse.cpp): pointer position in window pixels.

@@ -49,9 +49,9 @@ void PCWindow::generateTextures() {
     glDisable(GL_TEXTURE_2D);
 }
 
-void PCWindow::redrawWindows() {
+void PCWindow::flush() {
     prepareFrame();
-    redraw();
+    Fl_Gl_Window::flush();
 }
 
 void PCWindow::prepareFrame() {

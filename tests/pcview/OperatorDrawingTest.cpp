@@ -52,6 +52,25 @@ TEST_F(OperatorDrawingTest, OperatorOutlineDiscAndWindowEdges) {
     EXPECT_NEAR(reachX, 40, 0.05);
     EXPECT_NEAR(reachY, 40, 0.05);
     EXPECT_TRUE(plus && minus);
+
+    // The lock icon (black, alpha 0.75) is drawn on the rectangle the tree's
+    // lock hit test uses.
+    const ViewRect lock = op->lockIconRect(view->getAspect());
+    std::vector<Point2> corners;
+    for (const auto& [px, c] : capture([&] { view->renderOneOperator(op); })) {
+        if (colourIs(c, Color4(0, 0, 0, 0.75f), 1e-6f)) corners.push_back(px);
+    }
+    ASSERT_GE(corners.size(), 4u);  // a quad, or two triangles
+    std::set<std::pair<int, int>> seen;  // which corner: (right?, top?)
+    for (const Point2& corner : corners) {
+        const bool left = std::fabs(corner.x - lock.left * 1000) < 0.01f;
+        const bool right = std::fabs(corner.x - lock.right * 1000) < 0.01f;
+        const bool bottom = std::fabs(corner.y - lock.bottom * 500) < 0.01f;
+        const bool top = std::fabs(corner.y - lock.top * 500) < 0.01f;
+        EXPECT_TRUE((left || right) && (bottom || top)) << corner.x << ", " << corner.y;
+        seen.insert({right, top});
+    }
+    EXPECT_EQ(seen.size(), 4u) << "all four corners";
 }
 
 TEST_F(OperatorDrawingTest, ColourTurnsWithinTheFirstEightPointsOfTheSegment) {

@@ -28,6 +28,17 @@ TEST_F(PCWindowTest, TransformsMapPixelsToViewUnitsAndValuesToTheDrawRegion) {
         EXPECT_NEAR(view.transformToDrawRegionScale(view.transformToDrawRegion(v)), v, 1e-6f);
     }
     EXPECT_FLOAT_EQ(view.getAspect(), 2.0f);
+    // Pixel -> view -> pixel gives the pixel back, at the edges and inside,
+    // before and after a resize (which also sets the aspect).
+    for (auto [w, h] : {std::pair<int, int>{1000, 500}, {640, 480}}) {
+        view.resize(0, 0, w, h);
+        EXPECT_FLOAT_EQ(view.getAspect(), static_cast<float>(w) / h);
+        for (auto [xPx, yPx] : {std::pair<int, int>{0, 0}, {w, h}, {w / 3, h - 1}, {17, 123}}) {
+            view.transformMouseInput(&x, &y, xPx, yPx);
+            EXPECT_EQ(static_cast<int>(std::lround(x * w)), xPx);
+            EXPECT_EQ(static_cast<int>(std::lround((1 - y) * h)), yPx);
+        }
+    }
 }
 
 TEST_F(PCWindowTest, LinkingATableBuildsLabelsAndKeepsTheDisplaySwitches) {
