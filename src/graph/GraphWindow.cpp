@@ -50,13 +50,14 @@ void GraphWindow::linkPCWindow(TableModel* view) {
 }
 
 void GraphWindow::releaseLinks() {
-    // The tree, groups and hint paths these point into are already released:
-    // nothing may reach them until the next frame fetches the new ones.
+    // The tree, groups and hint paths these point into are about to be
+    // released: nothing may reach them until the next step fetches the new ones.
     clusters = nullptr;
     paths = nullptr;
     tree = nullptr;
     focusedNode = nullptr;
     heldNode = nullptr;
+    layoutNodes.clear();
     restartRestTest();
 }
 

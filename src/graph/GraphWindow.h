@@ -65,7 +65,7 @@ public:
     // How to ask the view for a redraw after the brush painted nodes.
     void setRedrawView(std::function<void()> redraw) { redrawView = std::move(redraw); }
     // Forgets everything taken from the view's previous table (nothing is
-    // released); the next frame fetches the new tree and focuses its root.
+    // released); the next layout step fetches the new tree and focuses its root.
     void releaseLinks() override;
     // Forget the groups and hint paths; redraw once all three view links are set.
     void updateData();

@@ -5,7 +5,7 @@
 // velocityX, velocityY, graphRadius: graph units, per frame). The tree adds
 // spring and overlap forces (ClusterTree::getForce); the step here adds a
 // constant pull downwards, integrates with a fixed time step and damping,
-// and keeps half of the force for the next frame. Walks are pre-order; the
+// and keeps half of the force for the next step. Walks are pre-order; the
 // order matters, since forces found for a pair act on both nodes at once.
 #include "graph/GraphWindow.h"
 
@@ -22,7 +22,7 @@ namespace {
 constexpr double kTimeStep = 0.05;     // integration step per frame
 constexpr double kDamping = 0.5;       // share of the velocity (old plus this frame's impulse) kept
 constexpr double kGravity = 0.05;      // constant downward pull added to forceY each frame
-constexpr double kForceCarry = 0.5;    // share of the force left for the next frame
+constexpr double kForceCarry = 0.5;    // share of the force left for the next step
 constexpr double kRootX = 0.5;         // where the root sits, graph units
 constexpr double kRootY = 0.7;
 constexpr float kStartOffset = 0.02f;  // distance from its parent at which a new node starts

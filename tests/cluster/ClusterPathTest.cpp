@@ -34,45 +34,34 @@ TEST(ClusterPathTest, PointsFillTheFirstPathLackingTheirDimension) {
     EXPECT_EQ(paths.getUnlockedPath(0)->hintPoints[2].y, 0.3f);
     EXPECT_TRUE(paths.getUnlockedPath(0)->hasHintPoint[3]);
     EXPECT_EQ(paths.getHintPointNum(2), 2);
-
-    // One dimension: every path is full after its first point.
-    ClusterPath single(1);
-    for (int k = 0; k < 3; ++k) single.addHintPoint(single.getAvailableIndex(0), 0, 0.5f, 0.1f * k);
-    EXPECT_EQ(single.getUnlockedPathNum(), 3);
-    EXPECT_TRUE(single.isUnlockedPathFull(2));
 }
 
-TEST(ClusterPathTest, DeletingPointsAndRemovingEmptyPaths) {
+TEST(ClusterPathTest, FivePercentStepsAndDeletingPoints) {
     ClusterPath paths(3);
     paths.addHintPoint(0, 0, 0.05f, 0.5f);  // path 0
     paths.addHintPoint(1, 0, 0.05f, 0.7f);  // path 1
     paths.addHintPoint(1, 1, 0.5f, 0.2f);
+    // Steps multiply; whole-path steps reach dimensions without a hint point, where peaks stay 0.
+    paths.increasePeakValue(1, 1);
+    paths.increasePathPeakValue(1);
     paths.increasePathDeviationValue(1);
+    const Path* path1 = paths.getUnlockedPath(1);
+    EXPECT_NEAR(path1->peaks[1], 1.1025f, 1e-6f);
+    EXPECT_EQ(path1->peaks[2], 0.0f);
     // A dimension the path does not have: refused, nothing changes.
     EXPECT_FALSE(paths.deleteHintPoint(0, 1));
     EXPECT_FALSE(paths.deleteHintPoint(1, 2));
     ASSERT_EQ(paths.getUnlockedPathNum(), 2);
-    EXPECT_EQ(paths.getUnlockedPath(1)->deviations[2], static_cast<float>(0.05f * 1.05));
+    EXPECT_EQ(path1->deviations[2], static_cast<float>(0.05f * 1.05));
 
     EXPECT_TRUE(paths.deleteHintPoint(1, 1));
-    EXPECT_EQ(paths.getUnlockedPath(1)->hintPoints[1].y, -1.0f);
-    EXPECT_EQ(paths.getUnlockedPath(1)->deviations[1], 0.05f);
+    EXPECT_EQ(path1->hintPoints[1].y, -1.0f);
+    EXPECT_EQ(path1->peaks[1], 0.0f);
+    EXPECT_EQ(path1->deviations[1], 0.05f);
     // The last point of path 0 goes with the path; path 1 moves down.
     EXPECT_TRUE(paths.deleteHintPoint(0, 0));
     ASSERT_EQ(paths.getUnlockedPathNum(), 1);
     EXPECT_EQ(paths.getUnlockedPath(0)->hintPoints[0].y, 0.7f);
-}
-
-TEST(ClusterPathTest, PeakAndDeviationStepsAreFivePercent) {
-    ClusterPath paths(2);
-    paths.addHintPoint(0, 0, 0.05f, 0.5f);
-    for (int k = 0; k < 5; ++k) paths.increasePeakValue(0, 0);
-    EXPECT_NEAR(paths.getUnlockedPath(0)->peaks[0], 1.2762816f, 1e-6f);  // 1.05^5
-    // Whole-path steps reach dimensions without a hint point; 0 peaks stay 0.
-    paths.increasePathPeakValue(0);
-    paths.increasePathDeviationValue(0);
-    EXPECT_EQ(paths.getUnlockedPath(0)->peaks[1], 0.0f);
-    EXPECT_NEAR(paths.getUnlockedPath(0)->deviations[1], 0.0525f, 1e-7f);
 }
 
 TEST(ClusterPathTest, FindingHintPointsUsesStrictDistancesAndRealPointsOnly) {
@@ -113,9 +102,7 @@ TEST(ClusterPathTest, FindingHintPointsUsesStrictDistancesAndRealPointsOnly) {
 
 TEST(ClusterPathTest, LockingClearingAndFollowingTheAxes) {
     ClusterPath paths(3);
-    paths.addHintPoint(0, 0, 0.1f, 0.2f);
-    paths.addHintPoint(1, 1, 0.3f, 0.4f);
-    paths.addHintPoint(2, 2, 0.6f, 0.6f);
+    for (int p = 0; p < 3; ++p) paths.addHintPoint(p, p, 0.1f + 0.2f * p, 0.2f);  // path p on dimension p
     paths.lockPath(1);
     ASSERT_EQ(paths.getLockedPathNum(), 1);
     EXPECT_TRUE(paths.getUnlockedPath(1)->hasHintPoint[2]);  // former path 2 moved down

@@ -19,39 +19,32 @@ TEST(Color4Test, RgbToHsvTiesAndGreys) {
 }
 
 TEST(Color4Test, HsvToRgbRowsAndRoundTrips) {
-    EXPECT_TRUE(colourIs(*Color4::HSV_TO_RGBColor(0.0f, 1.0f, 1.0f), Color4(1, 0, 0, 1)));
-    EXPECT_TRUE(colourIs(*Color4::HSV_TO_RGBColor(6.0f, 1.0f, 1.0f), Color4(1, 0, 0, 1)));
-    EXPECT_TRUE(colourIs(Color4::HSVtoRGB(5.5f, 0.5f, 1.0f), Color4(1.0f, 0.5f, 0.75f, 1.0f)));
-    for (float hue : {1.3f, 7.5f, -2.0f}) {  // no saturation: grey whatever the hue
-        EXPECT_TRUE(colourIs(Color4::HSVtoRGB(hue, 0.0f, 0.4f), Color4(0.4f, 0.4f, 0.4f, 1.0f))) << hue;
+    // {h, s, v, r, g, b}. Hue 6 is red; no saturation gives grey whatever the
+    // hue; hues below 0 and from 7 on take the last row (v, n, m), f from their
+    // own floor (-1 odd, 8 even); a huge hue never overflows an int.
+    const float rows[][6] = {{0, 1, 1, 1, 0, 0},          {6, 1, 1, 1, 0, 0},          {5.5f, 0.5f, 1, 1, 0.5f, 0.75f},
+                             {-2, 0, 0.4f, 0.4f, 0.4f, 0.4f}, {7.5f, 1, 1, 1, 0.5f, 0},    {-0.25f, 1, 1, 1, 0.25f, 0},
+                             {8.25f, 1, 1, 1, 0.25f, 0},  {1e30f, 1, 1, 1, 0, 0}};
+    for (const auto& r : rows) {
+        EXPECT_TRUE(colourIs(Color4::HSVtoRGB(r[0], r[1], r[2]), Color4(r[3], r[4], r[5], 1.0f))) << r[0];
     }
-    // Hues below 0 and from 7 on take the last row (v, n, m), f from their own floor.
-    EXPECT_TRUE(colourIs(*Color4::HSV_TO_RGBColor(7.5f, 1.0f, 1.0f), Color4(1.0f, 0.5f, 0.0f, 1.0f)));
-    EXPECT_TRUE(colourIs(Color4::HSVtoRGB(-0.25f, 1.0f, 1.0f), Color4(1.0f, 0.25f, 0.0f, 1.0f)));  // -1 odd
-    EXPECT_TRUE(colourIs(Color4::HSVtoRGB(8.25f, 1.0f, 1.0f), Color4(1.0f, 0.25f, 0.0f, 1.0f)));   // 8 even
-    EXPECT_TRUE(colourIs(Color4::HSVtoRGB(1e30f, 1.0f, 1.0f), Color4(1, 0, 0, 1)));  // no int overflow
 
     const float levels[] = {0.0f, 0.2f, 0.5f, 0.75f, 1.0f};
-    for (float r : levels) {
-        for (float g : levels) {
-            for (float b : levels) {
-                const std::vector<float> hsv = hsvOf(r, g, b);
-                EXPECT_TRUE(hsv[0] >= 0.0f && hsv[0] <= 6.0f) << hsv[0];
-                EXPECT_TRUE(colourIs(Color4::HSVtoRGB(hsv[0], hsv[1], hsv[2]), Color4(r, g, b, 1.0f)));
-            }
-        }
+    for (int k = 0; k < 125; ++k) {
+        const Color4 rgb(levels[k / 25], levels[k / 5 % 5], levels[k % 5], 1.0f);
+        const std::vector<float> hsv = hsvOf(rgb.r, rgb.g, rgb.b);
+        EXPECT_TRUE(hsv[0] >= 0.0f && hsv[0] <= 6.0f) << hsv[0];
+        EXPECT_TRUE(colourIs(Color4::HSVtoRGB(hsv[0], hsv[1], hsv[2]), rgb)) << k;
     }
 }
 
-TEST(Color4Test, ReverseColours) {
-    EXPECT_TRUE(colourIs(*Color4::getReverseColor(1.0f, 0.0f, 0.0f), Color4(0, 1, 1, 1)));  // red -> cyan
-    EXPECT_TRUE(colourIs(*Color4::getReverseColor(0.25f, 0.0f, 0.5f), Color4(0.25f, 0.5f, 0.0f, 1.0f)));  // 4.5 -> 1.5
-    // Grey maps to itself, opaque; the Color4 forms ignore alpha.
-    const Color4 grey(0.2f, 0.2f, 0.2f, 0.3f);
-    EXPECT_TRUE(colourIs(*Color4::getReverseColor(grey), Color4(0.2f, 0.2f, 0.2f, 1.0f)));
+TEST(Color4Test, ReverseColoursAreOpaqueComplements) {
+    EXPECT_TRUE(colourIs(Color4::reverseOf(Color4(1, 0, 0, 1)), Color4(0, 1, 1, 1)));                 // red -> cyan
+    EXPECT_TRUE(colourIs(Color4::reverseOf(Color4(0.25f, 0, 0.5f, 1)), Color4(0.25f, 0.5f, 0, 1)));  // 4.5 -> 1.5
+    // Grey maps to itself; alpha is ignored and the result is opaque.
+    EXPECT_TRUE(colourIs(Color4::reverseOf(Color4(0.2f, 0.2f, 0.2f, 0.3f)), Color4(0.2f, 0.2f, 0.2f, 1)));
     const Color4 teal(0.1f, 0.6f, 0.5f, 0.0f);
-    EXPECT_TRUE(colourIs(Color4::reverseOf(Color4::reverseOf(teal)), Color4(0.1f, 0.6f, 0.5f, 1.0f)));
-    EXPECT_TRUE(colourIs(Color4::reverseOf(teal), *Color4::getReverseColor(teal), 0.0f));
+    EXPECT_TRUE(colourIs(Color4::reverseOf(Color4::reverseOf(teal)), Color4(0.1f, 0.6f, 0.5f, 1)));
 }
 
 }  // namespace

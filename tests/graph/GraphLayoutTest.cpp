@@ -1,5 +1,5 @@
-// The force layout: first placement and radius, one integration step, the
-// fixed root and held node, and the rest test that lets the timer skip frames.
+// The force layout: first placement, the fixed root and held node, and the
+// rest test that lets the timer skip frames.
 #include "GraphTestSupport.h"
 
 namespace {
@@ -31,38 +31,6 @@ TEST_F(GraphLayoutTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
     EXPECT_EQ(root->graphX, 0.5);
     EXPECT_EQ(root->graphY, 0.7);
     EXPECT_NE(root->forceX, 0.0) << "the root still collects force";
-}
-
-TEST_F(GraphLayoutTest, RadiusFollowsTheShareOfItemsHeld) {
-    op->controlList.clear();
-    rootComplement->controlList.resize(1);  // a quarter of the items
-    for (AROperator* node : {root, op, rootComplement}) node->graphRadius = 0;
-    graph->initializeNodePos(root);
-    EXPECT_NEAR(root->graphRadius, 0.05, 1e-12);
-    EXPECT_NEAR(op->graphRadius, 0.05 * std::exp(-0.5), 1e-12);
-    EXPECT_NEAR(rootComplement->graphRadius, 0.05 * std::exp(-0.375), 1e-12);
-}
-
-TEST_F(GraphLayoutTest, OneStepIntegratesForceWithDampingAndDownwardPull) {
-    // Both children at their links' rest length (radii + 0.05) from the root
-    // and far from each other: the tree adds no force of its own.
-    place(root, 0.5, 0.7, 0.05);
-    place(op, 0.5 - 0.14 * std::sin(0.9), 0.7 - 0.14 * std::cos(0.9), 0.04);
-    place(rootComplement, 0.5 + 0.13 * std::sin(0.9), 0.7 - 0.13 * std::cos(0.9), 0.03);
-    op->forceX = 0.4;
-    op->forceY = -0.2;
-    op->velocityX = 0.1;
-    op->velocityY = 0.3;
-    const double x0 = op->graphX, y0 = op->graphY;
-    graph->layoutGraph();
-    const double vx = 0.5 * (0.1 + 0.05 * 0.4), vy = 0.5 * (0.3 + 0.05 * (-0.2 - 0.05));
-    EXPECT_NEAR(op->velocityX, vx, 1e-7);
-    EXPECT_NEAR(op->velocityY, vy, 1e-7);
-    EXPECT_NEAR(op->graphX, x0 + 0.05 * vx, 1e-8);
-    EXPECT_NEAR(op->graphY, y0 + 0.05 * vy, 1e-8);
-    EXPECT_NEAR(op->forceX, 0.2, 1e-6) << "half the force carries over";
-    EXPECT_NEAR(op->forceY, -0.125, 1e-6);
-    EXPECT_NEAR(rootComplement->velocityY, 0.5 * 0.05 * -0.05, 1e-7) << "a node at rest falls under the pull";
 }
 
 TEST_F(GraphLayoutTest, HeldNodeStaysUnderTheMouse) {

@@ -1,9 +1,7 @@
 // The model of one table without any window: what linking a table builds and
-// releases, the tree observer, moving the axes with everything on them, and
-// the hint-path lock that moves a path and its group together.
+// releases, the tree observer, and moving the axes with everything on them.
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
-#include "cluster/MultidimensionalCluster.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 #include "operators/TreeObserver.h"
@@ -75,27 +73,6 @@ TEST_F(TableModelTest, SpreadingTheAxesCarriesHintPointsAndOperatorsAndRaisesThe
     EXPECT_EQ(op->controlList, held) << "moving with the axes changes no item list";
     EXPECT_GT(tree->getRevision(), before);
     EXPECT_EQ(op->revision, tree->getRevision()) << "the operator's paths must be rebuilt";
-}
-
-TEST_F(TableModelTest, LockingAHintPathLocksItsGroupAndClearingKeepsTheLockedOnes) {
-    link("a,b\n0,0\n1,1\n0.5,0.5\n");
-    ClusterPath* paths = model.getPaths();
-    paths->addHintPoint(0, 0, model.getAxes()->getAxisPosition(0), model.transformToDrawRegion(0.5f));
-    paths->addHintPoint(1, 0, model.getAxes()->getAxisPosition(0), model.transformToDrawRegion(1.0f));
-    stdoutOf([&] { model.updateGaussianMixtures(); });
-    ASSERT_TRUE(model.hasMixtures());
-    ASSERT_EQ(model.getClusters()->getUnlockedGroup(1)->items, (std::vector<int32_t>{2}));
-
-    stdoutOf([&] { model.toggleHintPathLock(0, false); });
-    EXPECT_EQ(paths->getLockedPathNum(), 1);
-    ASSERT_EQ(model.getClusters()->getLockedGroupNum(), 1);
-    EXPECT_EQ(model.getClusters()->getLockedGroup(0)->items, (std::vector<int32_t>{2}));
-
-    model.clearClusterPaths();
-    EXPECT_EQ(paths->getUnlockedPathNum(), 0);
-    EXPECT_EQ(paths->getLockedPathNum(), 1);
-    EXPECT_FALSE(model.hasMixtures());
-    EXPECT_EQ(model.getMixture(0), nullptr);
 }
 
 }  // namespace

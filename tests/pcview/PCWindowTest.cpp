@@ -1,5 +1,5 @@
-// The view: transforms, per-table state, label texts and placement, icon
-// conversion, and what the draw pass puts on screen in a real window.
+// The view: transforms, per-table state, label texts, and what the draw pass
+// puts on screen in a real window (axes and labels on their pixels).
 #include "GlTestContext.h"
 #include "cluster/ClusterPath.h"
 #include "pcview/PCWindow.h"
@@ -59,28 +59,6 @@ TEST_F(PCWindowTest, LinkingATableBuildsLabelsAndKeepsTheDisplaySwitches) {
     EXPECT_FALSE(view.getShowHistograms());
     EXPECT_FALSE(view.getShowMixtures());
     EXPECT_FALSE(view.getShowHintPaths());
-}
-
-TEST_F(PCWindowTest, LabelsKeepTheirPixelOffsetsFromTheAxisEnds) {
-    PCWindow view(0, 0, 1000, 500);
-    view.linkMDdata(table("abcdefghij,b\n1,2\n3,4\n"));
-    for (int heightPx : {500, 250}) {
-        view.size(1000, heightPx);
-        const AxisLabelPlacement place = view.getAxisLabelPlacement(0);
-        EXPECT_NEAR(place.nameX * 1000, 50 - 20, 1e-3);  // ten characters, 2 px each
-        EXPECT_NEAR(place.nameY * heightPx, 0.95f * heightPx + 20, 1e-3);
-        EXPECT_NEAR(place.minX * 1000, 50, 1e-3);
-        EXPECT_NEAR(place.minY * heightPx, 0.05f * heightPx - 15, 1e-3);
-        EXPECT_NEAR(place.maxY * heightPx, 0.95f * heightPx + 5, 1e-3);
-    }
-}
-
-TEST(PCWindowIcons, PixelsAreTurnedAndDarkPartsBecomeOpaque) {
-    const unsigned char blackThenWhite[] = {0, 0, 0, 255, 255, 255};
-    unsigned char rgba[8] = {};
-    PCWindow::manipulateImages(rgba, blackThenWhite, 2);
-    const std::vector<unsigned char> expected = {255, 255, 255, 0, 0, 0, 0, 255};
-    EXPECT_EQ(std::vector<unsigned char>(rgba, rgba + 8), expected);
 }
 
 // A real window around the view, as in the main window.
