@@ -186,12 +186,8 @@ enum class DragKind { HintPoint, Operator };
 
 // A left-button event at view pixel (xPx, yPx).
 PointerInput leftButton(int event, int xPx, int yPx, bool ctrl = false) {
-    PointerInput input;
-    input.event = event;
-    input.button = FL_LEFT_MOUSE;
+    PointerInput input = PointerInput::at(event, xPx, yPx, FL_LEFT_MOUSE);
     input.ctrl = ctrl;
-    input.xPx = xPx;
-    input.yPx = yPx;
     return input;
 }
 

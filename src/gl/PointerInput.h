@@ -14,4 +14,13 @@ struct PointerInput {
 
     // The toolkit's current event `event`.
     static PointerInput fromToolkit(int event);
+    // An event of `button` (1 left, 2 middle, 3 right) at window pixel (xPx, yPx), no modifier.
+    static PointerInput at(int event, int xPx, int yPx, int button = 1) {
+        PointerInput input;
+        input.event = event;
+        input.button = button;
+        input.xPx = xPx;
+        input.yPx = yPx;
+        return input;
+    }
 };

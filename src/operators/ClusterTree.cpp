@@ -222,7 +222,8 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
 
 // --- Edits of one operator ---------------------------------------------------------
 
-void ClusterTree::afterCapture(AROperator* op) {
+void ClusterTree::recapture(AROperator* op) {
+    op->updateControlList();
     // Items moved between the operator and its complementary sibling: what
     // stands below either of them shares out their new lists.
     AROperator* complement = op->getComplementaryAR();
@@ -236,26 +237,22 @@ void ClusterTree::afterCapture(AROperator* op) {
 void ClusterTree::moveOperator(AROperator* op, float xView, float yView) {
     op->position.setPoint(xView, yView);
     op->updatePosInfo();  // keeps the operator inside its region
-    op->updateControlList();
-    afterCapture(op);
+    recapture(op);
 }
 
 void ClusterTree::setOperatorAngle(AROperator* op, double angle) {
     op->angle = angle;
-    op->updateControlList();
-    afterCapture(op);
+    recapture(op);
 }
 
 void ClusterTree::setOperatorRadius(AROperator* op, double radius) {
     op->radius = radius;
-    op->updateControlList();
-    afterCapture(op);
+    recapture(op);
 }
 
 void ClusterTree::setOperatorAngleWidth(AROperator* op, double angleWidth) {
     op->angleWidth = angleWidth;
-    op->updateControlList();
-    afterCapture(op);
+    recapture(op);
 }
 
 void ClusterTree::toggleLock(AROperator* op) {

@@ -119,9 +119,10 @@ private:
     // take their items anew from the complementary child, oldest first; the
     // complementary child keeps the rest. Then the same below each child.
     void repartition(AROperator* node, const std::vector<AROperator*>& movedUp);
-    // After a new capture by `op`: the items below it shared out again, and
-    // the operator, its sibling and its subtree stamped with a new revision.
-    void afterCapture(AROperator* op);
+    // A new capture by `op` after an edit (none while it is locked), the items
+    // below it and below its complementary sibling shared out again, and both
+    // subtrees stamped with a new revision.
+    void recapture(AROperator* op);
     // Stamps every node of the subtree with the current revision.
     void stampSubtree(AROperator* node);
     void release(AROperator* node);  // one node, not its children

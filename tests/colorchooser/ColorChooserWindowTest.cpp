@@ -5,35 +5,26 @@
 
 namespace {
 
-PointerInput pointer(int event, int xPx, int yPx, int button = FL_LEFT_MOUSE) {
-    PointerInput input;
-    input.event = event;
-    input.button = button;
-    input.xPx = xPx;
-    input.yPx = yPx;
-    return input;
-}
-
 // The band is 50 x 500 pixels: the indicator's height picks the hue (6 at the top), its place the opacity.
 TEST(ColorChooserWindow, IndicatorPicksHueByHeightAndOpacityByPlace) {
     ColorChooserWindow band(0, 0, 50, 500);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(0, 1, 1, 0.5f)));  // middle: cyan, half opaque
 
-    band.handleMouseEvents(pointer(FL_PUSH, 0, 0));  // top-left corner pixel
+    band.handleMouseEvents(PointerInput::at(FL_PUSH, 0, 0));  // top-left corner pixel
     EXPECT_EQ(band.getIndicatorX(), 0.0f);
     EXPECT_EQ(band.getIndicatorY(), 1.0f);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(1, 0, 0, 1)));
-    band.handleMouseEvents(pointer(FL_DRAG, 25, 500, FL_RIGHT_MOUSE));  // bottom edge
+    band.handleMouseEvents(PointerInput::at(FL_DRAG, 25, 500, FL_RIGHT_MOUSE));  // bottom edge
     EXPECT_TRUE(colourIs(band.getColor(), Color4(1, 0, 0, 0.5f)));
-    band.handleMouseEvents(pointer(FL_DRAG, -20, 540));  // beyond two edges
+    band.handleMouseEvents(PointerInput::at(FL_DRAG, -20, 540));  // beyond two edges
     EXPECT_EQ(band.getIndicatorX(), 0.0f);
     EXPECT_EQ(band.getIndicatorY(), 0.0f);
-    band.handleMouseEvents(pointer(FL_DRAG, 100, 375));  // indicatorY 0.25
+    band.handleMouseEvents(PointerInput::at(FL_DRAG, 100, 375));  // indicatorY 0.25
     EXPECT_EQ(band.getIndicatorX(), 1.0f);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(0.5f, 1, 0, 0)));  // hue 1.5
 
     // Releases, moves and wheel steps do not move the indicator.
-    for (int event : {FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL}) band.handleMouseEvents(pointer(event, 10, 10));
+    for (int event : {FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL}) band.handleMouseEvents(PointerInput::at(event, 10, 10));
     EXPECT_EQ(band.getIndicatorX(), 1.0f);
     EXPECT_EQ(band.getIndicatorY(), 0.25f);
 }

@@ -54,7 +54,7 @@ TEST_F(GraphMouseTest, PressOnANodeFocusesItHereAndInTheViewAndDragsIt) {
 // drag leave every colour as it was, whatever colour the band shows by then.
 TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
     ColorChooserWindow chooser(0, 0, 50, 500);
-    chooser.handleMouseEvents(pointer(FL_PUSH, 30, 125));  // alpha 0.4
+    chooser.handleMouseEvents(PointerInput::at(FL_PUSH, 30, 125));  // alpha 0.4
     const Color4 picked = chooser.getColor();
     graph->linkColorChooserWindow(&chooser);
     AROperator* nested = addUnder(op, 0.3f, 0.5f);
@@ -84,7 +84,7 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
     EXPECT_FLOAT_EQ(opComplement->color.a, 0.4f);
     EXPECT_TRUE(colourIs(nested->color, nestedBefore, 0));
 
-    chooser.handleMouseEvents(pointer(FL_PUSH, 10, 400));  // another colour
+    chooser.handleMouseEvents(PointerInput::at(FL_PUSH, 10, 400));  // another colour
     const int redraws = viewRedraws;
     for (int button : {FL_RIGHT_MOUSE, FL_MIDDLE_MOUSE}) {
         mouse(FL_PUSH, 0.25, 0.35, button);

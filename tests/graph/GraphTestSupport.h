@@ -37,18 +37,10 @@ protected:
         node->graphPlaced = true;
         node->velocityX = node->velocityY = node->forceX = node->forceY = 0;
     }
-    static PointerInput pointer(int event, int xPixel, int yPixel, int button = FL_LEFT_MOUSE) {
-        PointerInput input;
-        input.event = event;
-        input.button = button;
-        input.xPx = xPixel;
-        input.yPx = yPixel;
-        return input;
-    }
     int xPx(double xGraph) const { return static_cast<int>(xGraph * graph->w() + 0.5); }
     int yPx(double yGraph) const { return static_cast<int>((1 - yGraph) * graph->h() + 0.5); }
     void mouse(int event, double xGraph, double yGraph, int button = FL_LEFT_MOUSE) {
-        graph->handleMouseEvents(pointer(event, xPx(xGraph), yPx(yGraph), button));
+        graph->handleMouseEvents(PointerInput::at(event, xPx(xGraph), yPx(yGraph), button));
     }
     // Releases the button; returns what the lasso step printed.
     std::string release(double xGraph, double yGraph, int button = FL_LEFT_MOUSE) {

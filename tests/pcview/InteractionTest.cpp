@@ -29,14 +29,10 @@ protected:
     void TearDown() override { Fl::e_state = 0; }
     // One mouse event with modifiers (FL_CTRL, FL_ALT); returns what it printed.
     std::string mouse(int button, int event, int xPx, int yPx, int modifiers = 0, int wheel = 0) {
-        PointerInput input;
-        input.event = event;
-        input.button = button;
+        PointerInput input = PointerInput::at(event, xPx, yPx, button);
         input.ctrl = (modifiers & FL_CTRL) != 0;
         input.alt = (modifiers & FL_ALT) != 0;
         input.wheelDy = wheel;
-        input.xPx = xPx;
-        input.yPx = yPx;
         return stdoutOf([&] { view->handleMouseEvents(input); });
     }
     std::string click(int button, int xPx, int yPx, int modifiers = 0) {
@@ -70,10 +66,7 @@ protected:
 };
 
 TEST_F(InteractionTest, ClicksCreatePrimaryAndSecondaryOperatorsInTheChosenColour) {
-    PointerInput pick;
-    pick.event = FL_PUSH;
-    pick.yPx = 375;  // hue 1.5, alpha 1
-    chooser.handleMouseEvents(pick);
+    chooser.handleMouseEvents(PointerInput::at(FL_PUSH, 0, 375));  // hue 1.5, alpha 1
     click(FL_LEFT_MOUSE, 160, 250);
     click(FL_RIGHT_MOUSE, 600, 250);
     // Near an existing operator neither button creates one; nor does a click on an axis.
