@@ -11,6 +11,7 @@ set -euo pipefail
 run_packages=(
   build-essential cmake
   libfltk1.3-dev libglew-dev libgl1-mesa-dev libglu1-mesa-dev libpng-dev
+  nlohmann-json3-dev libxxhash-dev
   libgl1-mesa-dri  # Mesa's drivers, the software renderer among them
 )
 test_packages=(

@@ -14,22 +14,32 @@ namespace {
 struct OptionInfo {
     const char* longName;
     char shortName;
+    const char* argument;  // name of its value in the help; null for a switch
     const char* help;
 };
 constexpr OptionInfo kOptions[] = {
-    {"help", 'h', "print this help and exit"},
-    {"version", 'V', "print the version and exit"},
+    {"session", 's', "S.json", "open a saved session (its table, or FILE when given)"},
+    {"export", 'e', "OUT.csv", "no window: write the clusters of FILE (or of the\n"
+                               "session's table), with --session applied, to\n"
+                               "OUT.csv and exit: 0 when done, 1 when not"},
+    {"help", 'h', nullptr, "print this help and exit"},
+    {"version", 'V', nullptr, "print the version and exit"},
 };
 
 // Why getopt refused `given` (the argument it stopped at; `shortName` the
-// option letter it read, 0 for an unknown long option).
-std::string describeBadOption(const std::string& given, int shortName) {
-    if (given.rfind("--", 0) != 0) return "unknown option '-" + std::string(1, static_cast<char>(shortName)) + "'";
-    const std::string name = given.substr(2, given.find('=') - 2);
+// option letter it read, 0 for an unknown long option; `missingValue` when
+// the option needs a value that is not there).
+std::string describeBadOption(const std::string& given, int shortName, bool missingValue) {
+    const bool isLong = given.rfind("--", 0) == 0;
+    const std::string name = isLong ? given.substr(2, given.find('=') - 2) : std::string(1, static_cast<char>(shortName));
+    const std::string shown = isLong ? "--" + name : "-" + name;
     for (const OptionInfo& info : kOptions) {
-        if (name == info.longName) return "option '--" + name + "' takes no value";
+        if (isLong ? name == info.longName : shortName == info.shortName) {
+            return missingValue ? "option '" + shown + "' needs a value (" + info.argument + ")"
+                                : "option '" + shown + "' takes no value";
+        }
     }
-    return "unknown option '" + given + "'";
+    return isLong ? "unknown option '" + given + "'" : "unknown option '" + shown + "'";
 }
 
 }  // namespace
@@ -38,8 +48,9 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
     std::vector<option> longOptions;
     std::string shortOptions = ":";  // report a missing argument as ':', not '?'
     for (const OptionInfo& info : kOptions) {
-        longOptions.push_back({info.longName, no_argument, nullptr, info.shortName});
+        longOptions.push_back({info.longName, info.argument ? required_argument : no_argument, nullptr, info.shortName});
         shortOptions += info.shortName;
+        if (info.argument) shortOptions += ':';
     }
     longOptions.push_back({nullptr, 0, nullptr, 0});
 
@@ -60,9 +71,12 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
         switch (code) {
             case 'h': wantsHelp = true; break;
             case 'V': wantsVersion = true; break;
+            case 's': result.sessionFile = optarg; break;
+            case 'e': result.exportFile = optarg; break;
             default:
                 result.action = Action::Fail;
-                result.error = describeBadOption(args[optind - 1] != nullptr ? args[optind - 1] : "", optopt);
+                result.error =
+                    describeBadOption(args[optind - 1] != nullptr ? args[optind - 1] : "", optopt, code == ':');
                 return result;
         }
     }
@@ -75,12 +89,18 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
         result.action = Action::Fail;
         result.error = "one data file at a time, got " + std::to_string(operands.size()) + " ('" + operands[0] +
                        "', '" + operands[1] + "'" + (operands.size() > 2 ? ", ..." : "") + ")";
-    } else if (operands.size() == 1) {
-        if (operands[0].empty()) {
+    } else if (operands.size() == 1 && operands[0].empty()) {
+        result.action = Action::Fail;
+        result.error = "the data file name is empty";
+    } else if (!operands.empty()) {
+        result.dataFile = operands[0];
+    }
+    if (result.action == Action::Run && !result.exportFile.empty()) {
+        if (result.dataFile.empty() && result.sessionFile.empty()) {
             result.action = Action::Fail;
-            result.error = "the data file name is empty";
+            result.error = "--export needs a table: give FILE, or --session";
         } else {
-            result.dataFile = operands[0];
+            result.action = Action::Batch;
         }
     }
     return result;
@@ -93,15 +113,21 @@ std::string usageText(const std::vector<std::string>& searchRoots, const std::st
             "Shows the rows of a comma-separated table as lines across one vertical axis\n"
             "per numeric column, for finding and shaping clusters in them.\n"
             "\n"
-            "  FILE            the table to open (header line of column names, one row per\n"
-            "                  item; a first column headed \"name\" holds item names).\n"
-            "                  Default: DataSet/origin.txt, found as below.\n"
+            "  FILE                      the table to open (header line of column names, one\n"
+            "                            row per item; a first column headed \"name\" holds\n"
+            "                            item names). Default: DataSet/origin.txt, found as\n"
+            "                            below.\n"
             "\n"
             "Options:\n";
     for (const OptionInfo& info : kOptions) {
         std::string names = std::string("  -") + info.shortName + ", --" + info.longName;
-        names.resize(18, ' ');
-        text << names << info.help << "\n";
+        if (info.argument) names += std::string(" ") + info.argument;
+        names.resize(28, ' ');
+        std::string help = info.help;
+        for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1)) {
+            help.insert(at + 1, std::string(28, ' '));
+        }
+        text << names << help << "\n";
     }
     text << "\n"
             "The icons (Resources/) and sample tables (DataSet/) are taken from the first\n"

@@ -6,16 +6,20 @@
 
 struct CommandLine {
     enum class Action {
-        Run,          // open the window (on dataFile when one was given)
+        Run,          // open the window (on dataFile, or sessionFile, when given)
+        Batch,        // no window: load, apply the session if any, export, exit
         ShowHelp,     // print the usage and exit 0
         ShowVersion,  // print the version and exit 0
         Fail,         // print `error` and the usage to standard error and exit 2
     };
     static constexpr int kUsageExitStatus = 2;  // bad options, as the shell's own tools do
+    static constexpr int kFailureExitStatus = 1;  // a batch run that could not do its work
 
     Action action = Action::Run;
-    std::string dataFile;  // FILE; empty for the default table
-    std::string error;     // why the command line cannot be used (Action::Fail)
+    std::string dataFile;     // FILE; empty for the default table (or the session's)
+    std::string sessionFile;  // --session
+    std::string exportFile;   // --export
+    std::string error;        // why the command line cannot be used (Action::Fail)
 
     // Reads argv[1 ... argc - 1]. "--" ends the options; a lone "-" is a file name.
     static CommandLine parse(int argc, const char* const* argv);

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/FileCommands.h"
 #include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
 #include "gl/GlWindowSetup.h"
@@ -17,11 +18,22 @@
 namespace {
 void quitMenuItem(Fl_Widget*, void*) { quit_cb(); }
 void infoMenuItem(Fl_Widget*, void*) { showInfo(); }
+
+// A File command on the main window the menu bar belongs to.
+template <void (*Command)(MainWindow&)>
+void onMainWindow(Fl_Widget* menuBar, void*) {
+    if (MainWindow* main = MainWindow::of(menuBar)) Command(*main);
+}
 }  // namespace
 
 Fl_Menu_Item menuitems[] = {
     {"&File", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
     {"&Open File", FL_CTRL + 'o', openFile_cb, nullptr, 0, 0, 0, 0, 0},
+    {"Open &Session...", FL_CTRL + FL_SHIFT + 'o', onMainWindow<openSession>, nullptr, 0, 0, 0, 0, 0},
+    {"&Save Session...", FL_CTRL + 's', onMainWindow<saveSession>, nullptr, 0, 0, 0, 0, 0},
+    {"&Export Clusters...", FL_CTRL + 'e', onMainWindow<exportClusters>, nullptr, 0, 0, 0, 0, 0},
+    {"Save &Image...", 0, onMainWindow<saveViewImage>, nullptr, 0, 0, 0, 0, 0},
+    {"Save &Window Image...", 0, onMainWindow<saveWindowImage>, nullptr, 0, 0, 0, 0, 0},
     {"E&xit", FL_CTRL + 'q', quitMenuItem, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"&About", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
@@ -29,13 +41,6 @@ Fl_Menu_Item menuitems[] = {
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
-
-std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path) {
-    if (!table.isLoaded()) return "Cannot open \"" + path + "\": " + table.getLoadError() + ".";
-    if (table.getActualDimNum() == 0) return "\"" + path + "\" has no numeric column.";
-    if (table.getDataNum() == 0) return "\"" + path + "\" holds no data items.";
-    return "";
-}
 
 bool openDataFile(PCWindow* view, const char* path, std::string* problem) {
     auto table = std::make_unique<MultidimensionalData>(path);
@@ -58,7 +63,11 @@ void openFile_cb(Fl_Widget* menuBar, void*) {
     MainWindow* main = MainWindow::of(menuBar);
     if (main == nullptr) return;
     std::string problem;
-    if (!openDataFile(main->getView(), path, &problem)) fl_alert("%s\nThe current table is kept.", problem.c_str());
+    if (!openDataFile(main->getView(), path, &problem)) {
+        fl_alert("%s\nThe current table is kept.", problem.c_str());
+        return;
+    }
+    reportEmptyFields(*main);
 }
 
 void quit_cb() { quitEventLoop(); }

@@ -8,7 +8,9 @@
 #include <iostream>
 #include <string>
 
+#include "app/BatchRun.h"
 #include "app/CommandLine.h"
+#include "app/FileCommands.h"
 #include "app/MainWindow.h"
 #include "app/MenuCallbacks.h"
 #include "data/MultidimensionalData.h"
@@ -21,6 +23,17 @@ const char* const kDefaultTableFile = "DataSet/origin.txt";
 // Shows the start-up problem (a std::string) once the event loop runs, so the
 // dialog comes up over the main window.
 void showStartupProblem(void* problem) { fl_alert("%s", static_cast<const std::string*>(problem)->c_str()); }
+
+// What to open once the main window is up (--session).
+struct StartupSession {
+    MainWindow* main;
+    std::string path;
+    std::string table;  // FILE, when given with the session
+};
+void openStartupSession(void* startup) {
+    auto* session = static_cast<StartupSession*>(startup);
+    openSessionFile(*session->main, session->path, session->table);
+}
 
 }  // namespace
 
@@ -38,6 +51,8 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Fail:
             std::cerr << "strands: " << commandLine.error << "\n\n" << usageText(locator.getRoots(), defaultTable);
             return CommandLine::kUsageExitStatus;
+        case CommandLine::Action::Batch:
+            return runBatch(commandLine);
         case CommandLine::Action::Run:
             break;
     }
@@ -60,5 +75,7 @@ int main(int argc, char** argv) {
     MainWindow mainWindow(data);
     mainWindow.show();
     if (!startupProblem.empty()) Fl::add_timeout(0.0, showStartupProblem, &startupProblem);
+    StartupSession startupSession{&mainWindow, commandLine.sessionFile, commandLine.dataFile};
+    if (!commandLine.sessionFile.empty()) Fl::add_timeout(0.0, openStartupSession, &startupSession);
     return Fl::run();
 }

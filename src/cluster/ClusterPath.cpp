@@ -70,6 +70,13 @@ void ClusterPath::getHintPointIndex(int* out, int d) const {
     }
 }
 
+void ClusterPath::restorePaths(std::vector<Path> unlocked, std::vector<Path> locked) {
+    for (Path& path : unlocked) path.locked = false;
+    for (Path& path : locked) path.locked = true;
+    unlockedPaths = std::move(unlocked);
+    lockedPaths = std::move(locked);
+}
+
 Path ClusterPath::makeEmptyPath() const {
     Path path;
     path.hintPoints.assign(dimNum, Point2(0.0f, 0.0f));

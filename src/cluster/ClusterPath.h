@@ -95,6 +95,10 @@ public:
     void unlockPath(int path);
     // Removes every unlocked path; locked paths stay.
     void clearPaths();
+    // Replaces both lists (a saved session). Every path must have one entry
+    // per dimension in each of its arrays; each path's locked flag is set
+    // from the list it goes to.
+    void restorePaths(std::vector<Path> unlocked, std::vector<Path> locked);
     // Puts every hint point (locked paths first) back on its dimension's axis:
     // x = axis position, y unchanged.
     void updateHintPointsPosition(const ParallelCoordinatesAxis* axes);

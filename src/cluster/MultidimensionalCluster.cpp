@@ -19,6 +19,19 @@ void MultidimensionalCluster::initializeGroups() {
     buildGroupsHistogram(0);
 }
 
+void MultidimensionalCluster::restoreGroups(std::vector<DataItemGroup> unlocked, std::vector<DataItemGroup> locked) {
+    unlockedGroups = std::move(unlocked);
+    lockedGroups = std::move(locked);
+    for (DataItemGroup& group : unlockedGroups) {
+        group.locked = false;
+        buildHistogram(group);
+    }
+    for (DataItemGroup& group : lockedGroups) {
+        group.locked = true;
+        buildHistogram(group);
+    }
+}
+
 DataItemGroup* MultidimensionalCluster::getUnlockedGroup(int i) {
     return i >= 0 && i < getUnlockedGroupNum() ? &unlockedGroups[i] : nullptr;
 }

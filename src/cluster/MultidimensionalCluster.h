@@ -58,6 +58,9 @@ public:
     // Locked group i moved to the end of the unlocked list, flags and histogram unchanged.
     void unlockGroup(int i);
     void setGroupHideState(bool hidden, int i);
+    // Replaces both lists (a saved session; item indices already checked) and
+    // builds every group's histogram.
+    void restoreGroups(std::vector<DataItemGroup> unlocked, std::vector<DataItemGroup> locked);
 
     // Histogram of unlocked group i (or of every unlocked group, in order).
     void buildGroupsHistogram(int i);

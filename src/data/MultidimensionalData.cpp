@@ -53,6 +53,24 @@ std::string MultidimensionalData::getItemName(int item) const {
     return hasItemNames ? itemNames[item] : std::string();
 }
 
+std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path) {
+    if (!table.isLoaded()) return "Cannot open \"" + path + "\": " + table.getLoadError() + ".";
+    if (table.getActualDimNum() == 0) return "\"" + path + "\" has no numeric column.";
+    if (table.getDataNum() == 0) return "\"" + path + "\" holds no data items.";
+    return "";
+}
+
+int64_t MultidimensionalData::getEmptyFieldCount(int dim) const {
+    if (dim < 0 || dim >= static_cast<int>(emptyFieldCounts.size())) return 0;
+    return emptyFieldCounts[dim];
+}
+
+int64_t MultidimensionalData::getEmptyFieldTotal() const {
+    int64_t total = 0;
+    for (int64_t count : emptyFieldCounts) total += count;
+    return total;
+}
+
 float MultidimensionalData::getMaxValue(int dim) const {
     if (dim < 0 || dim >= static_cast<int>(maxValues.size())) {
         std::cerr << "Index error! No such dimension!" << std::endl;

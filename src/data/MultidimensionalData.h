@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "data/FileFingerprint.h"
 #include "data/LargeFloatArray.h"
 
 class MultidimensionalData {
@@ -37,6 +38,14 @@ public:
     bool isLoaded() const { return loaded; }
     // Why the file could not be read (empty when it was).
     const std::string& getLoadError() const { return loadError; }
+    // The file the table was read from (absolute), and its size and hash
+    // then; empty and zero when it could not be read.
+    const std::string& getSourcePath() const { return sourcePath; }
+    const FileFingerprint& getFingerprint() const { return fingerprint; }
+    // Fields of numeric dimension `dim` that were empty (or a lone sign) and
+    // read as 0; 0 out of range. And their sum over all dimensions.
+    int64_t getEmptyFieldCount(int dim) const;
+    int64_t getEmptyFieldTotal() const;
 
     int getDataNum() const { return itemNum; }
     int getDimNum() const { return dimNum; }
@@ -94,6 +103,9 @@ private:
     std::vector<float> histogramMin;    // smallest share per dimension
     std::vector<std::string> dimNames;  // header fields in file order
     std::vector<std::string> itemNames; // first field of each row when hasItemNames
+    std::vector<int64_t> emptyFieldCounts;  // per numeric dimension: empty fields read as 0
+    std::string sourcePath;             // absolute path of the file read
+    FileFingerprint fingerprint;        // of the file's bytes as read
 
     int32_t itemNum = 0;
     int32_t dimNum = 0;
@@ -103,3 +115,8 @@ private:
     bool loaded = false;
     std::string loadError;
 };
+
+// Why the table loaded from `path` cannot be shown (it could not be read, has
+// no numeric column or no data item), as one sentence naming the file; empty
+// when it can.
+std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path);

@@ -5,68 +5,18 @@
 
 #include "data/MappedFile.h"
 #include "data/NumberText.h"
+#include "data/TextLines.h"
 
-#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 namespace {
 
 // How many problems of one kind are described line by line before the rest
 // are only counted.
 constexpr int kDetailedReports = 5;
-
-// One line of the file, without its line feed and without a carriage return
-// before it (files saved with CRLF line ends read like LF files).
-struct Line {
-    const char* begin;
-    const char* end;
-};
-
-// Walks the mapped file line by line. A last line without a final line feed
-// counts; nothing after the final line feed does.
-class LineReader {
-public:
-    LineReader(const char* begin, const char* end) : cursor(begin), limit(end) {}
-
-    bool next(Line* line) {
-        if (cursor >= limit) return false;
-        const char* feed = static_cast<const char*>(std::memchr(cursor, '\n', static_cast<size_t>(limit - cursor)));
-        const char* lineEnd = feed ? feed : limit;
-        line->begin = cursor;
-        line->end = (lineEnd > cursor && lineEnd[-1] == '\r') ? lineEnd - 1 : lineEnd;
-        cursor = feed ? feed + 1 : limit;
-        return true;
-    }
-
-    // Remaining lines, without splitting them.
-    int32_t countRemaining() const {
-        int32_t count = 0;
-        const char* p = cursor;
-        while (p < limit) {
-            const char* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(limit - p)));
-            ++count;
-            p = feed ? feed + 1 : limit;
-        }
-        return count;
-    }
-
-private:
-    const char* cursor;
-    const char* limit;
-};
-
-// Finds the end of the field starting at `begin` (the next comma or the line end).
-const char* fieldEnd(const char* begin, const char* lineEnd) {
-    const char* comma = static_cast<const char*>(std::memchr(begin, ',', static_cast<size_t>(lineEnd - begin)));
-    return comma ? comma : lineEnd;
-}
-
-std::string trimmed(const char* begin, const char* end) {
-    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
-    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
-    return std::string(begin, end);
-}
 
 // Collects what was wrong with the rows and fields of one file and reports it
 // on standard error: the first few cases in full, then how many more there were.
@@ -88,6 +38,15 @@ public:
                   << (fields == 1 ? "" : "s") << " where the header has " << expected << "; "
                   << (fields < expected ? "the missing values read as 0" : "the extra fields are ignored")
                   << std::endl;
+    }
+
+    // Empty fields (nothing, or a lone sign) per numeric column, each column named.
+    void emptyFields(const std::vector<int64_t>& counts, const std::vector<std::string>& columnNames) const {
+        for (size_t d = 0; d < counts.size(); ++d) {
+            if (counts[d] == 0) continue;
+            std::cerr << '"' << fileName << "\": " << counts[d] << " empty field" << (counts[d] == 1 ? "" : "s")
+                      << " in column \"" << columnNames[d] << "\" read as 0" << std::endl;
+        }
     }
 
     void summarise() const {
@@ -121,6 +80,10 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         std::cerr << "Cannot open data file \"" << fileName << "\": " << loadError << std::endl;
         return 0;
     }
+    fingerprint = FileFingerprint::of(file.begin(), file.size());
+    std::error_code pathError;
+    sourcePath = std::filesystem::absolute(fileName, pathError).lexically_normal().string();
+    if (pathError) sourcePath = fileName;
 
     // Pass 1: header fields and row count.
     itemNum = 0;
@@ -158,6 +121,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
     const int nameColumns = hasItemNames ? 1 : 0;
     actualDimNum = dimNum - nameColumns;
     data.assignZeros(static_cast<size_t>(itemNum) * static_cast<size_t>(actualDimNum));
+    emptyFieldCounts.assign(static_cast<size_t>(actualDimNum), 0);
 
     LoadReport report(fileName);
     Line line{};
@@ -174,6 +138,8 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
                     const FieldStatus status = parseNumberField(p, end, &values[column - nameColumns]);
                     if (status == FieldStatus::NotANumber || status == FieldStatus::OutOfRange) {
                         report.badField(lineNumber, column + 1, p, end, status);
+                    } else if (status == FieldStatus::Empty) {
+                        ++emptyFieldCounts[static_cast<size_t>(column - nameColumns)];
                     }
                 }
             }
@@ -184,5 +150,6 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         if (fields != dimNum) report.badRowLength(lineNumber, fields, dimNum);
     }
     report.summarise();
+    report.emptyFields(emptyFieldCounts, std::vector<std::string>(dimNames.begin() + nameColumns, dimNames.end()));
     return 1;
 }

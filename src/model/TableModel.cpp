@@ -80,6 +80,20 @@ void TableModel::stepHistogramWidth(int dim, float step) {
     histogramWidths[dim] = std::clamp(histogramWidths[dim] + step, kMinHistogramWidth, kMaxHistogramWidth);
 }
 
+void TableModel::setHistogramWidth(int dim, float width) {
+    if (dim < 0 || dim >= static_cast<int>(histogramWidths.size())) return;
+    histogramWidths[dim] = std::clamp(width, kMinHistogramWidth, kMaxHistogramWidth);
+}
+
+void TableModel::restoreMixtures(bool present) {
+    if (!dataReady) return;
+    if (present) {
+        mixtures = regrouping->buildMixtures(*hintPathSet);
+    } else {
+        mixtures.clear();
+    }
+}
+
 void TableModel::updateGaussianMixtures() {
     if (!dataReady) return;
     mixtures = regrouping->buildMixtures(*hintPathSet);

@@ -76,6 +76,8 @@ public:
     float getHistogramWidth(int dim) const;
     // Adds `step` to the width of `dim`, kept within [0.25, 16].
     void stepHistogramWidth(int dim, float step);
+    // Sets the width of `dim`, kept within [0.25, 16].
+    void setHistogramWidth(int dim, float width);
 
     // Hint paths, mixtures and regrouping: after any change of a hint point,
     // peak or deviation, updateGaussianMixtures rebuilds the mixtures from the
@@ -88,6 +90,9 @@ public:
     void updateHintPaths();
     // Removes the unlocked hint paths and drops the mixtures.
     void clearClusterPaths();
+    // The mixtures built anew from the unlocked paths (present: true), or
+    // dropped (false), without regrouping the items.
+    void restoreMixtures(bool present);
     // Locks the unlocked path `path` with its group, or unlocks the locked
     // path `path` with its group (`locked`: which of the two it is now).
     void toggleHintPathLock(int path, bool locked);
@@ -95,6 +100,11 @@ public:
     // Switches the density ordering; switched on, the items are ordered at once.
     void setGaussianOrdering(bool on);
     bool getGroupSort() const { return groupSort; }
+    // Both flags as a saved session holds them, without ordering or sorting anything.
+    void restoreOrderingFlags(bool gaussian, bool sortGroups) {
+        gaussianOrdering = gaussian;
+        groupSort = sortGroups;
+    }
     // Switches the group sort and sorts the groups (whatever the new state).
     void setGroupSort(bool on);
 

@@ -432,6 +432,86 @@ void ClusterTree::collectForceInTree(AROperator* node, AROperator* target, float
     for (AROperator* child : children(node)) collectForceInTree(child, target, unusedX, unusedY);
 }
 
+std::vector<ClusterTree::NodeState> ClusterTree::saveNodes() const {
+    std::vector<AROperator*> nodes;
+    collectNodes(&nodes);
+    std::vector<NodeState> states;
+    states.reserve(nodes.size());
+    for (const AROperator* node : nodes) {
+        NodeState state;
+        state.parent = node->parent != nullptr ? indexOf(node->parent) : -1;
+        state.type = node->type;
+        state.x = node->position.x;
+        state.y = node->position.y;
+        state.angle = node->angle;
+        state.radius = node->radius;
+        state.angleWidth = node->angleWidth;
+        state.strength = node->strength;
+        state.tangentWeight = node->tangentWeight;
+        state.primary = node->primary;
+        state.locked = node->locked;
+        state.color = node->color;
+        state.items = node->controlList;
+        state.graphPlaced = node->graphPlaced;
+        state.graphX = node->graphX;
+        state.graphY = node->graphY;
+        states.push_back(std::move(state));
+    }
+    return states;
+}
+
+int ClusterTree::indexOf(const AROperator* node) const {
+    std::vector<AROperator*> nodes;
+    collectNodes(&nodes);
+    const auto found = std::find(nodes.begin(), nodes.end(), node);
+    return found == nodes.end() ? -1 : static_cast<int>(found - nodes.begin());
+}
+
+void ClusterTree::restoreNodes(const std::vector<NodeState>& states, int focusedIndex) {
+    nodeStore.clear();
+    root = focused = nullptr;
+    std::vector<AROperator*> made;
+    made.reserve(states.size());
+    for (const NodeState& state : states) {
+        AROperator* parent = state.parent >= 0 && state.parent < static_cast<int>(made.size()) ? made[state.parent] : nullptr;
+        std::unique_ptr<AROperator> node;
+        if (state.type == AROperator::kTypeRegular) {
+            node = std::make_unique<AROperator>(pcWindow, state.x, state.y, state.primary, state.color);
+        } else {
+            node = std::make_unique<AROperator>(parent == nullptr ? AROperator::kTypeRoot : state.type, parent);
+            node->linkPCWindow(pcWindow);
+            node->position.setPoint(state.x, state.y);
+        }
+        node->angle = state.angle;
+        node->radius = state.radius;
+        node->angleWidth = state.angleWidth;
+        node->strength = state.strength;
+        node->tangentWeight = state.tangentWeight;
+        node->locked = state.locked;
+        node->color = state.color;
+        node->controlList = state.items;
+        node->graphPlaced = state.graphPlaced;
+        node->graphX = state.graphX;
+        node->graphY = state.graphY;
+        AROperator* added = adopt(std::move(node));
+        if (parent == nullptr) {
+            root = added;
+        } else {
+            added->parent = parent;
+            parent->links.push_back({added, 0, AROperator::kLinkLength});  // in the saved link order
+            added->links.push_back({parent, 1, AROperator::kLinkLength});
+        }
+        made.push_back(added);
+    }
+    for (AROperator* node : made) {
+        node->rebuildOwnHistogram();
+        node->updateGraphRadius();
+    }
+    focused = focusedIndex >= 0 && focusedIndex < static_cast<int>(made.size()) ? made[focusedIndex] : root;
+    ++revision;
+    if (root != nullptr) stampSubtree(root);
+}
+
 void ClusterTree::releaseTree() {
     nodeStore.clear();
     root = nullptr;

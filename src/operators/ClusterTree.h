@@ -91,6 +91,29 @@ public:
     void releaseTree();
     void releaseSubtree(AROperator* node);
 
+    // One node as a saved session holds it.
+    struct NodeState {
+        int parent = -1;         // index of the parent in the list; -1 for the root
+        int type = AROperator::kTypeRoot;
+        float x = 0, y = 0;      // centre of a regular operator, view units
+        double angle = 0, radius = 0.08, angleWidth = 0.25, strength = 1.0, tangentWeight = 1.0;
+        bool primary = false, locked = false;
+        Color4 color;
+        std::vector<int> items;  // the node's item list, in order
+        bool graphPlaced = false;
+        double graphX = -1, graphY = -1;  // graph units
+    };
+    // Every node in pre-order, with its state.
+    std::vector<NodeState> saveNodes() const;
+    // Replaces the whole tree with `nodes`: pre-order, the root first, every
+    // parent before its children and children in link order; their item
+    // lists are taken as they are (the caller has checked them against the
+    // table). Then `focusedIndex` (a list index; the root when out of range)
+    // takes the focus.
+    void restoreNodes(const std::vector<NodeState>& nodes, int focusedIndex);
+    // The list index of `node` in pre-order; -1 when it is not in the tree.
+    int indexOf(const AROperator* node) const;
+
     AROperator* getRoot() const { return root; }
     AROperator* getFocused() const { return focused; }
     void setFocused(AROperator* node) { focused = contains(node) ? node : root; }

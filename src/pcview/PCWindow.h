@@ -28,6 +28,7 @@
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
 #include "gl/PointerInput.h"
+#include "model/Session.h"
 #include "model/TableModel.h"
 #include "pcview/LineStripBatch.h"
 
@@ -128,6 +129,9 @@ public:
     bool getShowHintPaths() const { return showHintPaths; }
     void setShowHintPaths(bool on) { showHintPaths = on; }
     bool getAllHintsOff() const { return allHintsOff; }
+    // All four switches at once (a saved session).
+    DisplaySwitches getDisplaySwitches() const { return {showHistograms, showMixtures, showHintPaths, allHintsOff}; }
+    void setDisplaySwitches(const DisplaySwitches& switches);
     int getSelectedHintPath() const { return selectedHintPath; }
     int getSelectedHintDim() const { return selectedHintDim; }
     AROperator* getGrabbedOp() const { return grabbedOp; }

@@ -27,6 +27,13 @@ void PCWindow::shutDownAllHints() {
     allHintsOff = true;
 }
 
+void PCWindow::setDisplaySwitches(const DisplaySwitches& switches) {
+    showHistograms = switches.showHistograms;
+    showMixtures = switches.showMixtures;
+    showHintPaths = switches.showHintPaths;
+    allHintsOff = switches.allHintsOff;
+}
+
 void PCWindow::turnOnAllHints() {
     showHintPaths = showHistograms = showMixtures = true;
     allHintsOff = false;

@@ -23,8 +23,10 @@ TEST_F(MainWindowTest, ViewIsTheFirstChildAndOwnsTheTable) {
     EXPECT_EQ(window->child(3), main.getMenuBar());
     EXPECT_EQ(window->resizable(), main.getView());
     EXPECT_EQ(main.getView()->getData(), table);
-    for (const auto& [path, key] : {std::pair<const char*, int>{"&File/E&xit", 'q'}, {"&File/&Open File", 'o'},
-                                    {"&About/&Info", 'i'}}) {
+    for (const auto& [path, key] :
+         {std::pair<const char*, int>{"&File/E&xit", 'q'}, {"&File/&Open File", 'o'}, {"&About/&Info", 'i'},
+          {"&File/&Save Session...", 's'}, {"&File/Open &Session...", FL_SHIFT + 'o'},
+          {"&File/&Export Clusters...", 'e'}}) {
         const Fl_Menu_Item* item = main.getMenuBar()->find_item(path);
         ASSERT_NE(item, nullptr) << path;
         EXPECT_EQ(item->shortcut(), FL_CTRL + key) << path;

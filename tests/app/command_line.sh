@@ -36,4 +36,21 @@ grep -qF "Usage: strands" "$WORK/err" || fail "no usage after the error"
 run one.csv two.csv
 [[ $STATUS == 2 ]] || fail "two files ended with status $STATUS"
 grep -qF "one data file at a time" "$WORK/err" || fail "no message about the two files"
+
+run --export
+[[ $STATUS == 2 ]] || fail "--export without its value ended with status $STATUS"
+grep -qF "option '--export' needs a value" "$WORK/err" || fail "no message about --export's value"
+run --export out.csv
+[[ $STATUS == 2 ]] || fail "--export without a table ended with status $STATUS"
+
+# The batch mode: no window, no display; 1 and nothing written when it fails.
+run --export "$WORK/out.csv" "$SOURCE_DIR/DataSet/iris.csv"
+[[ $STATUS == 0 ]] || fail "the batch export ended with status $STATUS: $(cat "$WORK/err")"
+[[ $(wc -l <"$WORK/out.csv") -eq 151 ]] || fail "the export does not have the header and 150 rows"
+head -1 "$WORK/out.csv" | grep -qx "sepal_length,sepal_width,petal_length,petal_width,species,leaf,leaf_color,group" ||
+  fail "unexpected export header: $(head -1 "$WORK/out.csv")"
+run --export "$WORK/none.csv" "$WORK/absent.csv"
+[[ $STATUS == 1 ]] || fail "a batch run on a missing table ended with status $STATUS"
+grep -qF "Nothing was exported" "$WORK/err" || fail "no message for the failed batch run"
+[[ ! -e "$WORK/none.csv" ]] || fail "a failed batch run wrote its output"
 echo "command_line: ok"

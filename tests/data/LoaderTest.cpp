@@ -127,4 +127,30 @@ TEST_F(LoaderTest, UnreadableFilesAndIndicesOutOfRange) {
               "Index error! Could not get diff matrix item!\n");
 }
 
+TEST_F(LoaderTest, EmptyFieldsReadAsZeroAreCountedPerColumnAndTheFileIsFingerprinted) {
+    const auto& t = load("name,a,b,c\nx,,2,-\ny, ,+,3\nz,1,2,3\n");
+    EXPECT_EQ(raw(0, 0), 0.0f);  // still 0, as always
+    EXPECT_EQ(t.getEmptyFieldCount(0), 2);
+    EXPECT_EQ(t.getEmptyFieldCount(1), 1);
+    EXPECT_EQ(t.getEmptyFieldCount(2), 1);
+    EXPECT_EQ(t.getEmptyFieldCount(3), 0);
+    EXPECT_EQ(t.getEmptyFieldTotal(), 4);
+    expectReported("2 empty fields in column \"a\" read as 0");
+    expectReported("1 empty field in column \"c\" read as 0");
+    EXPECT_EQ(err.find("not a number"), std::string::npos) << "empty is not \"not a number\"";
+
+    // The fingerprint tells one file's bytes from another's, and the path is absolute.
+    const FileFingerprint first = t.getFingerprint();
+    EXPECT_EQ(first.size, 34u);
+    EXPECT_EQ(t.getSourcePath(), dir.path() + "/t.txt");
+    load("name,a,b,c\nx,,2,-\ny, ,+,3\nz,1,2,4\n");
+    EXPECT_EQ(table->getFingerprint().size, first.size);
+    EXPECT_NE(table->getFingerprint().hash, first.hash);
+    uint64_t parsed = 0;
+    EXPECT_TRUE(FileFingerprint::parseHash(first.hashText(), &parsed));
+    EXPECT_EQ(parsed, first.hash);
+    EXPECT_FALSE(FileFingerprint::parseHash("0123456789ABCDEF", &parsed)) << "lower case only";
+    EXPECT_FALSE(FileFingerprint::parseHash("12", &parsed));
+}
+
 }  // namespace

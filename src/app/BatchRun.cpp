@@ -1,0 +1,47 @@
+#include "app/BatchRun.h"
+
+#include <iostream>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "data/MultidimensionalData.h"
+#include "model/ClusterExport.h"
+#include "model/Session.h"
+#include "model/TableModel.h"
+
+namespace {
+
+int failed(const std::string& why) {
+    std::cerr << "strands: " << why << std::endl;
+    return CommandLine::kFailureExitStatus;
+}
+
+}  // namespace
+
+int runBatch(const CommandLine& commandLine) {
+    Session session;
+    const bool withSession = !commandLine.sessionFile.empty();
+    std::string error;
+    if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) return failed(error);
+
+    const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;
+    auto table = std::make_unique<MultidimensionalData>(tablePath.c_str());
+    const std::string problem = describeUnusableTable(*table, tablePath);
+    if (!problem.empty()) return failed(problem + " Nothing was exported.");
+    if (withSession && !session.checkAgainst(*table, &error)) {
+        return failed("\"" + commandLine.sessionFile + "\": " + error + ". Nothing was exported.");
+    }
+
+    TableModel model;
+    model.linkMDdata(table.release());
+    if (withSession) session.applyTo(model);
+    int cutRows = 0;
+    if (!ClusterExport::write(model, commandLine.exportFile, &error, &cutRows)) return failed(error);
+    if (cutRows > 0) {
+        std::cerr << "strands: " << cutRows << " rows had more fields than the header; the extra fields are not exported"
+                  << std::endl;
+    }
+    std::cout << "Exported " << model.getData()->getDataNum() << " rows to \"" << commandLine.exportFile << "\""
+              << std::endl;
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Pictures of the program's windows as they are on screen, for File > Save
+// Image: each OpenGL window draws a fresh frame into its back buffer and
+// reads it back, so the picture does not depend on what covers the window.
+#pragma once
+
+#include <vector>
+
+class MainWindow;
+class PCWindow;
+
+struct WindowPicture {
+    int widthPx = 0;
+    int heightPx = 0;
+    std::vector<unsigned char> rgb;  // 3 bytes per pixel, the top row first
+};
+
+// The view at its current size.
+WindowPicture captureView(PCWindow* view);
+// The whole main window: its menu bar and background as the toolkit drew
+// them, with the three GL windows' frames in their places.
+WindowPicture captureMainWindow(MainWindow& main);

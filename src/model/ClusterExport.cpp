@@ -1,0 +1,150 @@
+#include "model/ClusterExport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "cluster/MultidimensionalCluster.h"
+#include "data/AtomicFile.h"
+#include "data/MappedFile.h"
+#include "data/MultidimensionalData.h"
+#include "data/TextLines.h"
+#include "model/TableModel.h"
+#include "operators/ClusterTree.h"
+
+namespace {
+
+std::string colourText(const Color4& c) {
+    auto byte = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    char text[10];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X%02X", byte(c.r), byte(c.g), byte(c.b), byte(c.a));
+    return text;
+}
+
+// The field count of a line (commas + 1) and where the first `fields` of them end.
+const char* endOfFields(const Line& line, int fields, int* count) {
+    *count = 1;
+    const char* cut = line.end;
+    for (const char* p = line.begin;; ++*count) {
+        const char* end = fieldEnd(p, line.end);
+        if (*count == fields) cut = end;
+        if (end == line.end) break;
+        p = end + 1;
+    }
+    return cut;
+}
+
+}  // namespace
+
+std::vector<std::string> ClusterExport::addedColumnNames(const std::vector<std::string>& header) {
+    std::vector<std::string> names;
+    auto taken = [&](const std::string& name) {
+        return std::find(header.begin(), header.end(), name) != header.end() ||
+               std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const char* base : kAddedColumns) {
+        std::string name = base;
+        for (int suffix = 2; taken(name); ++suffix) name = std::string(base) + "_" + std::to_string(suffix);
+        names.push_back(name);
+    }
+    return names;
+}
+
+bool ClusterExport::build(const TableModel& model, std::string* csv, std::string* error, int* cutRows) {
+    int cut = 0;
+    const MultidimensionalData* table = model.getData();
+    if (table == nullptr || !table->isLoaded()) {
+        *error = "No table is loaded: there is nothing to export";
+        return false;
+    }
+    const std::string& source = table->getSourcePath();
+    const MappedFile file(source.c_str());
+    if (!file.isOpen()) {
+        *error = "Cannot read the table \"" + source + "\" again: " + file.error();
+        return false;
+    }
+    if (FileFingerprint::of(file.begin(), file.size()) != table->getFingerprint()) {
+        *error = "The table \"" + source + "\" has changed since it was loaded; nothing was exported. Open it again to export its clusters.";
+        return false;
+    }
+
+    // Leaf of every item, leaves numbered in pre-order; group of every item.
+    const int n = table->getDataNum();
+    std::vector<AROperator*> nodes;
+    model.getClusterTree()->collectNodes(&nodes);
+    std::vector<int> leafOf(static_cast<size_t>(n), -1);
+    std::vector<std::string> leafColours;
+    for (const AROperator* node : nodes) {
+        if (!node->noChildren()) continue;
+        for (int item : node->controlList) {
+            if (item >= 0 && item < n) leafOf[item] = static_cast<int>(leafColours.size());
+        }
+        leafColours.push_back(colourText(node->color));
+    }
+    std::vector<std::string> groupNames;
+    std::vector<int> groupOf(static_cast<size_t>(n), -1);
+    const MultidimensionalCluster* groups = model.getClusters();
+    for (int k = 0; k < groups->getUnlockedGroupNum(); ++k) {
+        for (int32_t item : groups->getUnlockedGroup(k)->items) {
+            if (item >= 0 && item < n) groupOf[item] = static_cast<int>(groupNames.size());
+        }
+        groupNames.push_back(std::to_string(k));
+    }
+    for (int k = 0; k < groups->getLockedGroupNum(); ++k) {
+        for (int32_t item : groups->getLockedGroup(k)->items) {
+            if (item >= 0 && item < n) groupOf[item] = static_cast<int>(groupNames.size());
+        }
+        groupNames.push_back("L" + std::to_string(k + 1));
+    }
+
+    LineReader reader(file.begin(), file.end());
+    Line header{file.begin(), file.begin()};
+    reader.next(&header);
+    // Line ends as in the file: CRLF when its header line ends so.
+    const bool crlf = header.end < file.end() && *header.end == '\r';
+    const char* lineEnd = crlf ? "\r\n" : "\n";
+    const int headerFields = table->getDimNum();
+    std::vector<std::string> names;
+    for (int k = 0; k < headerFields; ++k) names.push_back(table->getDimName(k));
+    const std::vector<std::string> added = addedColumnNames(names);
+
+    std::string out;
+    out.reserve(file.size() + static_cast<size_t>(n) * 24 + 64);
+    out.append(header.begin, header.end);
+    for (const std::string& name : added) out += "," + name;
+    out += lineEnd;
+    Line line{};
+    for (int row = 0; row < n; ++row) {
+        if (!reader.next(&line)) {
+            *error = "The table \"" + source + "\" has fewer rows than when it was loaded; nothing was exported.";
+            return false;
+        }
+        int fields = 0;
+        const char* keep = endOfFields(line, headerFields, &fields);
+        out.append(line.begin, keep);
+        if (fields > headerFields) ++cut;
+        for (int missing = fields; missing < headerFields; ++missing) out += ',';
+        out += ',';
+        if (leafOf[row] >= 0) out += std::to_string(leafOf[row]);
+        out += ',';
+        if (leafOf[row] >= 0) out += leafColours[static_cast<size_t>(leafOf[row])];
+        out += ',';
+        if (groupOf[row] >= 0) out += groupNames[static_cast<size_t>(groupOf[row])];
+        out += lineEnd;
+    }
+    *csv = std::move(out);
+    if (cutRows != nullptr) *cutRows = cut;
+    return true;
+}
+
+bool ClusterExport::write(const TableModel& model, const std::string& target, std::string* error, int* cutRows) {
+    const MultidimensionalData* table = model.getData();
+    std::error_code same;
+    if (table != nullptr && std::filesystem::equivalent(target, table->getSourcePath(), same) && !same) {
+        *error = "\"" + target + "\" is the table itself; choose another file for the export";
+        return false;
+    }
+    std::string csv;
+    return build(model, &csv, error, cutRows) && writeFileAtomically(target, csv, error);
+}

@@ -1,0 +1,76 @@
+// Session: everything a user built on one table, so that it can be saved to
+// a file and restored later (or in a batch run): the table's identity (path,
+// size and content hash), the axis positions and histogram widths, the
+// display switches and ordering flags, the operator tree with every node's
+// parameters and item list, the focused node, the hint paths, the groups and
+// whether the mixtures are shown.
+//
+// A session file is JSON with a "version" field. Reading one checks every
+// field (types, ranges, sizes, indices, the tree's shape, and that the leaves
+// and the groups each share out the table) before anything is applied, so a
+// malformed or hostile file is refused as a whole with a message naming the
+// problem, and the current work stays as it was.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cluster/ClusterPath.h"
+#include "cluster/MultidimensionalCluster.h"
+#include "data/FileFingerprint.h"
+#include "operators/ClusterTree.h"
+
+class MultidimensionalData;
+class TableModel;
+
+// The view's display switches (the session keeps them; a model without a window ignores them).
+struct DisplaySwitches {
+    bool showHistograms = true;
+    bool showMixtures = true;
+    bool showHintPaths = true;
+    bool allHintsOff = false;
+};
+
+struct Session {
+    static constexpr int kVersion = 1;  // the version this program writes and reads
+    // Largest session file read, bytes: a bigger one is refused before parsing.
+    static constexpr size_t kMaxFileBytes = size_t(1) << 30;
+
+    int version = kVersion;
+    std::string tablePath;        // absolute path of the table file when saved
+    FileFingerprint fingerprint;  // of the table file when it was loaded
+    int itemCount = 0;
+    int dimensionCount = 0;       // numeric dimensions
+    std::vector<float> axisPositions;    // view x of each axis
+    std::vector<float> histogramWidths;  // per dimension
+    DisplaySwitches display;
+    bool gaussianOrdering = false;
+    bool groupSort = false;
+    std::vector<ClusterTree::NodeState> nodes;  // pre-order, the root first
+    int focusedNode = 0;
+    std::vector<Path> unlockedPaths;
+    std::vector<Path> lockedPaths;
+    bool mixturesShown = true;    // false after the unlocked paths were cleared
+    std::vector<DataItemGroup> unlockedGroups;  // group 0 the catch-all; items and order only
+    std::vector<DataItemGroup> lockedGroups;    // items, order and hidden flag
+
+    // The state of `model` (which must hold a table) and the view's switches.
+    static Session capture(const TableModel& model, const DisplaySwitches& display);
+
+    std::string toJson() const;
+    // Reads and checks a session's text on its own (syntax, types, ranges,
+    // sizes, the tree's shape); false with *error naming the problem.
+    static bool fromJson(const std::string& text, Session* session, std::string* error);
+
+    // Whether the session belongs to `table` (same file contents, same counts)
+    // and its item lists and groups are consistent with it; false with *error.
+    bool checkAgainst(const MultidimensionalData& table, std::string* error) const;
+    // Puts the session into `model`, which holds the session's table, freshly
+    // linked, and has passed checkAgainst.
+    void applyTo(TableModel& model) const;
+};
+
+// The session file at `path`, read and checked on its own; false with *error naming the file.
+bool readSessionFile(const std::string& path, Session* session, std::string* error);
+// Writes the session atomically; false with *error naming the file.
+bool writeSessionFile(const std::string& path, const Session& session, std::string* error);

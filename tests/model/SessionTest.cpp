@@ -1,0 +1,243 @@
+// Sessions: everything built on a table survives a save and a restore
+// exactly; a session that does not fit its table, or a malformed or hostile
+// file, is refused with a message naming the problem and changes nothing.
+#include <random>
+
+#include "TestSupport.h"
+#include "cluster/ClusterPath.h"
+#include "cluster/GaussianMixture.h"
+#include "cluster/MultidimensionalCluster.h"
+#include "model/Session.h"
+#include "model/TableModel.h"
+#include "operators/ClusterTree.h"
+
+namespace {
+
+std::string randomTable(int rows, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(0, 100);
+    std::string table = "name,a,b,c,d\n";
+    for (int r = 0; r < rows; ++r) {
+        table += "item" + std::to_string(r);
+        for (int d = 0; d < 4; ++d) table += "," + std::to_string(value(random));
+        table += "\n";
+    }
+    return table;
+}
+
+class SessionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.write("table.csv", randomTable(80, 5));
+        model.linkMDdata(loadTableQuietly(path));
+    }
+    AROperator* add(AROperator* under, float x, float y, bool primary = true) {
+        ClusterTree* tree = model.getClusterTree();
+        tree->setFocused(under);
+        AROperator* op = nullptr;
+        stdoutOf([&] { op = tree->addAR(&model, x, y, primary, Color4(0.2f, 0.6f, 0.9f, 0.8f)); });
+        if (op != nullptr) tree->setOperatorRadius(op, 0.2);
+        return op;
+    }
+    // A state with something of every kind: moved axes, a wider histogram,
+    // nested operators (one under a complementary node), a locked operator
+    // with its frozen list, unlocked and locked hint paths, switched displays.
+    void buildState() {
+        ClusterTree* tree = model.getClusterTree();
+        stdoutOf([&] { model.adjustAxisPositions(1, -3); });
+        model.stepHistogramWidth(2, 1.5f);
+        AROperator* a = add(tree->getRoot(), 0.2f, 0.5f);
+        ASSERT_NE(a, nullptr);
+        AROperator* b = add(a, 0.8f, 0.4f, false);
+        ASSERT_NE(b, nullptr);
+        AROperator* c = add(complementOf(tree->getRoot()), 0.5f, 0.6f);
+        ASSERT_NE(c, nullptr);
+        tree->toggleLock(c);
+        tree->moveOperator(c, 0.45f, 0.3f);  // locked: keeps its list
+        tree->paintNode(a, Color4(1, 0.5f, 0, 1));
+        tree->setFocused(b);
+        ClusterPath* paths = model.getPaths();
+        const ParallelCoordinatesAxis* axes = model.getAxes();
+        paths->addHintPoint(0, 0, axes->getAxisPosition(0), 0.3f);
+        paths->addHintPoint(0, 1, axes->getAxisPosition(1), 0.6f);
+        paths->addHintPoint(1, 2, axes->getAxisPosition(2), 0.8f);
+        paths->increasePeakValue(0, 1);
+        stdoutOf([&] { model.updateGaussianMixtures(); });
+        stdoutOf([&] { model.toggleHintPathLock(1, false); });
+        model.restoreOrderingFlags(false, true);
+        display = {false, true, false, false};
+    }
+    // A fresh model over a fresh load of the same file, with `session` applied.
+    std::unique_ptr<TableModel> restored(const Session& session) {
+        auto fresh = std::make_unique<TableModel>();
+        fresh->linkMDdata(loadTableQuietly(path));
+        std::string error;
+        EXPECT_TRUE(session.checkAgainst(*fresh->getData(), &error)) << error;
+        session.applyTo(*fresh);
+        return fresh;
+    }
+    TempDir dir;
+    std::string path;
+    TableModel model;
+    DisplaySwitches display;
+};
+
+TEST_F(SessionTest, ASavedSessionRestoresTheSameStateExactly) {
+    buildState();
+    if (HasFatalFailure()) return;
+    const Session saved = Session::capture(model, display);
+    const std::string text = saved.toJson();
+    Session read;
+    std::string error;
+    ASSERT_TRUE(Session::fromJson(text, &read, &error)) << error;
+    const auto copy = restored(read);
+    // Saved again, the restored state gives the same document, byte for byte.
+    EXPECT_EQ(Session::capture(*copy, read.display).toJson(), text);
+
+    // And the pieces the user sees are the same objects' values.
+    std::vector<AROperator*> before, after;
+    model.getClusterTree()->collectNodes(&before);
+    copy->getClusterTree()->collectNodes(&after);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t k = 0; k < before.size(); ++k) {
+        EXPECT_EQ(before[k]->controlList, after[k]->controlList) << k;
+        EXPECT_EQ(before[k]->locked, after[k]->locked) << k;
+        EXPECT_EQ(before[k]->leftAxis, after[k]->leftAxis) << k;
+        EXPECT_TRUE(sameBits(before[k]->position.x, after[k]->position.x)) << k;
+        EXPECT_EQ(before[k]->histogram, after[k]->histogram) << k;
+    }
+    EXPECT_EQ(copy->getClusterTree()->indexOf(copy->getClusterTree()->getFocused()),
+              model.getClusterTree()->indexOf(model.getClusterTree()->getFocused()));
+    for (int d = 0; d < 4; ++d) {
+        EXPECT_EQ(copy->getAxes()->getAxisPosition(d), model.getAxes()->getAxisPosition(d));
+        EXPECT_EQ(copy->getHistogramWidth(d), model.getHistogramWidth(d));
+    }
+    EXPECT_EQ(copy->getClusters()->getLockedGroup(0)->items, model.getClusters()->getLockedGroup(0)->items);
+    EXPECT_EQ(copy->getPaths()->getLockedPathNum(), 1);
+    EXPECT_TRUE(copy->getGroupSort());
+    EXPECT_FALSE(read.display.showHistograms);
+    ASSERT_NE(copy->getMixture(1), nullptr);
+    EXPECT_EQ(copy->getMixture(1)->getCount(), model.getMixture(1)->getCount());
+}
+
+TEST_F(SessionTest, ASessionIsRefusedForAChangedTableOrOneOfAnotherShape) {
+    buildState();
+    if (HasFatalFailure()) return;
+    const Session saved = Session::capture(model, display);
+    std::string error;
+    TableModel other;
+    other.linkMDdata(loadTableQuietly(dir.write("other.csv", randomTable(80, 6))));
+    EXPECT_FALSE(saved.checkAgainst(*other.getData(), &error));
+    EXPECT_NE(error.find("has changed since the session was saved"), std::string::npos) << error;
+
+    // The same bytes elsewhere are the same table.
+    other.linkMDdata(loadTableQuietly(dir.write("moved.csv", randomTable(80, 5))));
+    EXPECT_TRUE(saved.checkAgainst(*other.getData(), &error)) << error;
+}
+
+// Hand-made breakages, each refused with a message that names the place.
+TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
+    buildState();
+    if (HasFatalFailure()) return;
+    const std::string good = Session::capture(model, display).toJson();
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "not a session file"},
+        {good.substr(0, good.size() / 2), "not a session file"},
+        {"[1,2,3]", "session: expected an object"},
+        {replaced("\"version\":1", "\"version\":2"), "written by a newer version"},
+        {replaced("\"version\":1", "\"version\":\"1\""), "session.version: expected a whole number"},
+        {replaced("\"format\":\"strands-session\"", "\"format\":\"other\""), "is not a session of this program"},
+        {replaced("\"items\":80", "\"items\":-3"), "table.items"},
+        {replaced("\"parent\":-1", "\"parent\":5"), "tree.nodes[0].parent"},
+        {replaced("\"type\":\"complement\"", "\"type\":\"operator\""), "tree.nodes["},
+        {replaced("\"radius\":", "\"radius\":2e9,\"x\":"), "tree.nodes["},
+        {replaced("\"hash\":\"", "\"hash\":\"zz"), "table.hash"},
+        {replaced("\"histogramWidths\":[", "\"histogramWidths\":[99,"), "histogramWidths"},
+        {replaced("\"axes\":[", "\"axes\":[0.9,"), "axes"},
+        {replaced("\"focused\":", "\"focused\":1000000,\"x\":"), "tree.focused"},
+        {replaced("\"color\":[", "\"color\":[2,"), "color"},
+    };
+    for (const auto& [text, expected] : cases) {
+        Session read;
+        std::string error;
+        EXPECT_FALSE(Session::fromJson(text, &read, &error)) << expected;
+        EXPECT_NE(error.find(expected), std::string::npos) << "\"" << error << "\" does not name " << expected;
+    }
+    // Well-formed, but not fitting the table: an item listed twice, an item
+    // left out of every leaf, an item in no group.
+    Session read = Session::capture(model, display);
+    std::string error;
+    read.nodes[1].items.push_back(read.nodes[1].items.front());
+    EXPECT_FALSE(read.checkAgainst(*model.getData(), &error));
+    EXPECT_NE(error.find("listed twice"), std::string::npos) << error;
+    read = Session::capture(model, display);
+    read.nodes.back().items.pop_back();
+    EXPECT_FALSE(read.checkAgainst(*model.getData(), &error));
+    EXPECT_NE(error.find("leaves"), std::string::npos) << error;
+    read = Session::capture(model, display);
+    read.unlockedGroups[0].items.pop_back();
+    EXPECT_FALSE(read.checkAgainst(*model.getData(), &error));
+    EXPECT_NE(error.find("in 0 groups"), std::string::npos) << error;
+}
+
+// A few hundred mutated and truncated sessions (fixed seed): each is refused
+// with a message, or restores into a model whose leaves still share out the
+// table. Never a crash (the sanitizer build runs this too).
+TEST_F(SessionTest, MutatedSessionsAreRefusedOrRestoreConsistently) {
+    buildState();
+    if (HasFatalFailure()) return;
+    const std::string good = Session::capture(model, display).toJson();
+    std::mt19937 random(20261207);
+    const char* replacements[] = {"-1", "0", "1e308", "3", "0.5", "\"x\"", "null", "[]", "{}", "true", "99999999999"};
+    const std::string noise = "[]{},:\"-0123456789.eE ";
+    int refused = 0, restoredCount = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string text = good;
+        switch (round % 5) {
+            case 0: text.resize(random() % text.size()); break;
+            case 1: {  // a number replaced
+                size_t at = random() % text.size();
+                while (at < text.size() && !std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+                size_t end = at;
+                while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+                text.replace(at, end - at, replacements[random() % std::size(replacements)]);
+                break;
+            }
+            case 2: text.erase(random() % text.size(), 1 + random() % 20); break;
+            case 3: text[random() % text.size()] = noise[random() % noise.size()]; break;
+            default: {
+                const size_t at = random() % text.size();
+                text.insert(at, text.substr(random() % text.size(), 1 + random() % 30));
+                break;
+            }
+        }
+        Session read;
+        std::string error;
+        if (!Session::fromJson(text, &read, &error) || !read.checkAgainst(*model.getData(), &error)) {
+            EXPECT_FALSE(error.empty()) << "refused without a reason, round " << round;
+            ++refused;
+            continue;
+        }
+        ++restoredCount;
+        const auto copy = restored(read);
+        std::vector<AROperator*> nodes;
+        copy->getClusterTree()->collectNodes(&nodes);
+        std::vector<int> leaves(80, 0);
+        for (const AROperator* node : nodes) {
+            if (node->noChildren()) {
+                for (int item : node->controlList) ++leaves.at(static_cast<size_t>(item));
+            }
+        }
+        EXPECT_EQ(std::count(leaves.begin(), leaves.end(), 1), 80) << "round " << round;
+    }
+    EXPECT_GT(refused, 150);
+    EXPECT_GT(restoredCount, 0) << "some mutations (a changed colour, a moved hint point) are still sessions";
+}
+
+}  // namespace
