@@ -140,11 +140,11 @@ LineArrays lineVertices(PCWindow* view) {
                     arrays.add(axes->getAxisPosition(j + 1), view->transformToDrawRegion(row[j + 1]), colour);
                     continue;
                 }
-                const float* xs = paths->getCurveX(item, j);
-                const float* ys = paths->getCurveY(item, j);
+                DataItemPaths::SegmentCurve curve;
+                paths->getCurve(item, j, &curve);
                 for (int k = 0; k + 1 < DataItemPaths::kPointsPerSegment; ++k) {
-                    arrays.add(xs[k], ys[k], colour);
-                    arrays.add(xs[k + 1], ys[k + 1], colour);
+                    arrays.add(curve.x[k], curve.y[k], colour);
+                    arrays.add(curve.x[k + 1], curve.y[k + 1], colour);
                 }
             }
         }

@@ -39,8 +39,6 @@ const HermiteTable& hermite() {
 // A slope that stays finite when a tangent is undefined (0 / 0 at a degenerate end).
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
-bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
-
 // Order-sensitive hash of an item's operators (their serial numbers in pre-order).
 uint64_t signatureOf(const AROperator* const* ops, int opCount) {
     uint64_t hash = 1469598103934665603ull;
@@ -56,9 +54,10 @@ DataItemPaths::DataItemPaths(const ViewLayout* view)
     dimNum = data->getActualDimNum();
     segmentNum = std::max(dimNum - 1, 0);
     const size_t segments = static_cast<size_t>(itemNum) * segmentNum;
-    segmentColor.assign(segments, Color4());
-    curveX.assign(segments * kPointsPerSegment, 0.0f);
-    curveY.assign(segments * kPointsPerSegment, 0.0f);
+    colourSlot.assign(segments, 0);
+    curveSlot.assign(segments, kStraight);
+    palette.assign(1, Color4());
+    paletteSeen.assign(1, 0);
     unbent.assign(static_cast<size_t>(itemNum), 1);
     opSignature.assign(static_cast<size_t>(itemNum), 0);
 }
@@ -84,6 +83,79 @@ void DataItemPaths::collectOperatorsPerItem() {
     }
 }
 
+size_t DataItemPaths::getMemoryBytes() const {
+    return colourSlot.capacity() * sizeof(uint16_t) + curveSlot.capacity() * sizeof(uint32_t) +
+           (poolX.capacity() + poolY.capacity()) * sizeof(float) + freeSlots.capacity() * sizeof(uint32_t) +
+           unbent.capacity() + opSignature.capacity() * sizeof(uint64_t) + opsStart.capacity() * sizeof(int) +
+           itemOps.capacity() * sizeof(void*) + fillCursor.capacity() * sizeof(int);
+}
+
+void DataItemPaths::getCurve(int item, int segment, SegmentCurve* curve) const {
+    const uint32_t slot = curveSlot[index(item, segment)];
+    if (slot == kStraight) {
+        straightCurve(item, segment, builtRegion, curve->x, curve->y);
+        return;
+    }
+    const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
+    std::copy_n(&poolX[start], kPointsPerSegment, curve->x);
+    std::copy_n(&poolY[start], kPointsPerSegment, curve->y);
+}
+
+uint32_t DataItemPaths::takeCurveSlot() {
+    if (!freeSlots.empty()) {
+        const uint32_t slot = freeSlots.back();
+        freeSlots.pop_back();
+        return slot;
+    }
+    const auto slot = static_cast<uint32_t>(poolX.size() / kPointsPerSegment);
+    poolX.resize(poolX.size() + kPointsPerSegment);
+    poolY.resize(poolY.size() + kPointsPerSegment);
+    return slot;
+}
+
+void DataItemPaths::freeCurveSlots(int item) {
+    for (int segment = 0; segment < segmentNum; ++segment) {
+        uint32_t& slot = curveSlot[index(item, segment)];
+        if (slot != kStraight) freeSlots.push_back(slot);
+        slot = kStraight;
+    }
+}
+
+void DataItemPaths::updatePalette(const Color4& lineColour) {
+    ++updateCount;
+    palette[0] = lineColour;
+    paletteSeen[0] = updateCount;
+    for (const AROperator* node : nodes) {
+        if (node->type != AROperator::kTypeRegular) continue;
+        auto [entry, made] = paletteOfNode.try_emplace(node->id, 0);
+        if (made) {
+            if (!freePalette.empty()) {
+                entry->second = freePalette.back();
+                freePalette.pop_back();
+            } else {
+                // 65535 operators at once at the most; beyond that they share the last entry.
+                entry->second = static_cast<uint16_t>(std::min<size_t>(palette.size(), UINT16_MAX));
+                if (palette.size() <= UINT16_MAX) {
+                    palette.emplace_back();
+                    paletteSeen.push_back(0);
+                }
+            }
+        }
+        palette[entry->second] = node->color;
+        paletteSeen[entry->second] = updateCount;
+    }
+    // Entries of operators that left the tree: every item that used one has
+    // lost that operator, so it is rebuilt (and recoloured) in this update.
+    for (auto entry = paletteOfNode.begin(); entry != paletteOfNode.end();) {
+        if (paletteSeen[entry->second] == updateCount) {
+            ++entry;
+            continue;
+        }
+        freePalette.push_back(entry->second);
+        entry = paletteOfNode.erase(entry);
+    }
+}
+
 void DataItemPaths::updatePaths() { rebuild(true); }
 
 void DataItemPaths::updateChangedPaths() { rebuild(false); }
@@ -95,11 +167,21 @@ void DataItemPaths::rebuild(bool everything) {
     const float aspect = pcWindow->getAspect();
     const DrawRegion region = pcWindow->getDrawRegion();
     const Color4 lineColour = pcWindow->getLineColor();
-    const bool lineChanged = !built || !sameColour(lineColour, builtLineColor);
     everything = everything || !built || aspect != builtAspect || region != builtRegion;
-    if (!everything && !lineChanged && treeRevision == builtRevision) return;
+    if (!everything && treeRevision == builtRevision) {
+        // The tree is as it was: at most the line colour changed, one palette entry.
+        palette[0] = lineColour;
+        return;
+    }
 
     collectOperatorsPerItem();
+    updatePalette(lineColour);
+    if (everything) {
+        std::fill(curveSlot.begin(), curveSlot.end(), kStraight);
+        poolX.clear();
+        poolY.clear();
+        freeSlots.clear();
+    }
     for (int item = 0; item < itemNum; ++item) {
         const AROperator* const* ops = itemOps.data() + opsStart[item];
         const int opCount = opsStart[item + 1] - opsStart[item];
@@ -109,38 +191,33 @@ void DataItemPaths::rebuild(bool everything) {
                                      return op->revision > builtRevision;
                                  });
         opSignature[item] = signature;
+        if (!itemChanged) continue;
+        freeCurveSlots(item);
+        colourSegments(item, ops, opCount);
         if (opCount == 0) {
             unbent[item] = 1;
-        } else if (itemChanged) {
-            unbent[item] = 0;
-            ++rebuiltItems;
-            for (int segment = 0; segment < segmentNum; ++segment) {
-                const AROperator* holder = nullptr;  // the last of the item's operators on this segment
-                for (int k = 0; k < opCount; ++k) {
-                    if (ops[k]->leftAxis == segment) holder = ops[k];
-                }
-                if (holder != nullptr) {
-                    bendSegment(item, segment, *holder, aspect, region);
-                } else {
-                    straightSegment(item, segment, region);
-                }
-            }
+            continue;
         }
-        if (itemChanged || lineChanged) colourSegments(item, ops, opCount);
+        unbent[item] = 0;
+        ++rebuiltItems;
+        for (int segment = 0; segment < segmentNum; ++segment) {
+            const AROperator* holder = nullptr;  // the last of the item's operators on this segment
+            for (int k = 0; k < opCount; ++k) {
+                if (ops[k]->leftAxis == segment) holder = ops[k];
+            }
+            if (holder != nullptr) bendSegment(item, segment, *holder, aspect, region);
+        }
     }
     built = true;
     builtRevision = treeRevision;
     builtAspect = aspect;
     builtRegion = region;
-    builtLineColor = lineColour;
 }
 
-void DataItemPaths::straightSegment(int item, int segment, const DrawRegion& region) {
+void DataItemPaths::straightCurve(int item, int segment, const DrawRegion& region, float* xs, float* ys) const {
     const float* row = data->getDataRow(item);
     const double left = axes->getAxisPosition(segment);
     const double right = axes->getAxisPosition(segment + 1);
-    float* xs = &curveX[index(item, segment) * kPointsPerSegment];
-    float* ys = &curveY[index(item, segment) * kPointsPerSegment];
     const HermiteTable& table = hermite();
     for (int k = 0; k < kPointsPerSegment; ++k) {
         const double s = table.s[k];
@@ -186,8 +263,10 @@ void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, flo
     const double t1 = finiteOr(std::tan(segmentAngle + w * (std::atan((qy - ya) / (qx - xa)) - segmentAngle)), slope);
     const double t2 = finiteOr(std::tan(segmentAngle + w * (std::atan((yb - qy) / (xb - qx)) - segmentAngle)), slope);
 
-    float* xs = &curveX[index(item, segment) * kPointsPerSegment];
-    float* ys = &curveY[index(item, segment) * kPointsPerSegment];
+    const uint32_t slot = takeCurveSlot();
+    curveSlot[index(item, segment)] = slot;
+    float* xs = &poolX[static_cast<size_t>(slot) * kPointsPerSegment];
+    float* ys = &poolY[static_cast<size_t>(slot) * kPointsPerSegment];
     const HermiteTable& table = hermite();
     // Left half: from the left end (slope t1) to the pass point (slope of the segment).
     for (int k = 0; k < 7; ++k) {
@@ -208,25 +287,24 @@ void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, flo
 }
 
 void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int opCount) {
-    Color4* colours = &segmentColor[index(item, 0)];
+    uint16_t* colours = &colourSlot[index(item, 0)];
     sortedAxes.clear();
     for (int k = 0; k < opCount; ++k) {
         const int segment = ops[k]->leftAxis;
         if (segment < 0 || segment >= segmentNum) continue;
-        colours[segment] = ops[k]->color;  // later operators overwrite earlier ones
+        colours[segment] = paletteOfNode[ops[k]->id];  // later operators overwrite earlier ones
         sortedAxes.push_back(segment);
     }
     const int n = static_cast<int>(sortedAxes.size());
     if (n == 0) {
-        const Color4 line = pcWindow->getLineColor();
-        std::fill(colours, colours + segmentNum, line);
+        std::fill(colours, colours + segmentNum, uint16_t(0));  // the line colour
         return;
     }
     std::sort(sortedAxes.begin(), sortedAxes.end());
     // Each segment takes the colour of the nearest operator at or left of it;
     // segments left of the first operator take the first operator's colour.
     auto fillRange = [&](int from, int to, int source) {
-        const Color4 colour = colours[source];
+        const uint16_t colour = colours[source];
         for (int s = from; s < to; ++s) colours[s] = colour;
     };
     if (n == 1) {

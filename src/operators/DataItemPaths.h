@@ -1,9 +1,15 @@
 // DataItemPaths: the geometry and colours of every item's line once the tree
-// holds regular operators. For every item and every segment between two
-// adjacent axes it keeps 15 points, straight where none of the item's
-// operators sits on that segment and bent through the operator where one
-// does (drawn together by a primary operator, pushed apart by a secondary
-// one), and one colour taken from the operators that hold the item.
+// holds regular operators. Every segment of an item between two adjacent
+// axes is drawn through 15 points: straight where none of the item's
+// operators sits on that segment, bent through the operator where one does
+// (drawn together by a primary operator, pushed apart by a secondary one).
+// Each segment has one colour, taken from the operators that hold the item.
+//
+// Memory grows with the table by a few bytes per segment only: the points of
+// bent segments are stored (in a pool whose slots are reused), those of
+// straight segments are computed when asked for, and a segment's colour is a
+// 16-bit index into a palette of the operators' colours (entry 0 the line
+// colour), so painting an operator recolours its items without a rebuild.
 //
 // x values are view units; y values are draw-region heights (view units, the
 // view's DrawRegion applied to normalised values). Bending is computed with x
@@ -11,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -26,6 +33,12 @@ class DataItemPaths {
 public:
     static constexpr int kPointsPerSegment = 15;
 
+    // The points of one segment: x in view units, y in draw-region heights.
+    struct SegmentCurve {
+        float x[kPointsPerSegment];
+        float y[kPointsPerSegment];
+    };
+
     // The paths of the view's table through the view's tree.
     explicit DataItemPaths(const ViewLayout* view);
 
@@ -34,18 +47,22 @@ public:
     // The same, for what changed since the last update only: the items whose
     // operators changed or whose set of operators changed (the tree's
     // revision tells), or everything after a change of the view's aspect or
-    // draw region; the colours after a change of the line colour. Does
-    // nothing when nothing changed.
+    // draw region. A new line colour or an operator's new colour changes one
+    // palette entry. Does nothing more when nothing changed.
     void updateChangedPaths();
     // Items whose paths the last update rebuilt.
     int getRebuiltItemCount() const { return rebuiltItems; }
 
     int getSegmentNum() const { return segmentNum; }
     bool isUnbent(int item) const { return unbent[item] != 0; }
-    const Color4& getSegmentColor(int item, int segment) const { return segmentColor[index(item, segment)]; }
-    // The 15 points of (item, segment): x in view units, y in draw-region heights.
-    const float* getCurveX(int item, int segment) const { return &curveX[index(item, segment) * kPointsPerSegment]; }
-    const float* getCurveY(int item, int segment) const { return &curveY[index(item, segment) * kPointsPerSegment]; }
+    const Color4& getSegmentColor(int item, int segment) const { return palette[colourSlot[index(item, segment)]]; }
+    // Whether (item, segment) is bent through an operator (its points stored).
+    bool isBent(int item, int segment) const { return curveSlot[index(item, segment)] != kStraight; }
+    // The 15 points of (item, segment) of an item that is not unbent: the
+    // stored ones of a bent segment, computed ones of a straight segment.
+    void getCurve(int item, int segment, SegmentCurve* curve) const;
+    // Bytes held for the table's items and segments (the memory the paths cost).
+    size_t getMemoryBytes() const;
 
     const MultidimensionalData* data;     // the view's table; not owned
     ClusterTree* tree;                    // the view's tree; not owned
@@ -57,24 +74,37 @@ private:
     void rebuild(bool everything);
     void collectOperatorsPerItem();
     void bendSegment(int item, int segment, const AROperator& op, float aspect, const DrawRegion& region);
-    void straightSegment(int item, int segment, const DrawRegion& region);
+    void straightCurve(int item, int segment, const DrawRegion& region, float* xs, float* ys) const;
     void colourSegments(int item, const AROperator* const* ops, int opCount);
+    // The palette entry of a regular operator, made on first use; entries of
+    // operators no longer in the tree are freed.
+    void updatePalette(const Color4& lineColour);
+    // Curve slots: one of the pool, reused when freed.
+    uint32_t takeCurveSlot();
+    void freeCurveSlots(int item);
+
+    static constexpr uint32_t kStraight = UINT32_MAX;  // curveSlot of a straight segment
 
     int itemNum = 0;
     int dimNum = 0;
-    int segmentNum = 0;                 // dimNum - 1, or 0
-    std::vector<Color4> segmentColor;   // itemNum x segmentNum
-    std::vector<float> curveY;          // itemNum x segmentNum x 15 draw-region heights
-    std::vector<float> curveX;          // itemNum x segmentNum x 15 view x
-    std::vector<char> unbent;           // per item: no regular operator holds it
-    std::vector<uint64_t> opSignature;  // per item: hash of its operators' ids at the last update
+    int segmentNum = 0;                  // dimNum - 1, or 0
+    std::vector<uint16_t> colourSlot;    // itemNum x segmentNum: palette index
+    std::vector<uint32_t> curveSlot;     // itemNum x segmentNum: pool slot, or kStraight
+    std::vector<float> poolX, poolY;     // 15 values per slot: view x, draw-region heights
+    std::vector<uint32_t> freeSlots;     // pool slots to reuse
+    std::vector<Color4> palette;         // [0] the line colour, others operators' colours
+    std::unordered_map<uint64_t, uint16_t> paletteOfNode;  // regular operator's id -> palette index
+    std::vector<uint16_t> freePalette;   // palette entries to reuse
+    std::vector<uint64_t> paletteSeen;   // per palette entry: update in which its operator was last seen
+    uint64_t updateCount = 0;
+    std::vector<char> unbent;            // per item: no regular operator holds it
+    std::vector<uint64_t> opSignature;   // per item: hash of its operators' ids at the last update
 
     // What the last update was built from.
     bool built = false;
     uint64_t builtRevision = 0;  // the tree's revision
     float builtAspect = 0;
     DrawRegion builtRegion;
-    Color4 builtLineColor;
     int rebuiltItems = 0;
 
     // Per-redraw scratch, kept to avoid allocating on every frame.

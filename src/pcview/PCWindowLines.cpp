@@ -66,6 +66,7 @@ void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
     getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
+    DataItemPaths::SegmentCurve curve;
     for (AROperator* leaf : riverLeaves) {
         for (int item : leaf->controlList) {
             if (item < 0 || item >= itemCount) continue;
@@ -80,8 +81,9 @@ void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
                     lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
                     lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
                 } else {
-                    const float* xs = itemPaths->getCurveX(item, j);
-                    const float* ys = itemPaths->getCurveY(item, j);
+                    itemPaths->getCurve(item, j, &curve);
+                    const float* xs = curve.x;
+                    const float* ys = curve.y;
                     for (int k = 0; k < kCurvePoints; ++k) {
                         // The colour turns within the first eight points.
                         const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;

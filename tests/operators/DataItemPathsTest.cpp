@@ -15,15 +15,21 @@ class DataItemPathsTest : public OperatorTest {
 protected:
     void SetUp() override { makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.3,0.7,0.5\n"); }
     DataItemPaths& paths() { return *view->getItemPaths(); }
+    DataItemPaths::SegmentCurve curve(int item, int segment) {
+        DataItemPaths::SegmentCurve points;
+        paths().getCurve(item, segment, &points);
+        return points;
+    }
     // Distance of point k of (item, segment) from the straight segment, view units (aspect-scaled x).
     double offLine(int item, int segment, int k) {
-        const float* xs = paths().getCurveX(item, segment);
-        const float* ys = paths().getCurveY(item, segment);
+        const DataItemPaths::SegmentCurve points = curve(item, segment);
+        const float* xs = points.x;
+        const float* ys = points.y;
         const double aspect = view->getAspect();
         const double x0 = aspect * xs[0], y0 = ys[0], x1 = aspect * xs[14], y1 = ys[14];
         return std::fabs((y1 - y0) * (aspect * xs[k] - x0) - (x1 - x0) * (ys[k] - y0)) / std::hypot(x1 - x0, y1 - y0);
     }
-    float passY() { return paths().getCurveY(2, 2)[7]; }  // the middle of item 2's segment 2
+    float passY() { return curve(2, 2).y[7]; }  // the middle of item 2's segment 2
 };
 
 TEST_F(DataItemPathsTest, OneOperatorColoursTheWholeItemAndBendsOnlyItsSegment) {
@@ -37,11 +43,13 @@ TEST_F(DataItemPathsTest, OneOperatorColoursTheWholeItemAndBendsOnlyItsSegment) 
     for (int segment = 0; segment < 4; ++segment) EXPECT_TRUE(colourIs(paths().getSegmentColor(2, segment), red));
     // Segments 0, 1 and 3 are straight from axis to axis; segment 2 is pulled towards the centre.
     for (int segment : {0, 1, 3}) {
-        EXPECT_NEAR(paths().getCurveX(2, segment)[0], view->getAxes()->getAxisPosition(segment), 1e-6);
-        EXPECT_NEAR(paths().getCurveX(2, segment)[14], view->getAxes()->getAxisPosition(segment + 1), 1e-6);
+        EXPECT_NEAR(curve(2, segment).x[0], view->getAxes()->getAxisPosition(segment), 1e-6);
+        EXPECT_NEAR(curve(2, segment).x[14], view->getAxes()->getAxisPosition(segment + 1), 1e-6);
         for (int k = 0; k < 15; ++k) EXPECT_NEAR(offLine(2, segment, k), 0, 1e-6) << segment << " " << k;
     }
     EXPECT_GT(offLine(2, 2, 7), 1e-3) << "the segment through the operator bends";
+    EXPECT_TRUE(paths().isBent(2, 2));
+    EXPECT_FALSE(paths().isBent(2, 0)) << "only bent segments are stored";
     EXPECT_GT(passY(), 0.5f);   // towards the centre above the line ...
     EXPECT_LT(passY(), 0.52f);  // ... without passing it
 
@@ -50,7 +58,7 @@ TEST_F(DataItemPathsTest, OneOperatorColoursTheWholeItemAndBendsOnlyItsSegment) 
     EXPECT_TRUE(colourIs(paths().getSegmentColor(0, 3), Color4(0.5f, 0.5f, 0.5f, 0.75f)));
     for (int item = 0; item < 3; ++item)
         for (int segment = 0; segment < 4; ++segment)
-            for (int k = 0; k < 15; ++k) ASSERT_TRUE(std::isfinite(paths().getCurveY(item, segment)[k]));
+            for (int k = 0; k < 15; ++k) ASSERT_TRUE(std::isfinite(curve(item, segment).y[k]));
 }
 
 TEST_F(DataItemPathsTest, LockedOperatorsPassThroughOrBesideTheirCentre) {
@@ -58,9 +66,9 @@ TEST_F(DataItemPathsTest, LockedOperatorsPassThroughOrBesideTheirCentre) {
     tree->toggleLock(op);
     paths().updatePaths();
     // A locked primary operator does not pull: the path passes exactly through its centre.
-    EXPECT_NEAR(paths().getCurveX(2, 2)[7], op->position.x, 1e-6);
+    EXPECT_NEAR(curve(2, 2).x[7], op->position.x, 1e-6);
     EXPECT_FLOAT_EQ(passY(), op->position.y);
-    EXPECT_NEAR(paths().getCurveX(2, 2)[14], 0.725f, 1e-6);
+    EXPECT_NEAR(curve(2, 2).x[14], 0.725f, 1e-6);
 
     // Unlocked, it pulls the path part of the way; a secondary operator pushes it out.
     tree->toggleLock(op);
@@ -94,9 +102,13 @@ testing::AssertionResult samePaths(const DataItemPaths& a, const DataItemPaths& 
             if (ca.r != cb.r || ca.g != cb.g || ca.b != cb.b || ca.a != cb.a)
                 return testing::AssertionFailure() << "colour of " << item << "/" << segment;
             if (a.isUnbent(item)) continue;  // straight items are drawn from the table, not from points
+            DataItemPaths::SegmentCurve ka, kb;
+            a.getCurve(item, segment, &ka);
+            b.getCurve(item, segment, &kb);
+            if (a.isBent(item, segment) != b.isBent(item, segment))
+                return testing::AssertionFailure() << "bent flag of " << item << "/" << segment;
             for (int k = 0; k < DataItemPaths::kPointsPerSegment; ++k) {
-                if (!sameBits(a.getCurveX(item, segment)[k], b.getCurveX(item, segment)[k]) ||
-                    !sameBits(a.getCurveY(item, segment)[k], b.getCurveY(item, segment)[k]))
+                if (!sameBits(ka.x[k], kb.x[k]) || !sameBits(ka.y[k], kb.y[k]))
                     return testing::AssertionFailure() << "point " << k << " of " << item << "/" << segment;
             }
         }
