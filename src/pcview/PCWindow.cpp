@@ -15,8 +15,15 @@ PCWindow::PCWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window
     calculateSinCosValues();
 }
 
-// The table and everything built on it go with the TableModel part.
-PCWindow::~PCWindow() = default;
+// The table and everything built on it go with the TableModel part. The base
+// destructor hides the window without reaching our hide().
+PCWindow::~PCWindow() {
+    Fl::remove_timeout(continueLineLayer, this);
+    if (context() != nullptr) {
+        make_current();
+        lineLayer.release();
+    }
+}
 
 void PCWindow::calculateSinCosValues() {
     sinCosLength = kCircleSamples;

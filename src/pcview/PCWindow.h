@@ -21,6 +21,7 @@
 #include <GL/glew.h>  // before any other GL header
 #include <FL/Fl_Gl_Window.H>
 
+#include <chrono>
 #include <deque>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@
 #include "gl/PointerInput.h"
 #include "model/Session.h"
 #include "model/TableModel.h"
+#include "pcview/LineLayer.h"
 #include "pcview/LineStripBatch.h"
 
 class AROperator;
@@ -53,6 +55,8 @@ public:
     void draw() override;
     // The toolkit's frame: prepareFrame(), then draw().
     void flush() override;
+    // Releases the line layer while its GL context still exists.
+    void hide() override;
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
 
@@ -107,6 +111,19 @@ public:
     const std::string& getAxisMinLabel(int slot) const { return axisMinLabels.at(slot); }
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
 
+    // The line layer (see LineLayer.h). While it is being drawn anew, a frame
+    // draws one slice of items (about lineSliceBudget long), shows what is
+    // there with the other layers over it and a progress mark, and asks for
+    // the next frame; a change restarts it from the first item.
+    // drawingPending(): the layer does not yet hold every line of the current state.
+    bool drawingPending() const;
+    // Off: every frame draws the lines directly, in one pass (for comparison).
+    void setLineLayerEnabled(bool enabled);
+    bool isLineLayerActive() const { return lineLayerActive; }
+    void setLineSliceBudget(std::chrono::microseconds budget) { lineSliceBudget = budget; }
+    // How often the layer has started to draw its lines anew.
+    uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
+
     // Icon textures of the operators' lock.
     void generateTextures();
     // Reverses the n RGB pixels of src into RGBA dst with alpha = 255 - red.
@@ -142,6 +159,34 @@ protected:
     void tableLinked() override;
 
 private:
+    // What the line layer's picture depends on; a different key draws it anew.
+    struct LineLayerKey {
+        const void* table = nullptr;
+        const void* tree = nullptr;
+        uint64_t revision = 0;
+        int widthPx = 0, heightPx = 0;
+        float aspect = 0;
+        DrawRegion region;
+        Color4 lineColour;
+        uint64_t axisPositionsHash = 0;
+        bool operator==(const LineLayerKey& other) const;
+    };
+    // Where the progressive drawing stands: leaf (in drawing order) and item in it.
+    struct LineCursor {
+        size_t leaf = 0;
+        size_t item = 0;
+        int64_t drawnItems = 0;
+    };
+    LineLayerKey currentLineKey() const;
+    // Items [from, to) of a leaf, into the line batch.
+    void drawStraightItems(const AROperator* leaf, size_t from, size_t to);
+    void drawCurvedItems(const AROperator* leaf, size_t first, size_t last);
+    // Draws items from the cursor on until all are drawn (true) or the deadline passes.
+    bool drawLineSlice(std::chrono::steady_clock::time_point deadline);
+    void renderLineLayer();
+    void renderProgressMark();
+    static void continueLineLayer(void* view);
+
     // Gesture steps of handleMouseEvents (view units).
     void addHintPointAt(float xView, float yView);
     void leftPush(float xView, float yView);
@@ -174,6 +219,15 @@ private:
     std::vector<std::string> axisMaxLabels;
 
     LineStripBatch lineBatch;  // item lines of one frame, drawn in batches
+    LineLayer lineLayer;       // the item lines between frames
+    bool lineLayerEnabled = true;   // use it where the context allows
+    bool lineLayerActive = false;   // the last frame used it
+    bool lineLayerStarted = false;  // it holds (part of) the lines of lineKey
+    bool lineLayerComplete = false; // it holds all of them
+    LineLayerKey lineKey;
+    LineCursor lineCursor;
+    std::chrono::microseconds lineSliceBudget{35000};
+    uint64_t lineLayerRestarts = 0;
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.
     std::deque<AROperator*> riverLeaves;

@@ -3,6 +3,7 @@
 #include "pcview/PCWindow.h"
 
 #include <GL/glew.h>
+#include <FL/Fl.H>
 
 #include "gl/GlWindowSetup.h"
 #include "gl/IconImage.h"
@@ -59,6 +60,16 @@ void PCWindow::prepareFrame() {
     if (hasDrawableData() && !getClusterTree()->getRoot()->noChildren()) buildCurves();
 }
 
+void PCWindow::hide() {
+    if (context() != nullptr) {
+        make_current();
+        lineLayer.release();
+    }
+    lineLayerStarted = false;
+    Fl::remove_timeout(continueLineLayer, this);
+    Fl_Gl_Window::hide();
+}
+
 void PCWindow::draw() {
     make_current();
     if (!valid()) {
@@ -68,7 +79,11 @@ void PCWindow::draw() {
         setUpGlContext(w(), h(), 0);
         glEnable(GL_POLYGON_SMOOTH);
         // The icons are made once per GL context; a size change keeps them.
-        if (newContext) generateTextures();
+        if (newContext) {
+            generateTextures();
+            lineLayer.forget();
+            lineLayerStarted = false;
+        }
     }
     glClearColor(1, 1, 1, 0);
     glColor4f(1, 1, 1, 1);
@@ -80,10 +95,17 @@ void PCWindow::draw() {
     glEnable(GL_MULTISAMPLE);
     // Before a table is linked, and for a table without items or numeric
     // dimensions, the view is its white background.
+    lineLayerActive = false;
     if (!hasDrawableData()) return;
 
-    // Layers in stacking order: later ones paint over earlier ones.
-    renderLines_TreeBased();
+    // Layers in stacking order: later ones paint over earlier ones. The item
+    // lines come from the line layer where there is one.
+    lineLayerActive = lineLayerEnabled && LineLayer::isSupported() && lineLayer.prepare(w(), h());
+    if (lineLayerActive) {
+        renderLineLayer();
+    } else {
+        renderLines_TreeBased();
+    }
     make_current();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     renderAxes();
@@ -92,6 +114,10 @@ void PCWindow::draw() {
     if (hasMixtures() && showMixtures) renderMixtures();
     renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
+    if (lineLayerActive && !lineLayerComplete) {
+        renderProgressMark();
+        if (!Fl::has_timeout(continueLineLayer, this)) Fl::add_timeout(0.0, continueLineLayer, this);
+    }
 
     glDisable(GL_POLYGON_SMOOTH);
     glDisable(GL_LINE_SMOOTH);

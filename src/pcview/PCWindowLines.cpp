@@ -1,10 +1,14 @@
 // PCWindow: the item lines, straight while the tree is only its root, bent
-// through the operators and coloured by them once it has regular operators.
+// through the operators and coloured by them once it has regular operators;
+// and the line layer that keeps them between frames and draws them anew in
+// slices, a time budget at a time, when they change.
 #include "pcview/PCWindow.h"
 
 #include <GL/glew.h>
+#include <FL/Fl.H>
 
 #include <algorithm>
+#include <cstring>
 
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
@@ -13,10 +17,19 @@ namespace {
 
 constexpr float kLineWidthPx = 2.0f;
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
+constexpr size_t kItemsBetweenClockReads = 256;
+constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 
 bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
 }  // namespace
+
+bool PCWindow::LineLayerKey::operator==(const LineLayerKey& other) const {
+    return table == other.table && tree == other.tree && revision == other.revision && widthPx == other.widthPx &&
+           heightPx == other.heightPx && aspect == other.aspect && region == other.region &&
+           axisPositionsHash == other.axisPositionsHash &&
+           sameColour(lineColour, other.lineColour);
+}
 
 // Brings the bent paths up to date with the tree (only what changed).
 void PCWindow::buildCurves() { getItemPaths()->updateChangedPaths(); }
@@ -37,64 +50,180 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
         return;
     }
     glLineWidth(kLineWidthPx);
+    drawStraightItems(node, 0, node->controlList.size());
+    lineBatch.flush();
+}
+
+// Every item of every leaf, segment by segment: straight or through its 15
+// points, in its segment's colour, blending from the previous segment's
+// colour where the colour changes at the segment's left axis.
+void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
+    riverLeaves.clear();
+    getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
+    for (const AROperator* leaf : riverLeaves) drawCurvedItems(leaf, 0, leaf->controlList.size());
+    lineBatch.flush();
+}
+
+void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to) {
     const MultidimensionalData* data = getData();
     const ParallelCoordinatesAxis* axes = getAxes();
     const DrawRegion region = getDrawRegion();
     const int dims = data->getActualDimNum();
     const int itemCount = data->getDataNum();
-    const Color4 colour = node->color;
+    const Color4 colour = leaf->color;
     // One strip per item through its value on every axis, in the leaf's colour.
-    for (int item : node->controlList) {
+    for (size_t k = from; k < to; ++k) {
+        const int item = leaf->controlList[k];
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
         lineBatch.beginStrip();
         for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), region.toView(row[d]), colour);
         lineBatch.endStrip();
     }
-    lineBatch.flush();
 }
 
-// Every item of every leaf, segment by segment: straight or through its 15
-// stored points, in its segment's colour, blending from the previous
-// segment's colour where the colour changes at the segment's left axis.
-void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
+void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last) {
     const MultidimensionalData* data = getData();
     const ParallelCoordinatesAxis* axes = getAxes();
     const DataItemPaths* itemPaths = getItemPaths();
     const DrawRegion region = getDrawRegion();
-    riverLeaves.clear();
-    getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
     DataItemPaths::SegmentCurve curve;
-    for (AROperator* leaf : riverLeaves) {
-        for (int item : leaf->controlList) {
-            if (item < 0 || item >= itemCount) continue;
-            const float* row = data->getDataRow(item);
-            const bool straight = itemPaths->isUnbent(item);
-            for (int j = 0; j < segments; ++j) {
-                const Color4& colour = itemPaths->getSegmentColor(item, j);
-                const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
-                const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
-                lineBatch.beginStrip();
-                if (straight) {
-                    lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
-                    lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
-                } else {
-                    itemPaths->getCurve(item, j, &curve);
-                    const float* xs = curve.x;
-                    const float* ys = curve.y;
-                    for (int k = 0; k < kCurvePoints; ++k) {
-                        // The colour turns within the first eight points.
-                        const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;
-                        lineBatch.addVertex(xs[k], ys[k], from.r * (1 - f) + colour.r * f,
-                                            from.g * (1 - f) + colour.g * f, from.b * (1 - f) + colour.b * f,
-                                            from.a * (1 - f) + colour.a * f);
-                    }
+    for (size_t index = first; index < last; ++index) {
+        const int item = leaf->controlList[index];
+        if (item < 0 || item >= itemCount) continue;
+        const float* row = data->getDataRow(item);
+        const bool straight = itemPaths->isUnbent(item);
+        for (int j = 0; j < segments; ++j) {
+            const Color4& colour = itemPaths->getSegmentColor(item, j);
+            const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
+            const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
+            lineBatch.beginStrip();
+            if (straight) {
+                lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
+                lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
+            } else {
+                itemPaths->getCurve(item, j, &curve);
+                for (int k = 0; k < kCurvePoints; ++k) {
+                    // The colour turns within the first eight points.
+                    const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;
+                    lineBatch.addVertex(curve.x[k], curve.y[k], from.r * (1 - f) + colour.r * f,
+                                        from.g * (1 - f) + colour.g * f, from.b * (1 - f) + colour.b * f,
+                                        from.a * (1 - f) + colour.a * f);
                 }
-                lineBatch.endStrip();
             }
+            lineBatch.endStrip();
+        }
+    }
+}
+
+// --- The line layer -------------------------------------------------------------
+
+PCWindow::LineLayerKey PCWindow::currentLineKey() const {
+    LineLayerKey key;
+    key.table = getData();
+    key.tree = getClusterTree();
+    key.revision = getClusterTree() != nullptr ? getClusterTree()->getRevision() : 0;
+    key.widthPx = w();
+    key.heightPx = h();
+    key.aspect = getAspect();
+    key.region = getDrawRegion();
+    key.lineColour = getLineColor();
+    // The axes move only through the tree today (which then counts a
+    // revision), but the lines follow them whatever moves them.
+    uint64_t hash = 1469598103934665603ull;
+    if (const ParallelCoordinatesAxis* axes = getAxes()) {
+        for (int slot = 0; slot < axes->getAxisNum(); ++slot) {
+            uint32_t bits = 0;
+            const float position = axes->getAxisPosition(slot);
+            std::memcpy(&bits, &position, sizeof bits);
+            hash = (hash ^ bits) * 1099511628211ull;
+        }
+    }
+    key.axisPositionsHash = hash;
+    return key;
+}
+
+bool PCWindow::drawingPending() const {
+    if (!lineLayerActive) return false;
+    return !(currentLineKey() == lineKey) || !lineLayerComplete;
+}
+
+bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline) {
+    AROperator* root = getClusterTree()->getRoot();
+    const bool curved = !root->noChildren();
+    riverLeaves.clear();
+    if (curved) {
+        getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
+    } else {
+        riverLeaves.push_back(root);
+    }
+    glLineWidth(kLineWidthPx);
+    bool outOfTime = false;
+    while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
+        const AROperator* leaf = riverLeaves[lineCursor.leaf];
+        const size_t size = leaf->controlList.size();
+        while (lineCursor.item < size) {
+            const size_t to = std::min(size, lineCursor.item + kItemsBetweenClockReads);
+            if (curved) {
+                drawCurvedItems(leaf, lineCursor.item, to);
+            } else {
+                drawStraightItems(leaf, lineCursor.item, to);
+            }
+            lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
+            lineCursor.item = to;
+            if (std::chrono::steady_clock::now() >= deadline) {
+                outOfTime = true;
+                break;
+            }
+        }
+        if (lineCursor.item >= size) {
+            ++lineCursor.leaf;
+            lineCursor.item = 0;
         }
     }
     lineBatch.flush();
+    return lineCursor.leaf >= riverLeaves.size();
+}
+
+void PCWindow::renderLineLayer() {
+    const LineLayerKey key = currentLineKey();
+    if (!(key == lineKey) || !lineLayerStarted) {
+        // Something the lines depend on changed: draw them anew from the first item.
+        lineKey = key;
+        lineLayer.clear();
+        lineCursor = LineCursor();
+        lineLayerComplete = false;
+        lineLayerStarted = true;
+        ++lineLayerRestarts;
+    }
+    if (!lineLayerComplete) {
+        lineLayer.beginDrawing();
+        lineLayerComplete = drawLineSlice(std::chrono::steady_clock::now() + lineSliceBudget);
+        lineLayer.endDrawing();
+    }
+    lineLayer.copyToWindow();
+}
+
+void PCWindow::renderProgressMark() {
+    const int64_t total = std::max<int64_t>(getData()->getDataNum(), 1);
+    const float done = std::clamp(static_cast<float>(lineCursor.drawnItems) / static_cast<float>(total), 0.0f, 1.0f);
+    const float top = kProgressHeightPx / static_cast<float>(std::max(h(), 1));
+    glColor4f(0.15f, 0.35f, 0.75f, 0.7f);
+    glBegin(GL_QUADS);
+    glVertex2f(0, 0);
+    glVertex2f(done, 0);
+    glVertex2f(done, top);
+    glVertex2f(0, top);
+    glEnd();
+}
+
+void PCWindow::continueLineLayer(void* view) { static_cast<PCWindow*>(view)->redraw(); }
+
+void PCWindow::setLineLayerEnabled(bool enabled) {
+    if (enabled == lineLayerEnabled) return;
+    lineLayerEnabled = enabled;
+    lineLayerStarted = false;
+    redraw();
 }

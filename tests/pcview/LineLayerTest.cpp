@@ -1,0 +1,151 @@
+// The line layer: frames drawn from it are the frames drawn in one pass,
+// after every kind of change; a change of the lines draws them anew, a change
+// of the other layers does not; drawn slice by slice, the layer ends with the
+// one-pass picture, and a change in the middle starts it over.
+#include <random>
+
+#include "GlTestContext.h"
+#include "ViewTestSupport.h"
+#include "app/WindowCapture.h"
+#include "cluster/ClusterPath.h"
+
+namespace {
+
+std::string randomTable(int rows) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> value(0, 1000);
+    std::string table = "a,b,c,d,e\n";
+    for (int r = 0; r < rows; ++r) {
+        for (int d = 0; d < 5; ++d) table += std::to_string(value(random)) + (d < 4 ? "," : "\n");
+    }
+    return table;
+}
+
+class LineLayerTest : public ViewTest {
+protected:
+    void SetUp() override {
+        if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
+        Fl::screen_count();  // opens the display: the view then asks for a multisampled window, as in the program
+        makeView(randomTable(3000));
+    }
+    void show(bool multisampled = true) {
+        if (!multisampled) view->mode(FL_RGB | FL_ALPHA | FL_DOUBLE);
+        ASSERT_TRUE(showInWindow(window, owned.release()));
+    }
+    // The frame the view shows once its line layer is complete (slices drawn as needed).
+    WindowPicture layered() {
+        view->setLineLayerEnabled(true);
+        WindowPicture picture = captureView(view);
+        for (int frames = 0; view->drawingPending() && frames < 10000; ++frames) picture = captureView(view);
+        EXPECT_FALSE(view->drawingPending());
+        EXPECT_TRUE(view->isLineLayerActive()) << "this context offers framebuffer objects";
+        return picture;
+    }
+    WindowPicture onePass() {
+        view->setLineLayerEnabled(false);
+        WindowPicture picture = captureView(view);
+        view->setLineLayerEnabled(true);
+        return picture;
+    }
+    void expectSameFrames(const char* after) {
+        const WindowPicture cached = layered();
+        const WindowPicture direct = onePass();
+        ASSERT_EQ(cached.rgb.size(), direct.rgb.size()) << after;
+        int differing = 0, largest = 0;
+        size_t firstDiffering = 0;
+        for (size_t k = 0; k < cached.rgb.size(); ++k) {
+            const int delta = std::abs(int(cached.rgb[k]) - int(direct.rgb[k]));
+            if (delta > 0 && differing++ == 0) firstDiffering = k / 3;
+            largest = std::max(largest, delta);
+        }
+        EXPECT_EQ(differing, 0) << "the layered frame differs from the one-pass frame after " << after << " (largest "
+                                << largest << ", first at x " << firstDiffering % size_t(cached.widthPx) << " px, y "
+                                << firstDiffering / size_t(cached.widthPx) << " px from the top)";
+    }
+    void expectSameFramesAfterEveryKindOfChange() {
+        expectSameFrames("the first frame");
+        AROperator* op = add(0.16f, 0.5f, true, Color4(1, 0, 0, 0.8f));
+        ASSERT_NE(op, nullptr);
+        tree->setOperatorRadius(op, 0.2);
+        expectSameFrames("adding an operator");
+        tree->moveOperator(op, 0.2f, 0.6f);
+        expectSameFrames("moving it");
+        view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
+        stdoutOf([&] { view->updateGaussianMixtures(); });
+        expectSameFrames("a hint point");
+        view->handleKeyboardEvents('h', 500, 250);
+        view->handleKeyboardEvents('m', 500, 250);
+        expectSameFrames("H and M");
+        view->adjustAxisPositions(1, -2);
+        expectSameFrames("spreading the axes");
+        view->linkMDdata(loadTableQuietly(dir.write("u.txt", randomTable(500))));
+        expectSameFrames("a new table");
+        window->size(820, 420);
+        view->resize(10, 10, 800, 400);
+        // The one-pass frame goes straight to the window's buffer: let the window
+        // system give it the new size first.
+        for (int k = 0; k < 20; ++k) Fl::wait(0.01);
+        expectSameFrames("a resize");
+    }
+    std::unique_ptr<Fl_Window> window;
+};
+
+TEST_F(LineLayerTest, LayeredFramesEqualOnePassFramesAfterEveryKindOfChange) {
+    show();
+    GLint samples = 0;
+    view->make_current();
+    glGetIntegerv(GL_SAMPLES, &samples);
+    EXPECT_GT(samples, 0) << "the view's window is multisampled";
+    expectSameFramesAfterEveryKindOfChange();
+}
+
+TEST_F(LineLayerTest, LayeredFramesEqualOnePassFramesInASingleSampledWindow) {
+    show(false);
+    expectSameFramesAfterEveryKindOfChange();
+}
+
+TEST_F(LineLayerTest, OnlyChangesOfTheLinesDrawThemAnew) {
+    show();
+    layered();
+    auto restarts = [&] { return view->getLineLayerRestarts(); };
+    const uint64_t start = restarts();
+    view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
+    stdoutOf([&] { view->updateGaussianMixtures(); });
+    for (unsigned key : {'h', 'm', 'p', ' ', ' '}) view->handleKeyboardEvents(key, 500, 250);
+    layered();
+    EXPECT_EQ(restarts(), start) << "hint paths and display switches leave the lines as they are";
+    AROperator* op = add(0.16f, 0.5f);
+    ASSERT_NE(op, nullptr);
+    layered();
+    EXPECT_EQ(restarts(), start + 1);
+    tree->moveOperator(op, 0.2f, 0.6f);
+    layered();
+    EXPECT_EQ(restarts(), start + 2) << "a moved operator bends other lines";
+}
+
+TEST_F(LineLayerTest, SlicesFillTheLayerInOrderAndAChangeStartsItOver) {
+    show();
+    const WindowPicture reference = onePass();
+    const uint64_t restartsBefore = view->getLineLayerRestarts();
+    view->getClusterTree()->updateOperatorsPos();  // the lines must be drawn anew
+    view->setLineSliceBudget(std::chrono::microseconds(0));  // one chunk of items per frame
+    int frames = 0;
+    for (; frames < 200; ++frames) {
+        if (frames == 3) {
+            // A change in the middle: the next frame starts from the first item again.
+            EXPECT_TRUE(view->drawingPending());
+            view->getClusterTree()->updateOperatorsPos();
+        }
+        captureView(view);
+        if (!view->drawingPending()) break;
+    }
+    EXPECT_GT(frames, 10) << "3000 items take several slices";
+    EXPECT_FALSE(view->drawingPending());
+    EXPECT_EQ(view->getLineLayerRestarts(), restartsBefore + 2) << "the first fill and the one after the change";
+    // Nothing moved: the picture is the one drawn in one pass.
+    const WindowPicture finished = captureView(view);
+    EXPECT_TRUE(finished.rgb == reference.rgb);
+    EXPECT_TRUE(onePass().rgb == reference.rgb);
+}
+
+}  // namespace
