@@ -6,24 +6,36 @@
 //
 // Each term is taken by exp in double precision and added, j ascending, into
 // a single-precision running sum: scores are bit-identical to the plain loop
-// over getDiffMatrixEntry. The work is O(N^2) per full pass; no N x N memory
-// is allocated: entries are computed, a block at a time, from a column-major
-// copy of the table (N x D floats).
+// over getDiffMatrixEntry. No N x N memory is allocated: entries are
+// computed, a block of 128 items at a time, from copies of the table's values
+// taken at construction (so a computation may go on in another thread while
+// the table itself goes away).
 //
-// Speed without changing a bit: a term too small to move the running sum
-// (below a quarter of the sum's float spacing) is skipped before its exp is
-// taken. Terms fall monotonically with D, so "too small for a sum of this
-// binary exponent" is one precomputed threshold on D per exponent.
+// Speed without changing a bit:
+//   - a term too small to move the running sum (below a quarter of the sum's
+//     float spacing) is skipped before its exp is taken. Terms fall
+//     monotonically with D, so "too small for a sum of this binary exponent"
+//     is one precomputed threshold on D per exponent;
+//   - neighbourhoods: a whole tile of 128 x 128 pairs is skipped when the
+//     bounding boxes of its two blocks of items are further apart than every
+//     threshold that could apply (tables whose rows come in a spatial order,
+//     sorted or grouped, skip most tiles; rows in random order skip few);
+//   - the entries of each phase are computed on every core, while the sums
+//     are taken on one thread in the plain loop's order.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class MultidimensionalData;
+class WorkProgress;
 
 class GaussianProximity {
 public:
-    // The table is not owned. kernelWidth divides D^2 (0.05^2: the term
-    // falls to 1/e at D = 0.05).
+    static constexpr int kBlockSize = 128;  // items per block; tiles are kBlockSize x kBlockSize pairs
+
+    // Copies the table's values (the table is not kept). kernelWidth divides
+    // D^2 (0.05^2: the term falls to 1/e at D = 0.05).
     GaussianProximity(const MultidimensionalData* data, float kernelWidth);
 
     // Score of each listed item, written to scores[k]; an index outside the
@@ -31,17 +43,39 @@ public:
     void scoreItems(const int32_t* items, int itemNum, float* scores) const;
     // Score of every item 0 ... N - 1, written to scores[i]. Uses the symmetry
     // of the matrix: each pair's term is computed at most once for both rows.
-    void scoreAllItems(float* scores) const;
+    // Reports tiles done to `progress` and stops (returning false, the scores
+    // incomplete) when it is cancelled. threads = 0: as many as the machine has cores.
+    bool scoreAllItems(float* scores, WorkProgress* progress = nullptr, int threads = 0) const;
+
+    int getItemNum() const { return itemNum; }
+    // Tiles the last scoreAllItems skipped whole by their bounding boxes (for tests and benchmarks).
+    int64_t getSkippedTiles() const { return skippedTiles; }
 
 private:
     // Smallest entry D whose term leaves a running sum of the given value
     // unchanged (for a sum of 0: a term that rounds to 0 in float).
     float getSkipThreshold(float runningSum) const;
     double term(float entry) const;
+    // Entries (row, first + k) for k in [kFirst, count) of a block, and the
+    // ascending k of those that may need their term: !(D >= max(rowThreshold,
+    // columnThreshold[k])), so NaN entries pass as the plain loop adds them.
+    // Entry `self` (the row's own column, or -1) is 0, as the matrix stores it.
+    // Returns the number of such k; entries[c] is the entry of candidates[c].
+    int blockCandidates(const float* row, int first, int self, int kFirst, int count, float rowThreshold,
+                        const float* columnThreshold, float* entries, uint8_t* candidates) const;
+    // A lower bound on every entry between block a and block b (0 when boxes are not usable).
+    float boxDistance(int blockA, int blockB) const;
 
     static constexpr int kExponentNum = 256;  // biased binary exponents of a float
 
-    const MultidimensionalData* data;    // not owned
     float kernelWidth;                   // denominator of the exponent
     float skipThreshold[kExponentNum];   // by the running sum's biased exponent
+    int itemNum = 0;
+    int dimNum = 0;
+    int stride = 0;                      // floats per column, a multiple of kBlockSize
+    std::vector<float> rows;             // itemNum x dimNum, the table's rows
+    std::vector<float> columns;          // dimNum x stride, padded with zeros
+    bool boxesUsable = false;            // every value finite: box distances bound the entries
+    std::vector<float> boxLow, boxHigh;  // per block and dimension: extremes of its items
+    mutable int64_t skippedTiles = 0;
 };

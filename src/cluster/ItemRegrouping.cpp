@@ -192,10 +192,16 @@ std::vector<std::unique_ptr<GaussianMixture>> ItemRegrouping::regroup(const Clus
 
 void ItemRegrouping::orderByDensity(std::vector<ItemScore>& scores, bool gaussianOrdering) const {
     const int itemNum = data ? data->getDataNum() : 0;
-    if (scores.size() < static_cast<size_t>(itemNum)) scores.resize(itemNum);
     std::vector<float> density(itemNum);
     GaussianProximity(data, kDensityKernelWidth).scoreAllItems(density.data());
-    for (int i = 0; i < itemNum; ++i) scores[i] = {i, density[i]};
+    applyDensity(density, scores, gaussianOrdering);
+}
+
+void ItemRegrouping::applyDensity(const std::vector<float>& sums, std::vector<ItemScore>& scores,
+                                  bool gaussianOrdering) const {
+    const int itemNum = data ? std::min(data->getDataNum(), static_cast<int>(sums.size())) : 0;
+    if (scores.size() < static_cast<size_t>(itemNum)) scores.resize(itemNum);
+    for (int i = 0; i < itemNum; ++i) scores[i] = {i, sums[i]};
     if (gaussianOrdering) stableSortByScore(scores.data(), scores.data() + itemNum);
     std::cout << "Gaussian-based optimization complete!" << std::endl;
 }

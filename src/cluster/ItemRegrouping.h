@@ -75,6 +75,9 @@ public:
     // gaussianOrdering is on (densest last). Prints
     // "Gaussian-based optimization complete!". O(N^2), no N x N memory.
     void orderByDensity(std::vector<ItemScore>& scores, bool gaussianOrdering) const;
+    // Its second half, for sums computed elsewhere (a DensityJob): the
+    // records, the sort and the message.
+    void applyDensity(const std::vector<float>& sums, std::vector<ItemScore>& scores, bool gaussianOrdering) const;
 
 private:
     const MultidimensionalData* data;  // not owned

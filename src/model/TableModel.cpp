@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cluster/ClusterPath.h"
+#include "cluster/DensityJob.h"
 #include "cluster/GaussianMixture.h"
 #include "cluster/ItemRegrouping.h"
 #include "cluster/MultidimensionalCluster.h"
@@ -26,6 +27,7 @@ void TableModel::linkMDdata(MultidimensionalData* newData) {
 }
 
 void TableModel::releasePerTableObjects() {
+    cancelDensityOrdering();
     // Objects that refer to others go first: the item paths read the tree, the tree the axes.
     linePaths.reset();
     operatorTree.reset();
@@ -102,6 +104,7 @@ void TableModel::updateGaussianMixtures() {
 
 void TableModel::applyOrdering() {
     if (!dataReady) return;
+    cancelDensityOrdering();
     regrouping->scoreItems(*hintPathSet, *itemGroups, itemScores);
     updateClusterInfo();
 }
@@ -113,6 +116,7 @@ void TableModel::updateClusterInfo() {
 
 void TableModel::calculateDiff_GaussianBased() {
     if (!dataReady) return;
+    cancelDensityOrdering();
     regrouping->orderByDensity(itemScores, gaussianOrdering);
 }
 
@@ -122,6 +126,7 @@ void TableModel::updateHintPaths() {
 
 void TableModel::clearClusterPaths() {
     if (!dataReady) return;
+    cancelDensityOrdering();
     hintPathSet->clearPaths();
     for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
     mixtures.clear();  // absent until the next hint change rebuilds them
@@ -141,9 +146,29 @@ void TableModel::toggleHintPathLock(int path, bool locked) {
     itemGroups->lockGroup(path + 1);
 }
 
-void TableModel::setGaussianOrdering(bool on) {
+void TableModel::setGaussianOrdering(bool on, bool inBackground) {
     gaussianOrdering = on;
-    if (gaussianOrdering) calculateDiff_GaussianBased();
+    if (!gaussianOrdering) {
+        cancelDensityOrdering();
+        return;
+    }
+    if (!dataReady) return;
+    if (inBackground && table->getDataNum() > kBackgroundDensityItems) {
+        densityJob = std::make_unique<DensityJob>(table.get(), ItemRegrouping::kDensityKernelWidth);
+        return;
+    }
+    calculateDiff_GaussianBased();
+}
+
+void TableModel::cancelDensityOrdering() { densityJob.reset(); }
+
+double TableModel::getDensityOrderingProgress() const { return densityJob ? densityJob->getProgress() : 0.0; }
+
+bool TableModel::finishDensityOrdering() {
+    if (!densityJob || !densityJob->isDone()) return false;
+    regrouping->applyDensity(densityJob->getSums(), itemScores, gaussianOrdering);
+    densityJob.reset();
+    return true;
 }
 
 void TableModel::setGroupSort(bool on) {

@@ -22,6 +22,7 @@
 class AROperator;
 class ClusterPath;
 class ClusterTree;
+class DensityJob;
 class DataItemPaths;
 class GaussianMixture;
 class ItemRegrouping;
@@ -97,8 +98,20 @@ public:
     // path `path` with its group (`locked`: which of the two it is now).
     void toggleHintPathLock(int path, bool locked);
     bool getGaussianOrdering() const { return gaussianOrdering; }
-    // Switches the density ordering; switched on, the items are ordered at once.
-    void setGaussianOrdering(bool on);
+    // Switches the density ordering; switched on, the items are ordered at
+    // once, or, inBackground on a table of more than kBackgroundDensityItems
+    // items, by a worker thread whose result finishDensityOrdering() takes.
+    // Anything else that rewrites the item records first (a new table, a
+    // regrouping, clearing the paths, switching the ordering off) cancels a
+    // pending ordering: the newer step's records stand, as they would have
+    // if the ordering had finished before it.
+    void setGaussianOrdering(bool on, bool inBackground = false);
+    static constexpr int kBackgroundDensityItems = 8192;  // about 30 ms in the foreground
+    bool isDensityOrderingPending() const { return densityJob != nullptr; }
+    // Share of a pending ordering's work done, in [0, 1].
+    double getDensityOrderingProgress() const;
+    // Applies a pending ordering whose worker has finished (true then).
+    bool finishDensityOrdering();
     bool getGroupSort() const { return groupSort; }
     // Both flags as a saved session holds them, without ordering or sorting anything.
     void restoreOrderingFlags(bool gaussian, bool sortGroups) {
@@ -124,6 +137,7 @@ protected:
 
 private:
     void releasePerTableObjects();
+    void cancelDensityOrdering();
 
     std::unique_ptr<MultidimensionalData> table;             // the linked table
     std::unique_ptr<ParallelCoordinatesAxis> axisLayout;     // axis layout of the linked table
@@ -134,6 +148,7 @@ private:
     std::vector<ItemScore> itemScores;                       // one record per item: order and score
     std::vector<std::unique_ptr<GaussianMixture>> mixtures;  // one per dimension; empty = absent
     std::unique_ptr<ItemRegrouping> regrouping;              // scores and regroups items against the hint paths
+    std::unique_ptr<DensityJob> densityJob;                  // a density ordering under way, or null
     std::vector<float> histogramWidths;                      // per numeric dimension
     TreeObserver* treeObserver = nullptr;                    // not owned
     bool dataReady = false;                                  // every per-table object exists

@@ -1,0 +1,199 @@
+// The density sums with the neighbourhood skipping and the worker threads:
+// bit for bit the plain loop's, for tables in random and in spatial order,
+// with duplicate rows and ties, on any number of threads; cancellable; and
+// the model's background ordering ends with the foreground's records.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "TestSupport.h"
+#include "cluster/DensityJob.h"
+#include "cluster/GaussianProximity.h"
+#include "cluster/ItemRegrouping.h"
+#include "data/WorkProgress.h"
+#include "model/TableModel.h"
+
+namespace {
+
+constexpr float kWidth = ItemRegrouping::kDensityKernelWidth;
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The plain loop over the difference matrix: the definition of a density sum.
+std::vector<float> plainSums(const MultidimensionalData& table) {
+    std::vector<float> sums(static_cast<size_t>(table.getDataNum()));
+    for (int i = 0; i < table.getDataNum(); ++i) {
+        float sum = 0.0f;
+        for (int j = 0; j < table.getDataNum(); ++j) {
+            const float d = table.getDiffMatrixEntry(i, j);
+            sum += std::exp(static_cast<double>(-d * d / kWidth));
+        }
+        sums[static_cast<size_t>(i)] = sum;
+    }
+    return sums;
+}
+
+// Rows of a few tight clusters and uniform noise over `dims` dimensions, with
+// every seventh row a copy of an earlier one and a constant last column (ties
+// everywhere); `sorted` puts the rows in order of their first value, so that
+// neighbouring rows are close and whole tiles of pairs lie far apart.
+std::string table(int items, int dims, bool sorted, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::normal_distribution<float> spread(0.0f, 0.02f);
+    std::vector<std::vector<float>> rows;
+    for (int i = 0; i < items; ++i) {
+        std::vector<float> row(static_cast<size_t>(dims));
+        if (i % 7 == 6) {
+            row = rows[static_cast<size_t>(random() % rows.size())];
+        } else {
+            const float centre = static_cast<float>(i % 4) / 4.0f;
+            for (int d = 0; d + 1 < dims; ++d) row[static_cast<size_t>(d)] = i % 3 == 0 ? unit(random) : centre + spread(random);
+            row[static_cast<size_t>(dims - 1)] = 5.0f;
+        }
+        rows.push_back(row);
+    }
+    if (sorted) std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a[0] < b[0]; });
+    std::string text;
+    for (int d = 0; d < dims; ++d) text += (d ? ",d" : "d") + std::to_string(d);
+    text += "\n";
+    for (const auto& row : rows) {
+        for (int d = 0; d < dims; ++d) text += (d ? "," : "") + std::to_string(row[static_cast<size_t>(d)]);
+        text += "\n";
+    }
+    return text;
+}
+
+class DensityOrderingTest : public testing::Test {
+protected:
+    std::unique_ptr<MultidimensionalData> load(const std::string& text) {
+        return std::unique_ptr<MultidimensionalData>(loadTableQuietly(dir.write("t.txt", text)));
+    }
+    TempDir dir;
+};
+
+TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) {
+    for (bool sorted : {false, true}) {
+        // 2100 items: 17 blocks, the last one partial; the matrix is stored, so the reference is quick.
+        const auto data = load(table(2100, 6, sorted, sorted ? 3u : 4u));
+        ASSERT_EQ(data->getDataNum(), 2100);
+        const std::vector<float> expected = plainSums(*data);
+        const GaussianProximity proximity(data.get(), kWidth);
+        for (int threads : {1, 2, 3}) {
+            std::vector<float> sums(2100, -1.0f);
+            ASSERT_TRUE(proximity.scoreAllItems(sums.data(), nullptr, threads));
+            for (size_t i = 0; i < sums.size(); ++i) {
+                ASSERT_TRUE(sameBits(sums[i], expected[i]))
+                    << "item " << i << ", " << threads << " threads, rows " << (sorted ? "sorted" : "in random order")
+                    << ": " << sums[i] << " != " << expected[i];
+            }
+        }
+        if (sorted) {
+            EXPECT_GT(proximity.getSkippedTiles(), 0) << "rows in spatial order leave far tiles out whole";
+        }
+        // The sums of a chosen few come out the same through the per-item path.
+        const std::vector<int32_t> some = {0, 127, 128, 2099, 1000};
+        std::vector<float> picked(some.size());
+        proximity.scoreItems(some.data(), static_cast<int>(some.size()), picked.data());
+        for (size_t k = 0; k < some.size(); ++k) EXPECT_TRUE(sameBits(picked[k], expected[static_cast<size_t>(some[k])]));
+    }
+}
+
+TEST_F(DensityOrderingTest, OrderIsTheStableOrderOfThePlainSums) {
+    const auto data = load(table(1500, 4, false, 9));
+    const std::vector<float> expected = plainSums(*data);
+    std::vector<int32_t> expectedOrder(expected.size());
+    for (size_t i = 0; i < expectedOrder.size(); ++i) expectedOrder[i] = static_cast<int32_t>(i);
+    std::stable_sort(expectedOrder.begin(), expectedOrder.end(),
+                     [&](int32_t a, int32_t b) { return expected[static_cast<size_t>(a)] < expected[static_cast<size_t>(b)]; });
+    std::vector<ItemScore> records;
+    const ItemRegrouping regrouping(data.get(), 0.05f, 0.9f);
+    stdoutOf([&] { regrouping.orderByDensity(records, true); });
+    ASSERT_EQ(records.size(), expected.size());
+    size_t ties = 0;
+    for (size_t k = 0; k < records.size(); ++k) {
+        EXPECT_EQ(records[k].item, expectedOrder[k]) << "place " << k;
+        ties += k > 0 && records[k].score == records[k - 1].score;
+    }
+    EXPECT_GT(ties, 10u) << "the copied rows tie, and ties keep item order";
+}
+
+TEST_F(DensityOrderingTest, ProgressCountsEveryTileAndACancelStopsTheWork) {
+    const auto data = load(table(1000, 3, false, 5));  // 8 blocks: 36 tiles
+    const GaussianProximity proximity(data.get(), kWidth);
+    std::vector<float> sums(1000);
+    WorkProgress progress;
+    EXPECT_EQ(progress.fraction(), 0.0);
+    ASSERT_TRUE(proximity.scoreAllItems(sums.data(), &progress));
+    EXPECT_EQ(progress.fraction(), 1.0);
+
+    WorkProgress cancelled;
+    cancelled.cancel();
+    EXPECT_FALSE(proximity.scoreAllItems(sums.data(), &cancelled));
+    EXPECT_LT(cancelled.fraction(), 0.1) << "stopped at the first check";
+}
+
+TEST_F(DensityOrderingTest, AJobGivesTheSameSumsAndCanBeDroppedWhileItRuns) {
+    const auto data = load(table(1200, 5, false, 6));
+    std::vector<float> expected(1200);
+    GaussianProximity(data.get(), kWidth).scoreAllItems(expected.data());
+    {
+        DensityJob job(data.get(), kWidth);
+        for (int k = 0; k < 2000 && !job.isDone(); ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(job.isDone());
+        EXPECT_EQ(job.getProgress(), 1.0);
+        for (size_t i = 0; i < expected.size(); ++i) ASSERT_TRUE(sameBits(job.getSums()[i], expected[i])) << i;
+    }
+    // A large job dropped at once: the worker stops and the table may go.
+    auto big = load(table(30000, 8, false, 7));
+    auto job = std::make_unique<DensityJob>(big.get(), kWidth);
+    big.reset();  // the job works on its own copy
+    job.reset();
+}
+
+TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForegroundsResult) {
+    const int items = TableModel::kBackgroundDensityItems + 500;
+    const std::string text = table(items, 3, false, 8);
+    TableModel foreground, background;
+    foreground.linkMDdata(load(text).release());
+    background.linkMDdata(load(text).release());
+    EXPECT_EQ(stdoutOf([&] { foreground.setGaussianOrdering(true); }), "Gaussian-based optimization complete!\n");
+    EXPECT_FALSE(foreground.isDensityOrderingPending());
+
+    background.setGaussianOrdering(true, true);
+    EXPECT_TRUE(background.getGaussianOrdering());
+    ASSERT_TRUE(background.isDensityOrderingPending());
+    std::string said;
+    for (int k = 0; k < 6000 && background.isDensityOrderingPending(); ++k) {
+        said += stdoutOf([&] { background.finishDensityOrdering(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(background.isDensityOrderingPending());
+    EXPECT_EQ(said, "Gaussian-based optimization complete!\n");
+    const auto& a = foreground.getItemScores();
+    const auto& b = background.getItemScores();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t k = 0; k < a.size(); ++k) {
+        ASSERT_EQ(a[k].item, b[k].item) << k;
+        ASSERT_TRUE(sameBits(a[k].score, b[k].score)) << k;
+    }
+
+    // A newer step that rewrites the records cancels a pending ordering; so does switching it off.
+    background.setGaussianOrdering(true, true);
+    ASSERT_TRUE(background.isDensityOrderingPending());
+    stdoutOf([&] { background.applyOrdering(); });
+    EXPECT_FALSE(background.isDensityOrderingPending());
+    background.setGaussianOrdering(true, true);
+    background.setGaussianOrdering(false, true);
+    EXPECT_FALSE(background.isDensityOrderingPending());
+    EXPECT_FALSE(background.finishDensityOrdering());
+    // Small tables are ordered at once, in the background call too.
+    TableModel small;
+    small.linkMDdata(load(table(300, 3, false, 2)).release());
+    EXPECT_EQ(stdoutOf([&] { small.setGaussianOrdering(true, true); }), "Gaussian-based optimization complete!\n");
+    EXPECT_FALSE(small.isDensityOrderingPending());
+}
+
+}  // namespace
