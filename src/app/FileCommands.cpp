@@ -10,6 +10,7 @@
 
 #include "app/MainWindow.h"
 #include "app/PngImage.h"
+#include "app/TableLoading.h"
 #include "app/WindowCapture.h"
 #include "data/MultidimensionalData.h"
 #include "model/ClusterExport.h"
@@ -143,7 +144,11 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
         if (located == nullptr) return false;
         tablePath = located;
     }
-    auto loaded = std::make_unique<MultidimensionalData>(tablePath.c_str());
+    std::unique_ptr<MultidimensionalData> loaded = loadTableResponsively(tablePath, main.getView());
+    if (!loaded) {
+        tell("Another table is still loading; open the session once it is in.\nThe current work is kept.");
+        return false;
+    }
     const std::string problem = describeUnusableTable(*loaded, tablePath);
     if (!problem.empty()) {
         tell(problem + "\nThe session was not opened; the current work is kept.");

@@ -10,6 +10,7 @@
 
 #include "app/FileCommands.h"
 #include "app/MainWindow.h"
+#include "app/TableLoading.h"
 #include "data/MultidimensionalData.h"
 #include "gl/GlWindowSetup.h"
 #include "pcview/PCWindow.h"
@@ -43,7 +44,12 @@ Fl_Menu_Item menuitems[] = {
 };
 
 bool openDataFile(PCWindow* view, const char* path, std::string* problem) {
-    auto table = std::make_unique<MultidimensionalData>(path);
+    std::unique_ptr<MultidimensionalData> table = loadTableResponsively(path, view);
+    if (!table) {
+        *problem = "Another table is still loading; open \"" + std::string(path) + "\" once it is in.";
+        std::cerr << *problem << std::endl;
+        return false;
+    }
     *problem = describeUnusableTable(*table, path);
     if (problem->empty()) {
         view->linkMDdata(table.release());

@@ -2,11 +2,14 @@
 // (normalisation, difference matrix, histograms). The loader is in
 // MultidimensionalDataParse.cpp.
 #include "data/MultidimensionalData.h"
+#include "data/WorkProgress.h"
 
 #include <algorithm>
 #include <iostream>
 
-MultidimensionalData::MultidimensionalData(const char* fileName) {
+MultidimensionalData::MultidimensionalData(const char* fileName) : MultidimensionalData(fileName, nullptr) {}
+
+MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* progress) : loadProgress(progress) {
     if (inputFileParser(fileName)) {
         loaded = true;
         std::cout << "Multidimensional data created successfully!" << std::endl;
@@ -16,6 +19,7 @@ MultidimensionalData::MultidimensionalData(const char* fileName) {
         std::cout << "Difference matrix calculated!" << std::endl;
         buildHistogram();
         std::cout << "Histogram built!" << std::endl;
+        if (loadProgress) loadProgress->advance(1);  // the last unit: everything is built
     } else {
         // No table: no dimensions and no items, which every user of the table handles.
         itemNum = dimNum = actualDimNum = 0;
@@ -25,6 +29,7 @@ MultidimensionalData::MultidimensionalData(const char* fileName) {
         itemNames.clear();
         std::cerr << "File parsing error! Check your file format!" << std::endl;
     }
+    loadProgress = nullptr;
 }
 
 MultidimensionalData::~MultidimensionalData() = default;

@@ -15,12 +15,17 @@
 #include "data/FileFingerprint.h"
 #include "data/LargeFloatArray.h"
 
+class WorkProgress;
+
 class MultidimensionalData {
 public:
     // Loads the file and builds normalisation, difference matrix and histograms,
     // printing one progress line per step. A file that cannot be opened yields
     // an empty table (no dimensions, no items) and isLoaded() == false.
     explicit MultidimensionalData(const char* fileName);
+    // The same, telling `progress` how far the load has come (for a window
+    // that waits for a large table loaded on another thread).
+    MultidimensionalData(const char* fileName, WorkProgress* progress);
     ~MultidimensionalData();
 
     MultidimensionalData(const MultidimensionalData&) = delete;
@@ -106,6 +111,7 @@ private:
     std::vector<int64_t> emptyFieldCounts;  // per numeric dimension: empty fields read as 0
     std::string sourcePath;             // absolute path of the file read
     FileFingerprint fingerprint;        // of the file's bytes as read
+    WorkProgress* loadProgress = nullptr;  // told during the load, when given; not owned
 
     int32_t itemNum = 0;
     int32_t dimNum = 0;

@@ -2,6 +2,7 @@
 // Pass 1 counts header fields and rows so that every table is allocated once
 // at its final size; pass 2 fills the names and values.
 #include "data/MultidimensionalData.h"
+#include "data/WorkProgress.h"
 
 #include "data/MappedFile.h"
 #include "data/NumberText.h"
@@ -80,7 +81,12 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         std::cerr << "Cannot open data file \"" << fileName << "\": " << loadError << std::endl;
         return 0;
     }
+    // Progress in bytes: the fingerprint, the count and the parse each read the
+    // file once; one more unit stands for the normalisation and histograms.
+    const int64_t fileBytes = static_cast<int64_t>(file.size());
+    if (loadProgress) loadProgress->setTotal(3 * fileBytes + 1);
     fingerprint = FileFingerprint::of(file.begin(), file.size());
+    if (loadProgress) loadProgress->advance(fileBytes);
     std::error_code pathError;
     sourcePath = std::filesystem::absolute(fileName, pathError).lexically_normal().string();
     if (pathError) sourcePath = fileName;
@@ -98,6 +104,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         if (p == header.end) break;
     }
     itemNum = counter.countRemaining();
+    if (loadProgress) loadProgress->advance(fileBytes);
     std::cout << dimNum << " dimensions in total." << std::endl;
     std::cout << itemNum << " data items in total." << std::endl;
 
@@ -125,7 +132,12 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
 
     LoadReport report(fileName);
     Line line{};
+    const char* reported = file.begin();  // parsed bytes told to loadProgress so far end here
     for (int32_t row = 0; row < itemNum && reader.next(&line); ++row) {
+        if (loadProgress && row % 16384 == 0) {
+            loadProgress->advance(line.begin - reported);
+            reported = line.begin;
+        }
         const int64_t lineNumber = int64_t(row) + 2;
         float* values = data.data() + static_cast<size_t>(row) * static_cast<size_t>(actualDimNum);
         int column = 0;
@@ -149,6 +161,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         const int fields = column + 1;
         if (fields != dimNum) report.badRowLength(lineNumber, fields, dimNum);
     }
+    if (loadProgress) loadProgress->advance(file.end() - reported);
     report.summarise();
     report.emptyFields(emptyFieldCounts, std::vector<std::string>(dimNames.begin() + nameColumns, dimNames.end()));
     return 1;

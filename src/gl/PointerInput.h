@@ -5,7 +5,7 @@
 #pragma once
 
 struct PointerInput {
-    int event = 0;         // FL_PUSH, FL_DRAG, FL_RELEASE, FL_MOVE or FL_MOUSEWHEEL
+    int event = 0;         // FL_PUSH, FL_DRAG, FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL or FL_LEAVE
     int button = 0;        // FL_LEFT_MOUSE (1), FL_MIDDLE_MOUSE (2) or FL_RIGHT_MOUSE (3)
     bool ctrl = false;     // a Ctrl key is held
     bool alt = false;      // an Alt key is held

@@ -19,6 +19,7 @@ PCWindow::PCWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window
 // destructor hides the window without reaching our hide().
 PCWindow::~PCWindow() {
     Fl::remove_timeout(continueLineLayer, this);
+    Fl::remove_timeout(watchDensityOrdering, this);
     if (context() != nullptr) {
         make_current();
         lineLayer.release();
@@ -42,6 +43,7 @@ void PCWindow::clearGestureState() {
 
 void PCWindow::tableLinked() {
     clearGestureState();
+    clearHover();  // the hovered row belonged to the previous table
     axisNames.clear();
     axisMinLabels.clear();
     axisMaxLabels.clear();
@@ -74,6 +76,15 @@ int PCWindow::handle(int event) {
         return 1;
     }
     switch (event) {
+        case FL_ENTER:
+            // The toolkit's own bookkeeping first; then the event is taken
+            // whatever it said, since FL_MOVE comes only to a window that took FL_ENTER.
+            Fl_Gl_Window::handle(event);
+            return 1;
+        case FL_LEAVE:
+            handleMouseEvents(PointerInput::fromToolkit(event));
+            Fl_Gl_Window::handle(event);
+            return 1;
         case FL_KEYDOWN:
         case FL_SHORTCUT: {
             // Only character keys and Escape are view commands; special keys

@@ -123,6 +123,12 @@ public:
     void setLineSliceBudget(std::chrono::microseconds budget) { lineSliceBudget = budget; }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
+    // Progress of a table being loaded to replace this one, drawn as a bar
+    // along the foot; negative: no load under way.
+    void showLoadProgress(double fraction) {
+        loadFraction = fraction;
+        redraw();
+    }
 
     // Icon textures of the operators' lock.
     void generateTextures();
@@ -137,6 +143,10 @@ public:
     int getSinCosLength() const { return sinCosLength; }
 
     const std::vector<Point2>& getMouseTrace() const { return mouseTrace; }
+    // The item line under the pointer while no button is pressed (see PCWindowHover.cpp):
+    // its item, or -1; and the label shown beside the pointer, its lines joined by '\n'.
+    int getHoveredItem() const;
+    std::string getHoverLabel() const;
 
     // Display switches; they survive the linking of another table.
     bool getShowHistograms() const { return showHistograms; }
@@ -184,8 +194,14 @@ private:
     // Draws items from the cursor on until all are drawn (true) or the deadline passes.
     bool drawLineSlice(std::chrono::steady_clock::time_point deadline);
     void renderLineLayer();
-    void renderProgressMark();
+    // A thin bar along the view's foot, `fraction` of its width; band 0 is
+    // the lowest, band 1 sits on it.
+    void renderProgressMark(float fraction, int band);
     static void continueLineLayer(void* view);
+    // Takes a finished density ordering, or looks again a little later.
+    static void watchDensityOrdering(void* view);
+    double loadFraction = -1.0;  // a table loading elsewhere: its progress; negative: none
+    static constexpr double kDensityPollSeconds = 0.1;
 
     // Gesture steps of handleMouseEvents (view units).
     void addHintPointAt(float xView, float yView);
@@ -199,6 +215,13 @@ private:
     // The unlocked hint point under the pointer (pixels): its path, or -1; its dimension in *dim.
     int unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const;
     void clearGestureState();
+    // Hovering: the pick at the pointer (view units), its end, its highlight and label.
+    void updateHover(float xView, float yView);
+    void clearHover();
+    void renderHover();
+    int hoveredItem = -1;                 // item under the pointer; -1 none
+    Point2 hoverPointer;                  // the pointer, view units
+    std::vector<std::string> hoverLines;  // label text, built when the item changes
 
     ColorChooserWindow* colorChooser = nullptr;     // gives the colour of new operators; not owned
 

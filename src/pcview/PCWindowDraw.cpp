@@ -5,8 +5,11 @@
 #include <GL/glew.h>
 #include <FL/Fl.H>
 
+#include <algorithm>
+
 #include "gl/GlWindowSetup.h"
 #include "gl/IconImage.h"
+#include "pcview/ItemLineStyle.h"
 #include "cluster/ClusterPath.h"
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
@@ -67,6 +70,7 @@ void PCWindow::hide() {
     }
     lineLayerStarted = false;
     Fl::remove_timeout(continueLineLayer, this);
+    Fl::remove_timeout(watchDensityOrdering, this);
     Fl_Gl_Window::hide();
 }
 
@@ -88,15 +92,14 @@ void PCWindow::draw() {
     glClearColor(1, 1, 1, 0);
     glColor4f(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glLineWidth(2.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_LINE_SMOOTH);
-    glEnable(GL_MULTISAMPLE);
+    applyItemLineState();  // every layer draws with the item lines' state
     // Before a table is linked, and for a table without items or numeric
     // dimensions, the view is its white background.
     lineLayerActive = false;
-    if (!hasDrawableData()) return;
+    if (!hasDrawableData()) {
+        if (loadFraction >= 0) renderProgressMark(static_cast<float>(loadFraction), 2);
+        return;
+    }
 
     // Layers in stacking order: later ones paint over earlier ones. The item
     // lines come from the line layer where there is one.
@@ -115,9 +118,13 @@ void PCWindow::draw() {
     renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
     if (lineLayerActive && !lineLayerComplete) {
-        renderProgressMark();
+        const float itemsPerTable = static_cast<float>(std::max(getData()->getDataNum(), 1));
+        renderProgressMark(static_cast<float>(lineCursor.drawnItems) / itemsPerTable, 0);
         if (!Fl::has_timeout(continueLineLayer, this)) Fl::add_timeout(0.0, continueLineLayer, this);
     }
+    if (isDensityOrderingPending()) renderProgressMark(static_cast<float>(getDensityOrderingProgress()), 1);
+    if (loadFraction >= 0) renderProgressMark(static_cast<float>(loadFraction), 2);
+    renderHover();  // the hovered line and its label, over every other layer
 
     glDisable(GL_POLYGON_SMOOTH);
     glDisable(GL_LINE_SMOOTH);

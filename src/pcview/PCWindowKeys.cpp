@@ -3,6 +3,8 @@
 // shortcuts work wherever the pointer is.
 #include "pcview/PCWindow.h"
 
+#include <FL/Fl.H>
+
 #include <iostream>
 
 #include "gl/GlWindowSetup.h"
@@ -26,7 +28,12 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
             handleSingleHintPointAdjusting(static_cast<unsigned char>(key), xPx, yPx);
             break;
         case 'A': case 'a':
-            setGaussianOrdering(!getGaussianOrdering());
+            // On a large table the ordering runs on a worker thread; the view
+            // shows its progress and takes the result when it is there.
+            setGaussianOrdering(!getGaussianOrdering(), true);
+            if (isDensityOrderingPending() && !Fl::has_timeout(watchDensityOrdering, this)) {
+                Fl::add_timeout(kDensityPollSeconds, watchDensityOrdering, this);
+            }
             break;
         case 'C': case 'c': case 'R': case 'r':
             clearClusterPaths();
@@ -54,4 +61,11 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
     }
     redrawWindows();
     return 1;
+}
+
+void PCWindow::watchDensityOrdering(void* window) {
+    auto* view = static_cast<PCWindow*>(window);
+    view->finishDensityOrdering();
+    view->redraw();  // the progress mark, or its removal
+    if (view->isDensityOrderingPending()) Fl::repeat_timeout(kDensityPollSeconds, watchDensityOrdering, view);
 }

@@ -12,10 +12,10 @@
 
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
+#include "pcview/ItemLineStyle.h"
 
 namespace {
 
-constexpr float kLineWidthPx = 2.0f;
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 constexpr size_t kItemsBetweenClockReads = 256;
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
@@ -49,7 +49,7 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
         for (AROperator* child : ::children(node)) renderLinesAtSubTree(child);
         return;
     }
-    glLineWidth(kLineWidthPx);
+    applyItemLineState();
     drawStraightItems(node, 0, node->controlList.size());
     lineBatch.flush();
 }
@@ -60,6 +60,7 @@ void PCWindow::renderLinesAtSubTree(AROperator* node) {
 void PCWindow::renderCurvesAtSubTree(AROperator* /*node*/) {
     riverLeaves.clear();
     getClusterTree()->getAllLeafNodes_DepthFirst(&riverLeaves);
+    applyItemLineState();
     for (const AROperator* leaf : riverLeaves) drawCurvedItems(leaf, 0, leaf->controlList.size());
     lineBatch.flush();
 }
@@ -159,7 +160,7 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline) {
     } else {
         riverLeaves.push_back(root);
     }
-    glLineWidth(kLineWidthPx);
+    applyItemLineState();
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -206,16 +207,18 @@ void PCWindow::renderLineLayer() {
     lineLayer.copyToWindow();
 }
 
-void PCWindow::renderProgressMark() {
-    const int64_t total = std::max<int64_t>(getData()->getDataNum(), 1);
-    const float done = std::clamp(static_cast<float>(lineCursor.drawnItems) / static_cast<float>(total), 0.0f, 1.0f);
-    const float top = kProgressHeightPx / static_cast<float>(std::max(h(), 1));
-    glColor4f(0.15f, 0.35f, 0.75f, 0.7f);
+void PCWindow::renderProgressMark(float fraction, int band) {
+    const float done = std::clamp(fraction, 0.0f, 1.0f);
+    const float height = kProgressHeightPx / static_cast<float>(std::max(h(), 1));
+    const float bottom = height * static_cast<float>(band);
+    // Lines filling in: blue; a computation under way: amber.
+    if (band == 0) glColor4f(0.15f, 0.35f, 0.75f, 0.7f);
+    else glColor4f(0.85f, 0.55f, 0.1f, 0.8f);
     glBegin(GL_QUADS);
-    glVertex2f(0, 0);
-    glVertex2f(done, 0);
-    glVertex2f(done, top);
-    glVertex2f(0, top);
+    glVertex2f(0, bottom);
+    glVertex2f(done, bottom);
+    glVertex2f(done, bottom + height);
+    glVertex2f(0, bottom + height);
     glEnd();
 }
 

@@ -15,6 +15,8 @@
 //   wheel           Ctrl       near an unlocked point   that point's deviation, then as below
 //   wheel           Alt        no operator near         histogram width of the nearest axis
 //   wheel           not Alt    no operator near         spread or narrow the axes around the region
+//   move (no button)  -        near an item line        highlight and label it (PCWindowHover.cpp)
+//   any push or drag, leaving the view                  end the hovering
 #include "pcview/PCWindow.h"
 
 #include <FL/Enumerations.H>
@@ -46,6 +48,10 @@ Color4 PCWindow::chosenColor() const {
 }
 
 void PCWindow::handleMouseEvents(const PointerInput& input) {
+    if (input.event == FL_LEAVE) {
+        clearHover();
+        return;
+    }
     if (!isDataReady()) return;
     float xView = 0, yView = 0;
     transformMouseInput(&xView, &yView, input.xPx, input.yPx);
@@ -53,6 +59,7 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
     ClusterTree* tree = getClusterTree();
     switch (input.event) {
         case FL_PUSH:
+            clearHover();
             if (button == FL_LEFT_MOUSE) {
                 if (input.ctrl) {
                     addHintPointAt(xView, yView);
@@ -74,7 +81,11 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
             }
             break;
         case FL_DRAG:
+            clearHover();
             if (button == FL_LEFT_MOUSE) leftDrag(xView, yView);
+            break;
+        case FL_MOVE:
+            updateHover(xView, yView);
             break;
         case FL_RELEASE:
             if (button == FL_LEFT_MOUSE) {
@@ -88,6 +99,7 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
             break;
         case FL_MOUSEWHEEL:
             wheelStep(xView, yView, static_cast<float>(input.wheelDy), input.ctrl, input.alt);
+            if (hoveredItem >= 0) updateHover(xView, yView);  // the lines moved under the pointer
             break;
         default:
             break;

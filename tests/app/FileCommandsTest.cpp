@@ -5,6 +5,10 @@
 // is written as PNG.
 #include <FL/Fl_PNG_Image.H>
 
+#include <functional>
+
+#include <nlohmann/json.hpp>
+
 #include "GlTestContext.h"
 #include "app/FileCommands.h"
 #include "app/MainWindow.h"
@@ -19,6 +23,23 @@
 #include <FL/x.H>  // fl_open_display; last: its X11 macros clash with GoogleTest's names
 
 namespace {
+
+// A session's text without the graph window's node positions: the layout
+// moves on its own timer whenever the event loop runs (as it does while a
+// table loads), which is not a change of the user's work.
+std::string withoutGraphLayout(const std::string& sessionText) {
+    nlohmann::json session = nlohmann::json::parse(sessionText);
+    std::function<void(nlohmann::json&)> strip = [&](nlohmann::json& value) {
+        if (value.is_object()) {
+            value.erase("graph");
+            for (auto& item : value.items()) strip(item.value());
+        } else if (value.is_array()) {
+            for (auto& item : value) strip(item);
+        }
+    };
+    strip(session);
+    return session.dump();
+}
 
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -115,7 +136,9 @@ TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
     stdoutOf([&] { EXPECT_FALSE(openSessionFile(*first, saved)); });
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_NE(problems[1].find("has changed since the session was saved"), std::string::npos) << problems[1];
-    EXPECT_EQ(Session::capture(*view, view->getDisplaySwitches()).toJson(), before) << "nothing changed";
+    EXPECT_EQ(withoutGraphLayout(Session::capture(*view, view->getDisplaySwitches()).toJson()),
+              withoutGraphLayout(before))
+        << "nothing changed";
 }
 
 TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {

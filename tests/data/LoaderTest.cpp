@@ -1,6 +1,7 @@
 // The table loader: file format, number fields, row lengths, unreadable files, index errors.
 #include "TestSupport.h"
 #include "data/NumberText.h"
+#include "data/WorkProgress.h"
 
 namespace {
 
@@ -151,6 +152,30 @@ TEST_F(LoaderTest, EmptyFieldsReadAsZeroAreCountedPerColumnAndTheFileIsFingerpri
     EXPECT_EQ(parsed, first.hash);
     EXPECT_FALSE(FileFingerprint::parseHash("0123456789ABCDEF", &parsed)) << "lower case only";
     EXPECT_FALSE(FileFingerprint::parseHash("12", &parsed));
+}
+
+}  // namespace
+
+namespace {
+
+// A load watched from another thread counts the file's bytes three times (the
+// fingerprint, the count of rows, the parse) and one unit for the rest, and
+// ends at 1; a row count far above one progress step still parses alike.
+TEST_F(LoaderTest, ALoadReportsItsProgressInBytes) {
+    std::string text = "a,b\n";
+    for (int row = 0; row < 40000; ++row) text += std::to_string(row) + "," + std::to_string(row % 7) + "\n";
+    const std::string path = dir.write("big.txt", text);
+    WorkProgress progress;
+    std::unique_ptr<MultidimensionalData> watched;
+    stdoutOf([&] { watched = std::make_unique<MultidimensionalData>(path.c_str(), &progress); });
+    EXPECT_EQ(progress.fraction(), 1.0);
+    ASSERT_EQ(watched->getDataNum(), 40000);
+    const MultidimensionalData& plain = load(nullptr, path);
+    for (int item : {0, 16383, 16384, 39999}) EXPECT_EQ(watched->getDataEntry(item, 1), plain.getDataEntry(item, 1));
+
+    WorkProgress missing;
+    stderrOf([&] { MultidimensionalData absent((dir.path() + "/absent.txt").c_str(), &missing); });
+    EXPECT_LT(missing.fraction(), 1.0) << "a failed load never claims to be complete";
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+// Loading a table without freezing the windows: the file is read on a worker
+// thread while this thread runs the event loop, so the windows redraw and
+// answer input meanwhile; a load that takes more than a moment shows its
+// progress as a bar along the view's foot. The table being shown is not
+// touched until the caller links the new one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class MultidimensionalData;
+class PCWindow;
+
+// The table as `MultidimensionalData(path)` makes it (check it with
+// describeUnusableTable), or null when another load is still under way.
+// `view` (may be null) shows the progress.
+std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view);
+
+// A load is under way (a second one is refused until it ends).
+bool isTableLoading();
