@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -64,6 +65,20 @@ std::string stderrOf(Run&& run) {
 inline MultidimensionalData* loadTableQuietly(const std::string& path) {
     MultidimensionalData* table = nullptr;
     stderrOf([&] { stdoutOf([&] { table = new MultidimensionalData(path.c_str()); }); });
+    return table;
+}
+
+// A table of `rows` rows of uniformly random integers in [0, maxValue] over
+// `dims` dimensions named a, b, c, ...; the same for the same seed.
+inline std::string randomIntegerTable(int rows, int dims, int maxValue, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(0, maxValue);
+    std::string table;
+    for (int d = 0; d < dims; ++d) table += std::string(d ? "," : "") + static_cast<char>('a' + d);
+    table += "\n";
+    for (int r = 0; r < rows; ++r) {
+        for (int d = 0; d < dims; ++d) table += std::to_string(value(random)) + (d + 1 < dims ? "," : "\n");
+    }
     return table;
 }
 

@@ -19,8 +19,6 @@ namespace {
 
 constexpr float kWidth = ItemRegrouping::kDensityKernelWidth;
 
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 // The plain loop over the difference matrix: the definition of a density sum.
 std::vector<float> plainSums(const MultidimensionalData& table) {
     std::vector<float> sums(static_cast<size_t>(table.getDataNum()));

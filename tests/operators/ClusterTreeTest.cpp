@@ -22,15 +22,7 @@ bool holds(const AROperator* op, int item) {
 }
 
 // `rows` items over four dimensions with values spread by a fixed-seed generator.
-std::string randomTable(int rows, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> value(0, 100);
-    std::string table = "a,b,c,d\n";
-    for (int r = 0; r < rows; ++r) {
-        for (int d = 0; d < 4; ++d) table += std::to_string(value(random)) + (d < 3 ? "," : "\n");
-    }
-    return table;
-}
+std::string randomTable(int rows, unsigned seed) { return randomIntegerTable(rows, 4, 100, seed); }
 
 class ClusterTreeTest : public OperatorTest {
 protected:

@@ -4,23 +4,13 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 
-#include <random>
-
 #include "GlTestContext.h"
 #include "ViewTestSupport.h"
 #include "app/WindowCapture.h"
 
 namespace {
 
-std::string bigTable(int rows) {
-    std::mt19937 random(3);
-    std::uniform_int_distribution<int> value(0, 100000);
-    std::string text = "a,b,c,d,e,f,g,h\n";
-    for (int r = 0; r < rows; ++r) {
-        for (int d = 0; d < 8; ++d) text += std::to_string(value(random)) + (d < 7 ? "," : "\n");
-    }
-    return text;
-}
+std::string bigTable(int rows) { return randomIntegerTable(rows, 8, 100000, 3); }
 
 // Amber pixels (the computation's bar) in the lowest rows of a picture.
 int amberPixelsAtFoot(const WindowPicture& picture) {

@@ -2,8 +2,6 @@
 // after every kind of change; a change of the lines draws them anew, a change
 // of the other layers does not; drawn slice by slice, the layer ends with the
 // one-pass picture, and a change in the middle starts it over.
-#include <random>
-
 #include "GlTestContext.h"
 #include "ViewTestSupport.h"
 #include "app/WindowCapture.h"
@@ -11,15 +9,7 @@
 
 namespace {
 
-std::string randomTable(int rows) {
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> value(0, 1000);
-    std::string table = "a,b,c,d,e\n";
-    for (int r = 0; r < rows; ++r) {
-        for (int d = 0; d < 5; ++d) table += std::to_string(value(random)) + (d < 4 ? "," : "\n");
-    }
-    return table;
-}
+std::string randomTable(int rows) { return randomIntegerTable(rows, 5, 1000, 11); }
 
 class LineLayerTest : public ViewTest {
 protected:
