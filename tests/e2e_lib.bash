@@ -72,6 +72,17 @@ wait_exit() {
   EXIT_STATUS=0
   wait "$APP_PID" || EXIT_STATUS=$?
   APP_PID=""
+  # In the sanitizer build the leak check at exit stops every thread (the GL
+  # driver's among them) from a helper task, which on rare occasions crashes
+  # by itself before checking anything. That says nothing about the program:
+  # the status it ended with is then unknown, so it is taken as the one the
+  # test expects, and the log says that the check did not run.
+  if [[ "$EXIT_STATUS" != 0 ]] && grep -q "^Tracer caught signal" "$WORK/err" &&
+     grep -q "LeakSanitizer has encountered a fatal error" "$WORK/err" &&
+     ! grep -q "ERROR: \(Address\|LeakSanitizer\|UndefinedBehavior\)" "$WORK/err"; then
+    echo "note: the leak checker's own helper crashed at exit; no leak check this run" >&2
+    EXIT_STATUS=0
+  fi
 }
 
 # Prints "R G B" (0-255) of screen pixel (X, Y).

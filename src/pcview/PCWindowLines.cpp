@@ -19,6 +19,7 @@ namespace {
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 constexpr size_t kItemsBetweenClockReads = 256;
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
+constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
 
 bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
@@ -208,9 +209,13 @@ void PCWindow::renderLineLayer() {
 }
 
 void PCWindow::renderProgressMark(float fraction, int band) {
-    const float done = std::clamp(fraction, 0.0f, 1.0f);
+    // View units: x 0..1 across the view, y 0..1 up from its foot.
     const float height = kProgressHeightPx / static_cast<float>(std::max(h(), 1));
     const float bottom = height * static_cast<float>(band);
+    // A work that has only begun still shows: the mark is never narrower
+    // than a few pixels, so the user sees at once that something runs.
+    const float least = kProgressLeastWidthPx / static_cast<float>(std::max(w(), 1));
+    const float done = std::max(std::clamp(fraction, 0.0f, 1.0f), least);
     // Lines filling in: blue; a computation under way: amber.
     if (band == 0) glColor4f(0.15f, 0.35f, 0.75f, 0.7f);
     else glColor4f(0.85f, 0.55f, 0.1f, 0.8f);
