@@ -2,10 +2,17 @@
 // scripts/bench.sh provides (Xvfb with Mesa's CPU rasteriser), reported as the
 // median wall time per frame over repetitions.
 //
-// Beside each view redraw, the same run times the raster floor: the same line
-// vertices (and colours) drawn from one prebuilt vertex array with the same
-// line width, blending and smoothing, so the ratio of the two shows what our
-// own work (path building, colouring, tree walks, the other layers) costs.
+// Beside each one-pass view redraw (line layer off), the same run times the
+// raster floor: the same line vertices (and colours) drawn from one prebuilt
+// vertex array with the view's own item line state (applyItemLineState), so
+// the ratio of the two shows what our own work (path building, colouring, tree
+// walks, the other layers) costs.
+//
+// The line layer's cases (LineLayer...) run on the three-operator scene with
+// one hint point: frames that change no line (a hint-point drag step, the H
+// key) with the layer complete, and an operator drag: the step with its first
+// visible slice, and the time until the layer is complete again beside the
+// floor of the same scene in the same run.
 #include <benchmark/benchmark.h>
 
 #include <GL/glew.h>
@@ -13,6 +20,8 @@
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -24,26 +33,17 @@
 #include "data/MultidimensionalData.h"
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
+#include "pcview/ItemLineStyle.h"
 #include "pcview/PCWindow.h"
+#include "ViewBenchScenes.h"
 
 namespace {
-
-std::string benchTable(int rows) {
-    const char* dir = std::getenv("STRANDS_BENCH_DATA");
-    return std::string(dir ? dir : "bench/data") + "/rows_" + std::to_string(rows) + ".csv";
-}
-
-void redrawView(PCWindow* view) {
-    view->redrawWindows();
-    Fl::flush();
-    view->make_current();
-    glFinish();
-}
 
 // One shown main window per (table, operators) case, kept for its repetitions.
 struct Scene {
     std::unique_ptr<MainWindow> main;
     int heldItems = 0;
+    bool hasHintPoint = false;  // the line layer's cases added theirs
 };
 
 // An empty path frees the window kept for the last case.
@@ -59,28 +59,10 @@ Scene& scene(const std::string& path, bool withOperators) {
     if (found != scenes.end()) return found->second;
     scenes.clear();  // one window at a time
     Scene& made = scenes[key];
-    std::streambuf* saved = std::cout.rdbuf(nullptr);
-    auto* table = new MultidimensionalData(path.c_str());
-    made.main = std::make_unique<MainWindow>(table);
-    made.main->show();
+    made.main = showMainWindow(path);
     PCWindow* view = made.main->getView();
-    for (int k = 0; k < 500 && !view->valid(); ++k) Fl::wait(0.01);
-    if (withOperators && table->getActualDimNum() >= 8) {
-        // Three wide operators in three regions, together holding about half the items.
-        ClusterTree* tree = view->getClusterTree();
-        const float xs[] = {0.18f, 0.5f, 0.82f};
-        for (float x : xs) {
-            AROperator* op = tree->addAR(view, x, 0.5f, true, Color4(0.9f, 0.2f, 0.1f, 0.8f));
-            if (op == nullptr) continue;
-            tree->setOperatorRadius(op, 0.12);
-            tree->setOperatorAngleWidth(op, 1.0);
-        }
-        std::vector<AROperator*> nodes;
-        tree->collectNodes(&nodes);
-        for (AROperator* node : nodes) {
-            if (node->type == AROperator::kTypeRegular) made.heldItems += static_cast<int>(node->controlList.size());
-        }
-    }
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    if (withOperators) made.heldItems = addThreeOperators(view);
     // A few frames first: the first ones build fonts and textures.
     for (int k = 0; k < 3; ++k) redrawView(view);
     std::cout.rdbuf(saved);
@@ -104,7 +86,9 @@ void viewFrames(benchmark::State& state, const std::string& path, bool withOpera
     if (!haveDisplayAndTable(state, path)) return;
     Scene& s = scene(path, withOperators);
     PCWindow* view = s.main->getView();
+    view->setLineLayerEnabled(false);  // every frame draws every line, in one pass
     for (auto _ : state) redrawView(view);
+    view->setLineLayerEnabled(true);
     state.counters["items"] = view->getData()->getDataNum();
     state.counters["held"] = s.heldItems;
 }
@@ -116,6 +100,13 @@ struct LineArrays {
     void add(float x, float y, const Color4& c) {
         xy.insert(xy.end(), {x, y});
         rgba.insert(rgba.end(), {c.r, c.g, c.b, c.a});
+    }
+    // Room for `vertices` without regrowing: at 10^6 items the arrays hold
+    // gigabytes, and a doubling copy would hold both sizes at once. Pages never
+    // written are never resident.
+    void reserve(size_t vertices) {
+        xy.reserve(2 * vertices);
+        rgba.reserve(4 * vertices);
     }
 };
 
@@ -130,6 +121,10 @@ LineArrays lineVertices(PCWindow* view) {
     const bool curved = !tree->getRoot()->noChildren();
     if (curved) view->prepareFrame();
     DataItemPaths* paths = view->getItemPaths();
+    // At most every segment bent: 14 line pairs of its curve points.
+    const size_t pairsPerSegment = curved ? DataItemPaths::kPointsPerSegment - 1 : 1;
+    arrays.reserve(static_cast<size_t>(data->getDataNum()) * static_cast<size_t>(std::max(dims - 1, 0)) *
+                   pairsPerSegment * 2);
     for (AROperator* leaf : leaves) {
         for (int item : leaf->controlList) {
             const float* row = data->getDataRow(item);
@@ -152,30 +147,36 @@ LineArrays lineVertices(PCWindow* view) {
     return arrays;
 }
 
+// One floor frame into the view's window: cleared, the arrays drawn with the
+// view's item line state in one call, swapped and finished.
+void drawFloorFrame(PCWindow* view, const LineArrays& arrays) {
+    view->make_current();
+    glClearColor(1, 1, 1, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    applyItemLineState();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, arrays.xy.data());
+    glColorPointer(4, GL_FLOAT, 0, arrays.rgba.data());
+    // In draws of at most 2^22 vertices: Mesa's rasteriser fails on a single
+    // draw of the 10^6-item table's 2 * 10^8 vertices.
+    const size_t vertices = arrays.xy.size() / 2;
+    constexpr size_t kDrawVertices = size_t(1) << 22;  // even: whole line pairs
+    for (size_t first = 0; first < vertices; first += kDrawVertices) {
+        glDrawArrays(GL_LINES, static_cast<GLint>(first), static_cast<GLsizei>(std::min(kDrawVertices, vertices - first)));
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    view->swap_buffers();
+    glFinish();
+}
+
 void rasterFloor(benchmark::State& state, const std::string& path, bool withOperators) {
     if (!haveDisplayAndTable(state, path)) return;
     PCWindow* view = scene(path, withOperators).main->getView();
     redrawView(view);
     const LineArrays arrays = lineVertices(view);
-    view->make_current();
-    for (auto _ : state) {
-        glClearColor(1, 1, 1, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glLineWidth(2.0f);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_LINE_SMOOTH);
-        glEnable(GL_MULTISAMPLE);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glVertexPointer(2, GL_FLOAT, 0, arrays.xy.data());
-        glColorPointer(4, GL_FLOAT, 0, arrays.rgba.data());
-        glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(arrays.xy.size() / 2));
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_VERTEX_ARRAY);
-        view->swap_buffers();
-        glFinish();
-    }
+    for (auto _ : state) drawFloorFrame(view, arrays);
     state.counters["vertices"] = static_cast<double>(arrays.xy.size() / 2);
 }
 
@@ -268,6 +269,171 @@ void registerCase(const std::string& name, const std::string& path, bool withOpe
                                            [=](benchmark::State& s) { rasterFloor(s, path, withOperators); }));
 }
 
+// --- The line layer ---------------------------------------------------------------
+
+// Where the line layer's cases put their hint point: on the fourth axis, well
+// above the three operators (which sit at half height), window pixels.
+constexpr int kHintAxis = 3;
+constexpr int kHintYPx = 75;
+
+int hintAxisPx(PCWindow* view) {
+    return static_cast<int>(static_cast<float>(view->w()) * view->getAxes()->getAxisPosition(kHintAxis));
+}
+
+// The three-operator scene of `path` with the hint point; its line layer
+// complete when `complete` (a case that starts with a change of the lines
+// need not wait for it).
+PCWindow* layerScene(const std::string& path, bool complete) {
+    Scene& s = scene(path, true);
+    PCWindow* view = s.main->getView();
+    if (!s.hasHintPoint) {
+        std::streambuf* saved = std::cout.rdbuf(nullptr);  // the regrouping's count lines
+        view->handleMouseEvents(leftButton(FL_PUSH, hintAxisPx(view), kHintYPx, true));
+        view->handleMouseEvents(leftButton(FL_RELEASE, hintAxisPx(view), kHintYPx));
+        std::cout.rdbuf(saved);
+        s.hasHintPoint = true;
+    }
+    view->setLineLayerEnabled(true);
+    if (complete) completeLineLayer(view);
+    return view;
+}
+
+// Presses the left button on the first regular operator's centre; its pixel in
+// *xPx, *yPx. False (and the button released) when the press grabbed nothing.
+bool grabFirstOperator(PCWindow* view, int* xPx, int* yPx) {
+    std::vector<AROperator*> nodes;
+    view->getClusterTree()->collectNodes(&nodes);
+    auto regular = std::find_if(nodes.begin(), nodes.end(),
+                                [](const AROperator* op) { return op->type == AROperator::kTypeRegular; });
+    if (regular == nodes.end()) return false;
+    *xPx = static_cast<int>(static_cast<float>(view->w()) * (*regular)->position.x);
+    *yPx = static_cast<int>(static_cast<float>(view->h()) * (1.0f - (*regular)->position.y));
+    view->handleMouseEvents(leftButton(FL_PUSH, *xPx, *yPx));
+    if (view->getGrabbedOp() == *regular) return true;
+    view->handleMouseEvents(leftButton(FL_RELEASE, *xPx, *yPx));
+    return false;
+}
+
+// Drag steps of the hint point, each with its frame: the regrouping and a
+// frame that copies the complete layer and draws the other layers.
+void hintPointDragFrames(benchmark::State& state, const std::string& path) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = layerScene(path, true);
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    const int xPx = hintAxisPx(view);
+    view->handleMouseEvents(leftButton(FL_PUSH, xPx, kHintYPx));
+    if (view->getSelectedHintPath() < 0 || view->getGrabbedOp() != nullptr) {
+        std::cout.rdbuf(saved);
+        state.SkipWithError("the press did not select the hint point alone");
+        return;
+    }
+    const uint64_t restarts = view->getLineLayerRestarts();
+    int step = 0;
+    for (auto _ : state) {
+        const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
+        view->handleMouseEvents(leftButton(FL_DRAG, xPx, kHintYPx + offsetPx));
+        redrawView(view);
+    }
+    view->handleMouseEvents(leftButton(FL_RELEASE, xPx, kHintYPx));
+    std::cout.rdbuf(saved);
+    // Zero where the frames changed no line.
+    state.counters["restarts"] = static_cast<double>(view->getLineLayerRestarts() - restarts);
+}
+
+// The H key (histogram bands off, on, ...), each press with its frame.
+void histogramToggleFrames(benchmark::State& state, const std::string& path) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = layerScene(path, true);
+    const uint64_t restarts = view->getLineLayerRestarts();
+    for (auto _ : state) {
+        view->handleKeyboardEvents('h', 500, 250);
+        redrawView(view);
+    }
+    if (!view->getShowHistograms()) view->handleKeyboardEvents('h', 500, 250);
+    state.counters["restarts"] = static_cast<double>(view->getLineLayerRestarts() - restarts);
+}
+
+// Drag steps of the first operator, each with one frame: the handler, the
+// item lists, the paths rebuilt for the frame and the first slice of lines.
+void operatorDragFirstSlice(benchmark::State& state, const std::string& path) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = layerScene(path, false);
+    int xPx = 0, yPx = 0;
+    if (!grabFirstOperator(view, &xPx, &yPx)) {
+        state.SkipWithError("the press grabbed no operator");
+        return;
+    }
+    int step = 0;
+    for (auto _ : state) {
+        const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
+        view->handleMouseEvents(leftButton(FL_DRAG, xPx + offsetPx, yPx));
+        redrawView(view);
+    }
+    view->handleMouseEvents(leftButton(FL_RELEASE, xPx, yPx));
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One drag step of the first operator, then frames until the layer holds
+// every line again (the reported time); beside it, untimed by the framework,
+// one floor frame of the lines the step left. Counters: the floor, the frames
+// the layer took and the ratio of the two times.
+void operatorDragUntilComplete(benchmark::State& state, const std::string& path) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = layerScene(path, false);
+    int xPx = 0, yPx = 0;
+    if (!grabFirstOperator(view, &xPx, &yPx)) {
+        state.SkipWithError("the press grabbed no operator");
+        return;
+    }
+    double completeMs = 0, floorMs = 0;
+    int frames = 0, step = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
+        view->handleMouseEvents(leftButton(FL_DRAG, xPx + offsetPx, yPx));
+        frames += completeLineLayer(view);
+        completeMs += millisecondsSince(start);
+        state.PauseTiming();
+        const LineArrays arrays = lineVertices(view);
+        const auto floorStart = std::chrono::steady_clock::now();
+        drawFloorFrame(view, arrays);
+        floorMs += millisecondsSince(floorStart);
+        state.ResumeTiming();
+    }
+    view->handleMouseEvents(leftButton(FL_RELEASE, xPx, yPx));
+    const double steps = std::max(step, 1);
+    state.counters["floor_ms"] = floorMs / steps;
+    state.counters["frames"] = frames / steps;
+    state.counters["complete_per_floor"] = floorMs > 0 ? completeMs / floorMs : 0;
+}
+
+// The line layer's cases for one table: `iterations` per repetition for the
+// fast ones, `fills` drag-and-fill steps in each of `fillRepetitions`. In this
+// order the frames that change no line find the layer the fills left
+// complete: a 10^6 table is filled once (the release moves nothing).
+void registerLineLayerCases(const std::string& name, const std::string& path, int iterations, int fills,
+                            int fillRepetitions) {
+    auto configure = [](benchmark::internal::Benchmark* b, int n, int repetitions) {
+        b->Unit(benchmark::kMillisecond)->Iterations(n)->Repetitions(repetitions)->UseRealTime();
+        if (repetitions > 1) b->ReportAggregatesOnly(true);
+    };
+    configure(benchmark::RegisterBenchmark(("LineLayerOperatorDragFirstSlice/" + name).c_str(),
+                                           [=](benchmark::State& s) { operatorDragFirstSlice(s, path); }),
+              iterations, 3);
+    configure(benchmark::RegisterBenchmark(("LineLayerOperatorDragUntilComplete/" + name).c_str(),
+                                           [=](benchmark::State& s) { operatorDragUntilComplete(s, path); }),
+              fills, fillRepetitions);
+    configure(benchmark::RegisterBenchmark(("LineLayerHintPointDragFrame/" + name).c_str(),
+                                           [=](benchmark::State& s) { hintPointDragFrames(s, path); }),
+              iterations, 3);
+    configure(benchmark::RegisterBenchmark(("LineLayerHistogramToggleFrame/" + name).c_str(),
+                                           [=](benchmark::State& s) { histogramToggleFrames(s, path); }),
+              2 * iterations, 3);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -278,12 +444,17 @@ int main(int argc, char** argv) {
     registerCase("1e3_3ops", benchTable(1000), true, 10);
     registerCase("1e4_root", benchTable(10000), false, 3);
     registerCase("1e4_3ops", benchTable(10000), true, 3);
+    registerLineLayerCases("1e4_3ops", benchTable(10000), 10, 2, 3);  // on the scene above
     registerCase("1e5_root", benchTable(100000), false, 1);
     registerCase("1e5_3ops", benchTable(100000), true, 1);
+    registerLineLayerCases("1e5_3ops", benchTable(100000), 10, 1, 3);
+    // A fill of 10^6 items takes more than a minute: one drag and fill.
+    registerLineLayerCases("1e6_3ops", benchTable(1000000), 4, 1, 1);
     registerDrag("hint_point_1e4", benchTable(10000), DragKind::HintPoint, 3);
     registerDrag("operator_1e4", benchTable(10000), DragKind::Operator, 3);
     registerDrag("hint_point_1e5", benchTable(100000), DragKind::HintPoint, 1);
     registerDrag("operator_1e5", benchTable(100000), DragKind::Operator, 1);
+    registerDrag("operator_1e6", benchTable(1000000), DragKind::Operator, 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -14,4 +14,8 @@ for rows in 10000 100000 1000000; do
 done
 "$root/build/bench/regrouping_bench"
 "$root/scripts/with-xvfb.sh" "$root/build/bench/frame_bench"
+# Whole-process peak memory with three operators, the lines drawn: a fresh process per table.
+for rows in 100000 1000000; do
+  "$root/scripts/with-xvfb.sh" "$root/build/bench/view_peak_memory" "$root/bench/data/rows_$rows.csv"
+done
 "$root/scripts/with-xvfb.sh" "$root/build/bench/graph_frame_bench"

@@ -33,6 +33,7 @@
 #include "model/TableModel.h"
 #include "pcview/LineLayer.h"
 #include "pcview/LineStripBatch.h"
+#include "pcview/SlicePacer.h"
 
 class AROperator;
 class ColorChooserWindow;
@@ -112,7 +113,7 @@ public:
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
 
     // The line layer (see LineLayer.h). While it is being drawn anew, a frame
-    // draws one slice of items (about lineSliceBudget long), shows what is
+    // draws one slice of items (sized by linePacer), shows what is
     // there with the other layers over it and a progress mark, and asks for
     // the next frame; a change restarts it from the first item.
     // drawingPending(): the layer does not yet hold every line of the current state.
@@ -120,7 +121,9 @@ public:
     // Off: every frame draws the lines directly, in one pass (for comparison).
     void setLineLayerEnabled(bool enabled);
     bool isLineLayerActive() const { return lineLayerActive; }
-    void setLineSliceBudget(std::chrono::microseconds budget) { lineSliceBudget = budget; }
+    // Every slice this long (by default the first after a change and each
+    // while input waits get 30 ms, others up to SlicePacer::kLongestSlice).
+    void setLineSliceBudget(std::chrono::microseconds budget) { linePacer.setBudgets(budget, budget); }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
     // Progress of a table being loaded to replace this one, drawn as a bar
@@ -191,8 +194,9 @@ private:
     // Items [from, to) of a leaf, into the line batch.
     void drawStraightItems(const AROperator* leaf, size_t from, size_t to);
     void drawCurvedItems(const AROperator* leaf, size_t first, size_t last);
-    // Draws items from the cursor on until all are drawn (true) or the deadline passes.
-    bool drawLineSlice(std::chrono::steady_clock::time_point deadline);
+    // Draws items from the cursor on until all are drawn (true), or until
+    // `segmentLimit` segments are drawn or the deadline passes.
+    bool drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t segmentLimit);
     void renderLineLayer();
     // A thin bar along the view's foot, `fraction` of its width; band 0 is
     // the lowest, band 1 sits on it.
@@ -249,7 +253,7 @@ private:
     bool lineLayerComplete = false; // it holds all of them
     LineLayerKey lineKey;
     LineCursor lineCursor;
-    std::chrono::microseconds lineSliceBudget{35000};
+    SlicePacer linePacer{std::chrono::microseconds(30000)};  // sizes the slices
     uint64_t lineLayerRestarts = 0;
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.

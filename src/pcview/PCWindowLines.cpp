@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <algorithm>
 #include <cstring>
@@ -17,9 +18,15 @@
 namespace {
 
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
-constexpr size_t kItemsBetweenClockReads = 256;
+constexpr size_t kItemsBetweenClockReads = 32;
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
+
+// Whether the window system holds events not yet handled (pointer, keys,
+// exposure): then the user is doing something and slices stay short.
+// (Fl::ready() would also count timers, and the graph window's is nearly
+// always due.)
+bool inputWaiting() { return fl_display != nullptr && XEventsQueued(fl_display, QueuedAfterFlush) > 0; }
 
 bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
@@ -152,7 +159,7 @@ bool PCWindow::drawingPending() const {
     return !(currentLineKey() == lineKey) || !lineLayerComplete;
 }
 
-bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline) {
+bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t segmentLimit) {
     AROperator* root = getClusterTree()->getRoot();
     const bool curved = !root->noChildren();
     riverLeaves.clear();
@@ -162,6 +169,7 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline) {
         riverLeaves.push_back(root);
     }
     applyItemLineState();
+    const uint64_t segmentsBefore = lineBatch.getSegmentTotal();
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -175,7 +183,8 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline) {
             }
             lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
             lineCursor.item = to;
-            if (std::chrono::steady_clock::now() >= deadline) {
+            if (lineBatch.getSegmentTotal() - segmentsBefore >= segmentLimit ||
+                std::chrono::steady_clock::now() >= deadline) {
                 outOfTime = true;
                 break;
             }
@@ -196,14 +205,22 @@ void PCWindow::renderLineLayer() {
         lineKey = key;
         lineLayer.clear();
         lineCursor = LineCursor();
+        linePacer.restart();
         lineLayerComplete = false;
         lineLayerStarted = true;
         ++lineLayerRestarts;
     }
     if (!lineLayerComplete) {
+        const auto start = std::chrono::steady_clock::now();
+        const SlicePacer::Slice slice = linePacer.nextSlice(start, inputWaiting());
+        const uint64_t segmentsBefore = lineBatch.getSegmentTotal();
         lineLayer.beginDrawing();
-        lineLayerComplete = drawLineSlice(std::chrono::steady_clock::now() + lineSliceBudget);
+        lineLayerComplete = drawLineSlice(slice.deadline, slice.segmentLimit);
         lineLayer.endDrawing();
+        // Wait for the rasteriser so the slice's whole cost is measured; the
+        // copy below would wait for it anyway.
+        glFinish();
+        linePacer.sliceDone(lineBatch.getSegmentTotal() - segmentsBefore, start, std::chrono::steady_clock::now());
     }
     lineLayer.copyToWindow();
 }

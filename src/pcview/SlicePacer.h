@@ -1,0 +1,68 @@
+// SlicePacer: sizes the slices of the view's progressive line drawing.
+//
+// A slice is a share of the lines drawn in one frame; after it the frame
+// composites the lines and draws the other layers, which costs the same
+// whatever the slice drew. Short slices answer input sooner; long ones spend
+// less of the drawing on those fixed costs. So the first slice after a change
+// is short (the user sees the lines start at once, and the next change is
+// taken soon), as is every slice while input is waiting; otherwise a slice
+// lasts a set multiple of the rest of the frame, so that rest costs a small,
+// bounded share of the drawing, within a ceiling that keeps the view
+// answering.
+//
+// A slice is bounded by segments rather than by the clock alone: the driver
+// rasterises after the draw calls return, so the time the calls take says
+// little. The pacer learns the segments per second drawn (rasterising
+// included) from the slices it is told about.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+class SlicePacer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Lines of a slice the pacer has not yet measured anything for.
+    static constexpr uint64_t kUnmeasuredSegments = 20000;
+    static constexpr uint64_t kLeastSegments = 1000;
+    // A slice lasts this many times the rest of the frame when no input waits...
+    static constexpr double kRestOfFrameFactor = 10.0;
+    // ... but never longer than the longest slice (by default this).
+    static constexpr std::chrono::milliseconds kLongestSlice{250};
+
+    struct Slice {
+        Clock::time_point deadline;  // stop by then whatever was drawn
+        uint64_t segmentLimit;       // or once this many segments are drawn
+    };
+
+    explicit SlicePacer(std::chrono::microseconds shortest) : shortSlice(shortest) {}
+
+    // The budget of a short slice (the first after a change, or with input
+    // waiting) and the most any slice gets (at least the short one's).
+    void setBudgets(std::chrono::microseconds shortest, std::chrono::microseconds longest) {
+        shortSlice = shortest;
+        longestSlice = longest;
+    }
+
+    // A new drawing: its first slice is short and the time since the last
+    // slice of the previous drawing says nothing about frames.
+    void restart();
+    // The slice that starts `now`.
+    Slice nextSlice(Clock::time_point now, bool inputWaiting);
+    // The slice begun at `start` drew `segments` segments and was rasterised by `end`.
+    void sliceDone(uint64_t segments, Clock::time_point start, Clock::time_point end);
+
+    double getSegmentsPerSecond() const { return segmentsPerSecond; }
+    // The rest of a frame (compositing, other layers, showing it), seconds; 0: not measured.
+    double getRestOfFrameSeconds() const { return restOfFrameSeconds; }
+
+private:
+    std::chrono::microseconds shortSlice;
+    std::chrono::microseconds longestSlice = kLongestSlice;
+    bool firstSlice = true;
+    bool haveLastEnd = false;
+    Clock::time_point lastEnd;
+    double segmentsPerSecond = 0;
+    double restOfFrameSeconds = 0;
+};
