@@ -156,14 +156,15 @@ void drawFloorFrame(PCWindow* view, const LineArrays& arrays) {
     applyItemLineState();
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, arrays.xy.data());
-    glColorPointer(4, GL_FLOAT, 0, arrays.rgba.data());
-    // In draws of at most 2^22 vertices: Mesa's rasteriser fails on a single
-    // draw of the 10^6-item table's 2 * 10^8 vertices.
+    // In draws of at most 2^22 vertices, each with the arrays pointed at its
+    // first vertex: Mesa's rasteriser takes vertex offsets as 32-bit numbers
+    // and fails on the 10^6-item table's 2 * 10^8 vertices in one draw.
     const size_t vertices = arrays.xy.size() / 2;
     constexpr size_t kDrawVertices = size_t(1) << 22;  // even: whole line pairs
     for (size_t first = 0; first < vertices; first += kDrawVertices) {
-        glDrawArrays(GL_LINES, static_cast<GLint>(first), static_cast<GLsizei>(std::min(kDrawVertices, vertices - first)));
+        glVertexPointer(2, GL_FLOAT, 0, arrays.xy.data() + 2 * first);
+        glColorPointer(4, GL_FLOAT, 0, arrays.rgba.data() + 4 * first);
+        glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(std::min(kDrawVertices, vertices - first)));
     }
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "data/MultidimensionalData.h"
+#include "data/ParallelRanges.h"
 #include "geometry/Angles.h"
 #include "layout/ParallelCoordinatesAxis.h"
 #include "operators/ViewLayout.h"
@@ -22,6 +23,9 @@ constexpr float kLockTop = 0.012f;     // below the centre
 constexpr float kLockBottom = 0.052f;  // below the centre
 
 // Histogram bin of a normalised value (a value of exactly 1 belongs to the last bin).
+// Items per thread worth splitting a loop over an operator's items for.
+constexpr size_t kItemsPerThread = 65536;
+
 int binOf(float valueNorm, int bins) {
     const int bin = static_cast<int>(valueNorm * bins);
     return std::clamp(bin, 0, bins - 1);
@@ -96,24 +100,40 @@ ViewRect AROperator::lockIconRect(float aspect) const {
             position.y - kLockTop};
 }
 
-AROperator::Segment AROperator::segmentOf(int item, int axis) const {
-    const MultidimensionalData* data = pcWindow->getData();
-    const double aspect = pcWindow->getAspect();
-    const DrawRegion region = pcWindow->getDrawRegion();
-    const float* row = data->getDataRow(item);
-    const double y1 = region.toView(row[axis]);
-    const double y2 = region.toView(row[axis + 1]);
-    const double xa = aspect * axes->getAxisPosition(axis);
-    const double xb = aspect * axes->getAxisPosition(axis + 1);
-    Segment s;
-    s.dx = xb - xa;
-    s.dy = y2 - y1;
-    const double length = std::sqrt(s.dx * s.dx + s.dy * s.dy);
-    const double cross = std::fabs(s.dy * (aspect * position.x - xa) - s.dx * (position.y - y1));
-    // A segment of zero length has no line: it passes nothing.
-    s.distance = length > 0 ? cross / length : std::numeric_limits<double>::infinity();
-    return s;
-}
+// Measures the segments of many items between one pair of axes against one
+// centre, with what the view gives looked up once.
+class AROperator::SegmentMeasure {
+public:
+    SegmentMeasure(const AROperator& op, int leftAxisOfSegment)
+        : data(op.pcWindow->getData()), aspect(op.pcWindow->getAspect()), region(op.pcWindow->getDrawRegion()),
+          axis(leftAxisOfSegment), xa(aspect * op.axes->getAxisPosition(leftAxisOfSegment)),
+          xb(aspect * op.axes->getAxisPosition(leftAxisOfSegment + 1)),
+          centreX(aspect * op.position.x), centreY(op.position.y) {}
+
+    Segment of(int item) const {
+        const float* row = data->getDataRow(item);
+        const double y1 = region.toView(row[axis]);
+        const double y2 = region.toView(row[axis + 1]);
+        Segment s;
+        s.dx = xb - xa;
+        s.dy = y2 - y1;
+        const double length = std::sqrt(s.dx * s.dx + s.dy * s.dy);
+        const double cross = std::fabs(s.dy * (centreX - xa) - s.dx * (centreY - y1));
+        // A segment of zero length has no line: it passes nothing.
+        s.distance = length > 0 ? cross / length : std::numeric_limits<double>::infinity();
+        return s;
+    }
+
+private:
+    const MultidimensionalData* data;
+    double aspect;
+    DrawRegion region;
+    int axis;
+    double xa, xb;            // the axes, aspect-scaled view units
+    double centreX, centreY;  // the operator's centre, aspect-scaled view units
+};
+
+AROperator::Segment AROperator::segmentOf(int item, int axis) const { return SegmentMeasure(*this, axis).of(item); }
 
 void AROperator::buildAngularHistogram(int axis) {
     if (parent == nullptr || axes == nullptr || axis < 0 || axis + 1 >= axes->getAxisNum()) {
@@ -123,8 +143,9 @@ void AROperator::buildAngularHistogram(int axis) {
     angularBins = kAngularBins;
     angularHistogram.assign(static_cast<size_t>(angularBins), 0);
     const double aspect = pcWindow->getAspect();
+    const SegmentMeasure measure(*this, axis);
     for (int item : parent->controlList) {
-        const Segment s = segmentOf(item, axis);
+        const Segment s = measure.of(item);
         if (!(s.distance < radius)) continue;
         const double a = std::atan(s.dy / (aspect * axisSpacing));
         int bin = static_cast<int>((a + kHalfPi) / kPi * angularBins);
@@ -156,10 +177,14 @@ void AROperator::updateControlList() {
     if (!isPlaced()) return;  // nothing can pass an operator that stands between no axes
 
     const int itemCount = pcWindow->getData()->getDataNum();
-    std::vector<int> candidates;
+    // Scratch kept between calls: a drag step of an operator over a large
+    // table runs this for every item, and fresh pages cost more than the test.
+    static thread_local std::vector<int> candidates;
+    static thread_local std::vector<char> seen;
+    candidates.clear();
     candidates.reserve(sibling->controlList.size() + controlList.size());
     // An item held by both lists (a list handed up by a removal) is taken once.
-    std::vector<char> seen(static_cast<size_t>(itemCount), 0);
+    seen.assign(static_cast<size_t>(itemCount), 0);
     for (const std::vector<int>* list : {&sibling->controlList, &controlList}) {
         for (int item : *list) {
             if (item < 0 || item >= itemCount || seen[item]) continue;
@@ -170,12 +195,31 @@ void AROperator::updateControlList() {
     sibling->controlList.clear();
     controlList.clear();
 
+    // Which candidates the operator takes, decided on every core (each
+    // decision stands alone), then handed out in the candidates' order.
+    static thread_local std::vector<char> taken;
+    taken.resize(candidates.size());
     const double halfWindow = kPi * angleWidth / 2;
-    for (int item : candidates) {
-        const Segment s = segmentOf(item, leftAxis);
-        const double turn = std::atan(s.dy / s.dx) - angle;
-        const bool taken = s.distance < radius && -halfWindow < turn && turn < halfWindow;
-        (taken ? controlList : sibling->controlList).push_back(item);
+    // The helper threads see this thread's scratch through these (a
+    // thread_local named inside the lambda would be their own, empty one).
+    const std::vector<int>& items = candidates;
+    std::vector<char>& takes = taken;
+    const SegmentMeasure measure(*this, leftAxis);
+    runRanges(items.size(), rangeCountFor(items.size(), kItemsPerThread),
+              [&, this](size_t begin, size_t end, int) {
+                  for (size_t k = begin; k < end; ++k) {
+                      const Segment s = measure.of(items[k]);
+                      // The angle is only worth its arc tangent for segments near enough.
+                      bool near = s.distance < radius;
+                      if (near) {
+                          const double turn = std::atan(s.dy / s.dx) - angle;
+                          near = -halfWindow < turn && turn < halfWindow;
+                      }
+                      takes[k] = near;
+                  }
+              });
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        (taken[k] ? controlList : sibling->controlList).push_back(candidates[k]);
     }
     sibling->updateGraphRadius();
     updateGraphRadius();
@@ -193,14 +237,27 @@ void AROperator::rebuildOwnHistogram() {
     const int dims = data->getActualDimNum();
     const int bins = data->getHistogramBinsNum();
     const int itemCount = data->getDataNum();
-    histogram.assign(static_cast<size_t>(dims) * bins, 0.0f);
-    for (int item : controlList) {
-        if (item < 0 || item >= itemCount) continue;
-        const float* row = data->getDataRow(item);
-        for (int d = 0; d < dims; ++d) histogram[static_cast<size_t>(d) * bins + binOf(row[d], bins)] += 1.0f;
-    }
+    const size_t cells = static_cast<size_t>(dims) * bins;
+    // Whole counts per range of the list, added up in range order: exact, so
+    // the shares do not depend on how the list was split.
+    const int ranges = rangeCountFor(controlList.size(), kItemsPerThread);
+    std::vector<uint32_t> counts(static_cast<size_t>(ranges) * cells, 0);
+    runRanges(controlList.size(), ranges, [&](size_t begin, size_t end, int range) {
+        uint32_t* own = counts.data() + static_cast<size_t>(range) * cells;
+        for (size_t k = begin; k < end; ++k) {
+            const int item = controlList[k];
+            if (item < 0 || item >= itemCount) continue;
+            const float* row = data->getDataRow(item);
+            for (int d = 0; d < dims; ++d) ++own[static_cast<size_t>(d) * bins + binOf(row[d], bins)];
+        }
+    });
+    histogram.assign(cells, 0.0f);
     if (itemCount == 0) return;  // no items, no shares to take
-    for (float& entry : histogram) entry /= static_cast<float>(itemCount);
+    for (size_t cell = 0; cell < cells; ++cell) {
+        uint64_t total = 0;
+        for (int range = 0; range < ranges; ++range) total += counts[static_cast<size_t>(range) * cells + cell];
+        histogram[cell] = static_cast<float>(total) / static_cast<float>(itemCount);
+    }
 }
 
 void AROperator::updateHistogram() {

@@ -134,6 +134,7 @@ public:
         double distance;   // from the aspect-scaled centre to the segment's line
     };
     Segment segmentOf(int item, int axis) const;
+    class SegmentMeasure;  // segmentOf for many items at once
 
     // Fields, in the order the design lists them.
     Point2 position;                        // centre of a regular operator, view units

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/MultidimensionalData.h"
+#include "data/ParallelRanges.h"
 #include "operators/AROperator.h"
 #include "geometry/Angles.h"
 #include "layout/ParallelCoordinatesAxis.h"
@@ -12,6 +13,8 @@
 
 namespace {
 
+// Items per thread worth splitting the update over the cores for.
+constexpr size_t kItemsPerThread = 32768;
 constexpr int kHalfSteps = 8;  // parameter steps t_k = k / 7 of each Hermite half (8 values)
 constexpr double kFlatThreshold = 1e-6;  // operator directions flatter than this use the fixed normal
 
@@ -86,14 +89,20 @@ void DataItemPaths::collectOperatorsPerItem() {
 size_t DataItemPaths::getMemoryBytes() const {
     return colourSlot.capacity() * sizeof(uint16_t) + curveSlot.capacity() * sizeof(uint32_t) +
            (poolX.capacity() + poolY.capacity()) * sizeof(float) + freeSlots.capacity() * sizeof(uint32_t) +
+           slotSource.capacity() * sizeof(uint32_t) + bendSources.capacity() * sizeof(BendSource) +
            unbent.capacity() + opSignature.capacity() * sizeof(uint64_t) + opsStart.capacity() * sizeof(int) +
-           itemOps.capacity() * sizeof(void*) + fillCursor.capacity() * sizeof(int);
+           itemOps.capacity() * sizeof(void*) + fillCursor.capacity() * sizeof(int) + changedItems.capacity() +
+           bends.capacity() * sizeof(Bend);
 }
 
 void DataItemPaths::getCurve(int item, int segment, SegmentCurve* curve) const {
     const uint32_t slot = curveSlot[index(item, segment)];
     if (slot == kStraight) {
         straightCurve(item, segment, builtRegion, curve->x, curve->y);
+        return;
+    }
+    if (slotSource[slot] != kReady) {
+        bendSegment(item, segment, bendSources[slotSource[slot]], builtAspect, builtRegion, curve->x, curve->y);
         return;
     }
     const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
@@ -110,13 +119,20 @@ uint32_t DataItemPaths::takeCurveSlot() {
     const auto slot = static_cast<uint32_t>(poolX.size() / kPointsPerSegment);
     poolX.resize(poolX.size() + kPointsPerSegment);
     poolY.resize(poolY.size() + kPointsPerSegment);
+    slotSource.push_back(kReady);
     return slot;
 }
 
 void DataItemPaths::freeCurveSlots(int item) {
     for (int segment = 0; segment < segmentNum; ++segment) {
         uint32_t& slot = curveSlot[index(item, segment)];
-        if (slot != kStraight) freeSlots.push_back(slot);
+        if (slot != kStraight) {
+            freeSlots.push_back(slot);
+            if (slotSource[slot] != kReady) {
+                slotSource[slot] = kReady;
+                --pendingSlots;
+            }
+        }
         slot = kStraight;
     }
 }
@@ -156,11 +172,26 @@ void DataItemPaths::updatePalette(const Color4& lineColour) {
     }
 }
 
-void DataItemPaths::updatePaths() { rebuild(true); }
+void DataItemPaths::updatePaths() { rebuild(true, false); }
 
-void DataItemPaths::updateChangedPaths() { rebuild(false); }
+void DataItemPaths::updateChangedPaths() { rebuild(false, false); }
 
-void DataItemPaths::rebuild(bool everything) {
+void DataItemPaths::updateChangedPathsDeferringBends() { rebuild(false, true); }
+
+void DataItemPaths::bendPendingSegments(int item) {
+    if (pendingSlots == 0) return;
+    for (int segment = 0; segment < segmentNum; ++segment) {
+        const uint32_t slot = curveSlot[index(item, segment)];
+        if (slot == kStraight || slotSource[slot] == kReady) continue;
+        const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
+        bendSegment(item, segment, bendSources[slotSource[slot]], builtAspect, builtRegion, &poolX[start],
+                    &poolY[start]);
+        slotSource[slot] = kReady;
+        --pendingSlots;
+    }
+}
+
+void DataItemPaths::rebuild(bool everything, bool deferBends) {
     rebuiltItems = 0;
     if (itemNum == 0 || segmentNum == 0) return;
     const uint64_t treeRevision = tree->getRevision();
@@ -180,34 +211,75 @@ void DataItemPaths::rebuild(bool everything) {
         std::fill(curveSlot.begin(), curveSlot.end(), kStraight);
         poolX.clear();
         poolY.clear();
+        slotSource.clear();
         freeSlots.clear();
+        pendingSlots = 0;
     }
+    // The operators as they are now; earlier updates' entries stay while
+    // slots still wait on them.
+    if (pendingSlots == 0) bendSources.clear();
+    sourceOfNode.clear();
+    for (const AROperator* node : nodes) {
+        if (node->type != AROperator::kTypeRegular) continue;
+        sourceOfNode[node] = static_cast<uint32_t>(bendSources.size());
+        bendSources.push_back(BendSource::of(*node, aspect));
+    }
+    // 1. Which items changed, and their colours: each item on its own, so on every core.
+    changedItems.assign(static_cast<size_t>(itemNum), 0);
+    runRanges(static_cast<size_t>(itemNum), rangeCountFor(static_cast<size_t>(itemNum), kItemsPerThread),
+              [&](size_t begin, size_t end, int) {
+                  std::vector<int> axesOfItem;  // scratch of colourSegments
+                  for (size_t i = begin; i < end; ++i) {
+                      const int item = static_cast<int>(i);
+                      const AROperator* const* ops = itemOps.data() + opsStart[item];
+                      const int opCount = opsStart[item + 1] - opsStart[item];
+                      const uint64_t signature = signatureOf(ops, opCount);
+                      const bool itemChanged = everything || signature != opSignature[item] ||
+                                               std::any_of(ops, ops + opCount, [&](const AROperator* op) {
+                                                   return op->revision > builtRevision;
+                                               });
+                      opSignature[item] = signature;
+                      if (!itemChanged) continue;
+                      changedItems[item] = 1;
+                      colourSegments(item, ops, opCount, &axesOfItem);
+                      unbent[item] = opCount == 0;
+                  }
+              });
+    // 2. Curve slots for the segments to bend, in item order (the pool is shared).
+    bends.clear();
     for (int item = 0; item < itemNum; ++item) {
+        if (!changedItems[item]) continue;
+        freeCurveSlots(item);
+        if (unbent[item]) continue;
+        ++rebuiltItems;
         const AROperator* const* ops = itemOps.data() + opsStart[item];
         const int opCount = opsStart[item + 1] - opsStart[item];
-        const uint64_t signature = signatureOf(ops, opCount);
-        const bool itemChanged = everything || signature != opSignature[item] ||
-                                 std::any_of(ops, ops + opCount, [&](const AROperator* op) {
-                                     return op->revision > builtRevision;
-                                 });
-        opSignature[item] = signature;
-        if (!itemChanged) continue;
-        freeCurveSlots(item);
-        colourSegments(item, ops, opCount);
-        if (opCount == 0) {
-            unbent[item] = 1;
-            continue;
-        }
-        unbent[item] = 0;
-        ++rebuiltItems;
         for (int segment = 0; segment < segmentNum; ++segment) {
             const AROperator* holder = nullptr;  // the last of the item's operators on this segment
             for (int k = 0; k < opCount; ++k) {
                 if (ops[k]->leftAxis == segment) holder = ops[k];
             }
-            if (holder != nullptr) bendSegment(item, segment, *holder, aspect, region);
+            if (holder == nullptr) continue;
+            const uint32_t slot = takeCurveSlot();
+            curveSlot[index(item, segment)] = slot;
+            const uint32_t source = sourceOfNode.at(holder);
+            if (deferBends) {
+                slotSource[slot] = source;
+                ++pendingSlots;
+            } else {
+                bends.push_back({item, segment, slot, source});
+            }
         }
     }
+    // 3. The bent curves, each into its own slot: on every core.
+    runRanges(bends.size(), rangeCountFor(bends.size(), kItemsPerThread), [&](size_t begin, size_t end, int) {
+        for (size_t k = begin; k < end; ++k) {
+            const Bend& bend = bends[k];
+            const size_t start = static_cast<size_t>(bend.slot) * kPointsPerSegment;
+            bendSegment(bend.item, bend.segment, bendSources[bend.source], aspect, region, &poolX[start],
+                        &poolY[start]);
+        }
+    });
     built = true;
     builtRevision = treeRevision;
     builtAspect = aspect;
@@ -226,8 +298,28 @@ void DataItemPaths::straightCurve(int item, int segment, const DrawRegion& regio
     }
 }
 
-void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, float aspect,
-                                const DrawRegion& region) {
+DataItemPaths::BendSource DataItemPaths::BendSource::of(const AROperator& op, float aspect) {
+    BendSource source;
+    source.qx = static_cast<float>(aspect * op.position.x);
+    source.qy = op.position.y;
+    // Normal of the operator's direction and the side it pushes to.
+    source.theta = std::atan(op.angle);
+    if (std::fabs(source.theta) >= kFlatThreshold) {
+        const double phi = std::atan(-1 / source.theta);
+        source.nx = std::cos(phi);
+        source.ny = std::sin(phi);
+        source.side = source.theta > 0 ? 1 : -1;
+    }
+    source.radius = op.radius;
+    source.strength = op.strength;
+    source.tangentWeight = op.tangentWeight;
+    source.primary = op.primary;
+    source.locked = op.locked;
+    return source;
+}
+
+void DataItemPaths::bendSegment(int item, int segment, const BendSource& op, float aspect, const DrawRegion& region,
+                                float* xs, float* ys) const {
     const float* row = data->getDataRow(item);
     const double xa = aspect * axes->getAxisPosition(segment);
     const double ya = region.toView(row[segment]);
@@ -236,18 +328,10 @@ void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, flo
     const double slope = (yb - ya) / (xb - xa);
     const double segmentAngle = std::atan(slope);
 
-    const double qx = static_cast<float>(aspect * op.position.x);
-    const double qy = op.position.y;
-
-    // Normal of the operator's direction and the side it pushes to.
-    const double theta = std::atan(op.angle);
-    double nx = 0.0000999999995, ny = -0.999999995, side = 1;
-    if (std::fabs(theta) >= kFlatThreshold) {
-        const double phi = std::atan(-1 / theta);
-        nx = std::cos(phi);
-        ny = std::sin(phi);
-        side = theta > 0 ? 1 : -1;
-    }
+    const double qx = op.qx;
+    const double qy = op.qy;
+    const double theta = op.theta;
+    const double nx = op.nx, ny = op.ny, side = op.side;
     // Signed distance from the centre to the segment's line.
     const double d = (slope * (qx - xa) + ya - qy) / std::sqrt(slope * slope + 1);
 
@@ -263,10 +347,6 @@ void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, flo
     const double t1 = finiteOr(std::tan(segmentAngle + w * (std::atan((qy - ya) / (qx - xa)) - segmentAngle)), slope);
     const double t2 = finiteOr(std::tan(segmentAngle + w * (std::atan((yb - qy) / (xb - qx)) - segmentAngle)), slope);
 
-    const uint32_t slot = takeCurveSlot();
-    curveSlot[index(item, segment)] = slot;
-    float* xs = &poolX[static_cast<size_t>(slot) * kPointsPerSegment];
-    float* ys = &poolY[static_cast<size_t>(slot) * kPointsPerSegment];
     const HermiteTable& table = hermite();
     // Left half: from the left end (slope t1) to the pass point (slope of the segment).
     for (int k = 0; k < 7; ++k) {
@@ -286,13 +366,17 @@ void DataItemPaths::bendSegment(int item, int segment, const AROperator& op, flo
     }
 }
 
-void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int opCount) {
+void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int opCount,
+                                   std::vector<int>* axesScratch) {
     uint16_t* colours = &colourSlot[index(item, 0)];
+    std::vector<int>& sortedAxes = *axesScratch;
     sortedAxes.clear();
     for (int k = 0; k < opCount; ++k) {
         const int segment = ops[k]->leftAxis;
         if (segment < 0 || segment >= segmentNum) continue;
-        colours[segment] = paletteOfNode[ops[k]->id];  // later operators overwrite earlier ones
+        // Every regular operator has its entry (updatePalette ran first).
+        const auto entry = paletteOfNode.find(ops[k]->id);
+        colours[segment] = entry != paletteOfNode.end() ? entry->second : 0;  // later operators overwrite earlier ones
         sortedAxes.push_back(segment);
     }
     const int n = static_cast<int>(sortedAxes.size());

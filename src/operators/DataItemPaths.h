@@ -50,6 +50,15 @@ public:
     // draw region. A new line colour or an operator's new colour changes one
     // palette entry. Does nothing more when nothing changed.
     void updateChangedPaths();
+    // The same, but the points of the newly bent segments are computed when
+    // first asked for (getCurve computes them each time, bendPendingSegments
+    // once and keeps them), from the operators as they were at this update.
+    // The view draws a large table over several frames: this way a drag step
+    // bends only what the frame draws.
+    void updateChangedPathsDeferringBends();
+    // Computes and keeps the points of an item's segments still to bend.
+    void bendPendingSegments(int item);
+    bool hasPendingBends() const { return pendingSlots > 0; }
     // Items whose paths the last update rebuilt.
     int getRebuiltItemCount() const { return rebuiltItems; }
 
@@ -70,12 +79,28 @@ public:
     const ViewLayout* pcWindow;           // the view; not owned
 
 private:
+    // What bending a segment through an operator takes of it, as it was at an
+    // update: its centre (x aspect-scaled), the normal of its direction and
+    // its settings.
+    struct BendSource {
+        double qx = 0, qy = 0;
+        double theta = 0;  // arc tangent of the operator's angle
+        double nx = 0.0000999999995, ny = -0.999999995, side = 1;
+        double radius = 0, strength = 0, tangentWeight = 0;
+        bool primary = false, locked = false;
+        static BendSource of(const AROperator& op, float aspect);
+    };
+    static constexpr uint32_t kReady = UINT32_MAX;  // slotSource of a slot whose points are computed
+
     size_t index(int item, int segment) const { return static_cast<size_t>(item) * segmentNum + segment; }
-    void rebuild(bool everything);
+    void rebuild(bool everything, bool deferBends);
     void collectOperatorsPerItem();
-    void bendSegment(int item, int segment, const AROperator& op, float aspect, const DrawRegion& region);
+    // The 15 points of (item, segment) bent through `op` into xs, ys.
+    void bendSegment(int item, int segment, const BendSource& op, float aspect, const DrawRegion& region, float* xs,
+                     float* ys) const;
     void straightCurve(int item, int segment, const DrawRegion& region, float* xs, float* ys) const;
-    void colourSegments(int item, const AROperator* const* ops, int opCount);
+    // Segment colours of one item; safe to run for different items at once.
+    void colourSegments(int item, const AROperator* const* ops, int opCount, std::vector<int>* axesScratch);
     // The palette entry of a regular operator, made on first use; entries of
     // operators no longer in the tree are freed.
     void updatePalette(const Color4& lineColour);
@@ -91,6 +116,9 @@ private:
     std::vector<uint16_t> colourSlot;    // itemNum x segmentNum: palette index
     std::vector<uint32_t> curveSlot;     // itemNum x segmentNum: pool slot, or kStraight
     std::vector<float> poolX, poolY;     // 15 values per slot: view x, draw-region heights
+    std::vector<uint32_t> slotSource;    // per slot: kReady, or its bend still to compute (bendSources)
+    std::vector<BendSource> bendSources; // operators as they were at updates with bends left to compute
+    size_t pendingSlots = 0;             // slots whose points are still to compute
     std::vector<uint32_t> freeSlots;     // pool slots to reuse
     std::vector<Color4> palette;         // [0] the line colour, others operators' colours
     std::unordered_map<uint64_t, uint16_t> paletteOfNode;  // regular operator's id -> palette index
@@ -112,5 +140,12 @@ private:
     std::vector<int> opsStart;            // per item + 1: start of its operators in itemOps
     std::vector<const AROperator*> itemOps;  // operators of each item, in pre-order
     std::vector<int> fillCursor;          // per item: next free place in itemOps while packing
-    std::vector<int> sortedAxes;          // leftAxis values of one item's operators
+    std::vector<char> changedItems;       // per item: rebuilt by this update
+    struct Bend {
+        int item, segment;
+        uint32_t slot;
+        uint32_t source;  // in bendSources
+    };
+    std::unordered_map<const AROperator*, uint32_t> sourceOfNode;  // this update's operators in bendSources
+    std::vector<Bend> bends;              // segments to bend in this update
 };

@@ -122,7 +122,7 @@ public:
     void setLineLayerEnabled(bool enabled);
     bool isLineLayerActive() const { return lineLayerActive; }
     // Every slice this long (by default the first after a change and each
-    // while input waits get 30 ms, others up to SlicePacer::kLongestSlice).
+    // while input waits get 25 ms, others up to SlicePacer::kLongestSlice).
     void setLineSliceBudget(std::chrono::microseconds budget) { linePacer.setBudgets(budget, budget); }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
@@ -253,7 +253,7 @@ private:
     bool lineLayerComplete = false; // it holds all of them
     LineLayerKey lineKey;
     LineCursor lineCursor;
-    SlicePacer linePacer{std::chrono::microseconds(30000)};  // sizes the slices
+    SlicePacer linePacer{std::chrono::microseconds(25000)};  // sizes the slices
     uint64_t lineLayerRestarts = 0;
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.

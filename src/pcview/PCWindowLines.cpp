@@ -39,8 +39,9 @@ bool PCWindow::LineLayerKey::operator==(const LineLayerKey& other) const {
            sameColour(lineColour, other.lineColour);
 }
 
-// Brings the bent paths up to date with the tree (only what changed).
-void PCWindow::buildCurves() { getItemPaths()->updateChangedPaths(); }
+// Brings the bent paths up to date with the tree (only what changed); the
+// points of newly bent segments are computed as the slices draw them.
+void PCWindow::buildCurves() { getItemPaths()->updateChangedPathsDeferringBends(); }
 
 // The paths were brought up to date by prepareFrame().
 void PCWindow::renderLines_TreeBased() {
@@ -94,7 +95,7 @@ void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to)
 void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last) {
     const MultidimensionalData* data = getData();
     const ParallelCoordinatesAxis* axes = getAxes();
-    const DataItemPaths* itemPaths = getItemPaths();
+    DataItemPaths* itemPaths = getItemPaths();
     const DrawRegion region = getDrawRegion();
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
@@ -104,6 +105,7 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
         const bool straight = itemPaths->isUnbent(item);
+        if (!straight) itemPaths->bendPendingSegments(item);
         for (int j = 0; j < segments; ++j) {
             const Color4& colour = itemPaths->getSegmentColor(item, j);
             const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));

@@ -139,37 +139,70 @@ TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyI
 
 // After random edits through the tree, the update of what changed gives
 // exactly what a full rebuild from scratch gives. Fixed seed.
-TEST_F(DataItemPathsTest, UpdatingWhatChangedEqualsAFullRebuild) {
-    std::mt19937 random(7);
-    std::string table = "a,b,c,d,e\n";
-    std::uniform_int_distribution<int> value(0, 50);
-    for (int r = 0; r < 80; ++r) {
-        for (int d = 0; d < 5; ++d) table += std::to_string(value(random)) + (d < 4 ? "," : "\n");
-    }
-    makeView(table);
-    std::uniform_real_distribution<float> x(0.06f, 0.94f), y(0.1f, 0.9f), unit(0, 1);
-    std::vector<AROperator*> nodes;
-    for (int step = 0; step < 60; ++step) {
-        tree->collectNodes(&nodes);
-        AROperator* node = nodes[random() % nodes.size()];
-        const bool regular = node->type == AROperator::kTypeRegular;
-        switch (random() % 7) {
-            case 0: case 1: {
-                AROperator* made = addUnder(node, x(random), y(random), unit(random) < 0.7f);
-                if (made != nullptr) tree->setOperatorRadius(made, 0.15);
-                break;
+// Random edits of every kind, each followed by an update of what changed,
+// compared with paths built afresh from the same tree.
+class RandomEditsTest : public OperatorTest {
+protected:
+    // Deferred: the update leaves the points of new bends to compute, and a
+    // random share of the items is bent (as drawn) before the next edit.
+    void checkRandomEdits(int rows, int steps, bool deferred = false) {
+        std::mt19937 random(7);
+        makeView(randomIntegerTable(rows, 5, 50, 7));
+        std::uniform_real_distribution<float> x(0.06f, 0.94f), y(0.1f, 0.9f), unit(0, 1);
+        std::vector<AROperator*> nodes;
+        DataItemPaths& paths = *view->getItemPaths();
+        int mostRebuilt = 0;  // the edits must bend many items at once now and then
+        bool sawPending = false;
+        for (int step = 0; step < steps; ++step) {
+            tree->collectNodes(&nodes);
+            AROperator* node = nodes[random() % nodes.size()];
+            const bool regular = node->type == AROperator::kTypeRegular;
+            switch (random() % 7) {
+                case 0: case 1: {
+                    AROperator* made = addUnder(node, x(random), y(random), unit(random) < 0.7f);
+                    if (made != nullptr) tree->setOperatorRadius(made, 0.15);
+                    break;
+                }
+                case 2: if (regular) tree->moveOperator(node, x(random), y(random)); break;
+                case 3: if (regular) tree->setOperatorAngle(node, unit(random) - 0.5); break;
+                case 4: if (regular) tree->toggleLock(node); break;
+                case 5: tree->paintNode(node, Color4(unit(random), unit(random), unit(random), 1)); break;
+                default: tree->removeAR(node); break;
             }
-            case 2: if (regular) tree->moveOperator(node, x(random), y(random)); break;
-            case 3: if (regular) tree->setOperatorAngle(node, unit(random) - 0.5); break;
-            case 4: if (regular) tree->toggleLock(node); break;
-            case 5: tree->paintNode(node, Color4(unit(random), unit(random), unit(random), 1)); break;
-            default: tree->removeAR(node); break;
+            if (deferred) {
+                paths.updateChangedPathsDeferringBends();
+                sawPending = sawPending || paths.hasPendingBends();
+                for (int item = 0; item < rows; ++item) {
+                    if (unit(random) < 0.5f) paths.bendPendingSegments(item);
+                }
+            } else {
+                paths.updateChangedPaths();
+            }
+            mostRebuilt = std::max(mostRebuilt, paths.getRebuiltItemCount());
+            DataItemPaths fresh(view);
+            fresh.updatePaths();
+            ASSERT_TRUE(samePaths(paths, fresh, rows)) << "after step " << step;
         }
-        paths().updateChangedPaths();
-        DataItemPaths fresh(view);
-        fresh.updatePaths();
-        ASSERT_TRUE(samePaths(paths(), fresh, 80)) << "after step " << step;
+        EXPECT_GT(mostRebuilt, rows / 10);
+        if (deferred) {
+            EXPECT_TRUE(sawPending);
+            // Every item drawn once: nothing is left to bend, and the points kept are the same.
+            for (int item = 0; item < rows; ++item) paths.bendPendingSegments(item);
+            EXPECT_FALSE(paths.hasPendingBends());
+            DataItemPaths fresh(view);
+            fresh.updatePaths();
+            EXPECT_TRUE(samePaths(paths, fresh, rows));
+        }
     }
+};
+
+TEST_F(RandomEditsTest, UpdatingWhatChangedEqualsAFullRebuild) { checkRandomEdits(80, 60); }
+
+TEST_F(RandomEditsTest, BendsLeftForTheDrawingGiveTheSamePointsWhenAskedForOrKept) {
+    checkRandomEdits(80, 60, true);
 }
+
+// Large enough that the update is split over the cores.
+TEST_F(RandomEditsTest, UpdatingWhatChangedEqualsAFullRebuildOnALargeTable) { checkRandomEdits(70000, 12); }
 
 }  // namespace
