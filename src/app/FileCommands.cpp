@@ -68,6 +68,19 @@ void saveImage(MainWindow& main, bool wholeWindow) {
         chooseTarget(wholeWindow ? "Save the window's picture as ..." : "Save the view's picture as ...", "*.png",
                      besideTable(view, tableStem(view) + (wholeWindow ? "_window.png" : "_view.png")));
     if (target.empty()) return;
+    // The picture holds every line: a large table's may still be filling in.
+    static bool waiting = false;  // a second Save Image while the first waits
+    if (waiting) {
+        tell("A picture is already waiting for the lines to be drawn.");
+        return;
+    }
+    waiting = true;
+    const bool complete = waitForCompleteLines(view);
+    waiting = false;
+    if (!complete) {
+        tell("The picture was not saved: the view was closed before its lines were all drawn.");
+        return;
+    }
     const WindowPicture picture = wholeWindow ? captureMainWindow(main) : captureView(view);
     std::string error;
     if (!writePngFile(target, picture.widthPx, picture.heightPx, picture.rgb, &error)) {

@@ -61,6 +61,17 @@ void paste(const WindowPicture& part, int xPx, int yPx, WindowPicture* picture) 
 
 WindowPicture captureView(PCWindow* view) { return captureGlWindow(view); }
 
+bool waitForCompleteLines(PCWindow* view) {
+    while (view->drawingPending()) {
+        if (!view->shown()) return false;
+        // Each frame of an unfinished drawing asks for the next itself, but
+        // a change made without asking for a frame would wait for ever.
+        view->redraw();
+        Fl::wait(0.05);
+    }
+    return true;
+}
+
 WindowPicture captureMainWindow(MainWindow& main) {
     WindowPicture picture;
     Fl_Window* window = main.getWindow();

@@ -14,8 +14,13 @@ struct WindowPicture {
     std::vector<unsigned char> rgb;  // 3 bytes per pixel, the top row first
 };
 
-// The view at its current size.
+// The view at its current size, as one frame draws it now: while a large
+// table's lines are still being drawn (PCWindow::drawingPending), with part
+// of them.
 WindowPicture captureView(PCWindow* view);
+// Runs the event loop until every line of the view is drawn (the user sees
+// them fill in and may go on working); false when the view was hidden first.
+bool waitForCompleteLines(PCWindow* view);
 // The whole main window: its menu bar and background as the toolkit drew
 // them, with the three GL windows' frames in their places.
 WindowPicture captureMainWindow(MainWindow& main);

@@ -100,6 +100,9 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
                 std::string::npos);
     EXPECT_TRUE(problems.empty());
     EXPECT_FALSE(second->getView()->getShowHistograms());
+    // Both pictures with every line (a slow build draws them over several frames).
+    ASSERT_TRUE(waitForCompleteLines(view));
+    ASSERT_TRUE(waitForCompleteLines(second->getView()));
     const WindowPicture before = captureView(view), after = captureView(second->getView());
     ASSERT_EQ(before.rgb.size(), after.rgb.size());
     int differing = 0, firstX = -1, firstY = -1;
@@ -143,6 +146,7 @@ TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
 
 TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
     shape(first->getView());
+    ASSERT_TRUE(waitForCompleteLines(first->getView()));  // as Save Image does
     const WindowPicture picture = captureView(first->getView());
     ASSERT_EQ(picture.widthPx, 1000);
     ASSERT_EQ(picture.heightPx, 500);
