@@ -455,6 +455,7 @@ int main(int argc, char** argv) {
     registerDrag("operator_1e4", benchTable(10000), DragKind::Operator, 3);
     registerDrag("hint_point_1e5", benchTable(100000), DragKind::HintPoint, 1);
     registerDrag("operator_1e5", benchTable(100000), DragKind::Operator, 1);
+    registerDrag("hint_point_1e6", benchTable(1000000), DragKind::HintPoint, 1);
     registerDrag("operator_1e6", benchTable(1000000), DragKind::Operator, 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

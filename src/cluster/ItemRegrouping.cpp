@@ -11,6 +11,7 @@
 #include "cluster/GaussianProximity.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "data/MultidimensionalData.h"
+#include "data/ParallelRanges.h"
 
 namespace {
 
@@ -20,6 +21,9 @@ struct HintTerm {
     float valueNorm;  // hint point height as a normalised value
     float deviation;  // path's deviation on dim, normalised value units
 };
+
+// Records per thread worth splitting the scoring over the cores for.
+constexpr size_t kRecordsPerThread = 65536;
 
 // Group of a record: the integer part of its score. Anything that is not a
 // finite score from 1 up to the int range (NaN included) means "no path".
@@ -125,43 +129,46 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
     }
     const float dimCount = static_cast<float>(dimNum);
 
-    for (size_t k = 0; k < n; ++k) {
-        const int32_t item = records[k].item;
-        if (item < 0 || item >= itemNum) continue;  // not a row of the table: matches nothing
-        const float* row = data->getDataRow(item);
-        int bestPath = -1;
-        float bestSum = -1.0f;
-        for (int u = 0; u < pathNum; ++u) {
-            float sum = 0.0f;  // single-precision running sum of double kernels
-            bool matched = true;
-            for (const HintTerm& hint : hintTerms[u]) {
-                const float diff = std::fabs(row[hint.dim] - hint.valueNorm);
-                // Written so that a NaN deviation (or value) fails the test too.
-                if (!(diff <= kMatchDeviations * hint.deviation)) {
-                    matched = false;
-                    break;
+    // Each record is scored on its own: on every core for a large table.
+    runRanges(n, rangeCountFor(n, kRecordsPerThread), [&](size_t begin, size_t end, int) {
+        for (size_t k = begin; k < end; ++k) {
+            const int32_t item = records[k].item;
+            if (item < 0 || item >= itemNum) continue;  // not a row of the table: matches nothing
+            const float* row = data->getDataRow(item);
+            int bestPath = -1;
+            float bestSum = -1.0f;
+            for (int u = 0; u < pathNum; ++u) {
+                float sum = 0.0f;  // single-precision running sum of double kernels
+                bool matched = true;
+                for (const HintTerm& hint : hintTerms[u]) {
+                    const float diff = std::fabs(row[hint.dim] - hint.valueNorm);
+                    // Written so that a NaN deviation (or value) fails the test too.
+                    if (!(diff <= kMatchDeviations * hint.deviation)) {
+                        matched = false;
+                        break;
+                    }
+                    // On the hint point the kernel is 1 whatever the deviation,
+                    // which keeps a zero deviation from giving 0 / 0.
+                    const double kernel = diff == 0.0f
+                        ? 1.0
+                        : std::exp(static_cast<double>(-diff * diff / (hint.deviation * hint.deviation)));
+                    sum = static_cast<float>(sum + kernel);
                 }
-                // On the hint point the kernel is 1 whatever the deviation,
-                // which keeps a zero deviation from giving 0 / 0.
-                const double kernel = diff == 0.0f
-                    ? 1.0
-                    : std::exp(static_cast<double>(-diff * diff / (hint.deviation * hint.deviation)));
-                sum = static_cast<float>(sum + kernel);
+                // Strictly higher wins, so the lower index keeps a tie. A NaN sum
+                // (only from infinite inputs) never wins.
+                if (matched && sum > bestSum) {
+                    bestSum = sum;
+                    bestPath = u;
+                }
             }
-            // Strictly higher wins, so the lower index keeps a tie. A NaN sum
-            // (only from infinite inputs) never wins.
-            if (matched && sum > bestSum) {
-                bestSum = sum;
-                bestPath = u;
-            }
+            if (bestPath < 0) continue;
+            const float share = dimNum > 0 ? bestSum / dimCount : 0.0f;
+            const float score = share + static_cast<float>(bestPath + 1);
+            // An item on every hint point of a full path has share 1; keep it in
+            // group bestPath + 1 (the float sum can also round up to bestPath + 2).
+            records[k].score = std::min(score, std::nextafter(static_cast<float>(bestPath + 2), 0.0f));
         }
-        if (bestPath < 0) continue;
-        const float share = dimNum > 0 ? bestSum / dimCount : 0.0f;
-        const float score = share + static_cast<float>(bestPath + 1);
-        // An item on every hint point of a full path has share 1; keep it in
-        // group bestPath + 1 (the float sum can also round up to bestPath + 2).
-        records[k].score = std::min(score, std::nextafter(static_cast<float>(bestPath + 2), 0.0f));
-    }
+    });
     sortByScore(records, n, pathNum);
 }
 

@@ -1,10 +1,20 @@
 #include "cluster/MultidimensionalCluster.h"
 
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "cluster/GaussianProximity.h"
 #include "data/ItemScore.h"
 #include "data/MultidimensionalData.h"
+#include "data/ParallelRanges.h"
+
+namespace {
+
+// Items per thread worth splitting a group's histogram over the cores for.
+constexpr size_t kItemsPerThread = 65536;
+
+}  // namespace
 
 MultidimensionalCluster::MultidimensionalCluster(const MultidimensionalData* table) : data(table) {
     initializeGroups();
@@ -104,22 +114,36 @@ void MultidimensionalCluster::buildHistogram(DataItemGroup& group) const {
     if (itemNum == 0 || binNum <= 0) return;
 
     const float binScale = static_cast<float>(binNum);
-    for (int32_t item : group.items) {
-        if (item < 0 || item >= itemNum) continue;  // items are not validated on insertion
-        const float* row = data->getDataRow(item);
-        for (int d = 0; d < dimNum; ++d) {
-            // Values lie in [0, 1]; exactly 1 belongs to the last bin. Anything
-            // else outside (or NaN) is clamped onto the nearest end bin.
-            const float scaled = row[d] * binScale;
-            int bin = 0;
-            if (scaled >= binScale) bin = binNum - 1;
-            else if (scaled > 0.0f) bin = static_cast<int>(scaled);
-            group.histogram[static_cast<size_t>(d) * binNum + bin] += 1.0f;
+    const size_t cells = static_cast<size_t>(dimNum) * binNum;
+    // Whole counts per range of the group, on every core for a large group,
+    // added up in range order: exact, whatever the split.
+    const std::vector<int32_t>& items = group.items;
+    const int ranges = rangeCountFor(items.size(), kItemsPerThread);
+    std::vector<uint32_t> counts(static_cast<size_t>(ranges) * cells, 0);
+    runRanges(items.size(), ranges, [&](size_t begin, size_t end, int range) {
+        uint32_t* own = counts.data() + static_cast<size_t>(range) * cells;
+        for (size_t k = begin; k < end; ++k) {
+            const int32_t item = items[k];
+            if (item < 0 || item >= itemNum) continue;  // items are not validated on insertion
+            const float* row = data->getDataRow(item);
+            for (int d = 0; d < dimNum; ++d) {
+                // Values lie in [0, 1]; exactly 1 belongs to the last bin. Anything
+                // else outside (or NaN) is clamped onto the nearest end bin.
+                const float scaled = row[d] * binScale;
+                int bin = 0;
+                if (scaled >= binScale) bin = binNum - 1;
+                else if (scaled > 0.0f) bin = static_cast<int>(scaled);
+                ++own[static_cast<size_t>(d) * binNum + bin];
+            }
         }
-    }
+    });
     // Shares of the whole table, not of the group.
     const float tableItems = static_cast<float>(itemNum);
-    for (float& share : group.histogram) share /= tableItems;
+    for (size_t cell = 0; cell < cells; ++cell) {
+        uint64_t total = 0;
+        for (int range = 0; range < ranges; ++range) total += counts[static_cast<size_t>(range) * cells + cell];
+        group.histogram[cell] = static_cast<float>(total) / tableItems;
+    }
 }
 
 float MultidimensionalCluster::getHistogramEntry(bool locked, int group, int dimension, int bin) const {

@@ -1,5 +1,7 @@
 // Regrouping of items against the unlocked hint paths, the mixtures built from
 // the paths, and the density ordering.
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "TestSupport.h"
@@ -138,6 +140,53 @@ TEST_F(ItemRegroupingTest, DensityOrderingPutsCrowdedItemsLast) {
     for (const ItemScore& r : records) order.push_back(r.item);
     EXPECT_EQ(Items(order.end() - 4, order.end()), (Items{7, 8, 9, 6}));
     for (int k = 1; k < 10; ++k) EXPECT_LE(records[k - 1].score, records[k].score);
+}
+
+// A table large enough that the scoring and the groups' histograms are split
+// over the cores: every item lands where the rule puts it, each once, in
+// score order, and the histograms count exactly the groups' items.
+TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainRule) {
+    constexpr int kRows = 150000;
+    TempDir dir;
+    const std::unique_ptr<MultidimensionalData> table{
+        loadTableQuietly(dir.write("t.txt", randomIntegerTable(kRows, 2, 1000, 5)))};
+    MultidimensionalCluster groups{table.get()};
+    ClusterPath paths{2};
+    paths.addHintPoint(0, 0, 0.05f, 0.4f);  // draw region: offset 0, scale 1
+    std::vector<ItemScore> scores(kRows, ItemScore{0, 0.0f});
+    stdoutOf([&] { ItemRegrouping(table.get(), 0.0f, 1.0f).regroup(paths, groups, scores, false); });
+
+    const float deviation = paths.getUnlockedPath(0)->deviations[0];
+    std::vector<int32_t> expected;
+    for (int item = 0; item < kRows; ++item) {
+        const float diff = std::fabs(table->getDataRow(item)[0] - 0.4f);
+        if (diff <= ItemRegrouping::kMatchDeviations * deviation) expected.push_back(item);
+    }
+    ASSERT_GT(expected.size(), 1000u);
+    std::vector<int32_t> claimed = groups.getUnlockedGroup(1)->items;
+    // The records in score order.
+    for (size_t k = 1; k < scores.size(); ++k) ASSERT_LE(scores[k - 1].score, scores[k].score) << k;
+    std::sort(claimed.begin(), claimed.end());
+    EXPECT_EQ(claimed, expected);
+    EXPECT_EQ(groups.getUnlockedGroup(0)->items.size() + claimed.size(), static_cast<size_t>(kRows));
+
+    const int bins = table->getHistogramBinsNum();
+    for (int g = 0; g < 2; ++g) {
+        std::vector<int> counts(static_cast<size_t>(2 * bins), 0);
+        for (int32_t item : groups.getUnlockedGroup(g)->items) {
+            for (int d = 0; d < 2; ++d) {
+                const float scaled = table->getDataRow(item)[d] * static_cast<float>(bins);
+                ++counts[d * bins + (scaled >= bins ? bins - 1 : scaled > 0 ? static_cast<int>(scaled) : 0)];
+            }
+        }
+        for (int d = 0; d < 2; ++d) {
+            for (int bin = 0; bin < bins; ++bin) {
+                ASSERT_EQ(groups.getHistogramEntry(false, g, d, bin),
+                          static_cast<float>(counts[d * bins + bin]) / static_cast<float>(kRows))
+                    << g << " " << d << " " << bin;
+            }
+        }
+    }
 }
 
 }  // namespace
