@@ -354,16 +354,25 @@ void histogramToggleFrames(benchmark::State& state, const std::string& path) {
     state.counters["restarts"] = static_cast<double>(view->getLineLayerRestarts() - restarts);
 }
 
+// The three-operator scene of `path` with its first operator grabbed at its
+// centre (window pixels in *xPx, *yPx); null, the case skipped, when there is
+// no display, no table or nothing was grabbed.
+PCWindow* sceneWithGrabbedOperator(benchmark::State& state, const std::string& path, int* xPx, int* yPx) {
+    if (!haveDisplayAndTable(state, path)) return nullptr;
+    PCWindow* view = layerScene(path, false);
+    if (!grabFirstOperator(view, xPx, yPx)) {
+        state.SkipWithError("the press grabbed no operator");
+        return nullptr;
+    }
+    return view;
+}
+
 // Drag steps of the first operator, each with one frame: the handler, the
 // item lists, the paths rebuilt for the frame and the first slice of lines.
 void operatorDragFirstSlice(benchmark::State& state, const std::string& path) {
-    if (!haveDisplayAndTable(state, path)) return;
-    PCWindow* view = layerScene(path, false);
     int xPx = 0, yPx = 0;
-    if (!grabFirstOperator(view, &xPx, &yPx)) {
-        state.SkipWithError("the press grabbed no operator");
-        return;
-    }
+    PCWindow* view = sceneWithGrabbedOperator(state, path, &xPx, &yPx);
+    if (view == nullptr) return;
     int step = 0;
     for (auto _ : state) {
         const int offsetPx = (step++ % 2 == 0) ? 10 : -10;
@@ -382,13 +391,9 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 // one floor frame of the lines the step left. Counters: the floor, the frames
 // the layer took and the ratio of the two times.
 void operatorDragUntilComplete(benchmark::State& state, const std::string& path) {
-    if (!haveDisplayAndTable(state, path)) return;
-    PCWindow* view = layerScene(path, false);
     int xPx = 0, yPx = 0;
-    if (!grabFirstOperator(view, &xPx, &yPx)) {
-        state.SkipWithError("the press grabbed no operator");
-        return;
-    }
+    PCWindow* view = sceneWithGrabbedOperator(state, path, &xPx, &yPx);
+    if (view == nullptr) return;
     double completeMs = 0, floorMs = 0;
     int frames = 0, step = 0;
     for (auto _ : state) {
