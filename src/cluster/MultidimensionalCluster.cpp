@@ -115,16 +115,12 @@ void MultidimensionalCluster::buildHistogram(DataItemGroup& group) const {
 
     const float binScale = static_cast<float>(binNum);
     const size_t cells = static_cast<size_t>(dimNum) * binNum;
-    // Whole counts per range of the group, on every core for a large group,
-    // added up in range order: exact, whatever the split.
+    // Whole counts, on every core for a large group: exact, whatever the split.
     const std::vector<int32_t>& items = group.items;
-    const int ranges = rangeCountFor(items.size(), kItemsPerThread);
-    std::vector<uint32_t> counts(static_cast<size_t>(ranges) * cells, 0);
-    runRanges(items.size(), ranges, [&](size_t begin, size_t end, int range) {
-        uint32_t* own = counts.data() + static_cast<size_t>(range) * cells;
-        for (size_t k = begin; k < end; ++k) {
+    const std::vector<uint64_t> totals =
+        countInRanges(items.size(), kItemsPerThread, cells, [&](size_t k, uint32_t* block) {
             const int32_t item = items[k];
-            if (item < 0 || item >= itemNum) continue;  // items are not validated on insertion
+            if (item < 0 || item >= itemNum) return;  // items are not validated on insertion
             const float* row = data->getDataRow(item);
             for (int d = 0; d < dimNum; ++d) {
                 // Values lie in [0, 1]; exactly 1 belongs to the last bin. Anything
@@ -133,17 +129,12 @@ void MultidimensionalCluster::buildHistogram(DataItemGroup& group) const {
                 int bin = 0;
                 if (scaled >= binScale) bin = binNum - 1;
                 else if (scaled > 0.0f) bin = static_cast<int>(scaled);
-                ++own[static_cast<size_t>(d) * binNum + bin];
+                ++block[static_cast<size_t>(d) * binNum + bin];
             }
-        }
-    });
+        });
     // Shares of the whole table, not of the group.
     const float tableItems = static_cast<float>(itemNum);
-    for (size_t cell = 0; cell < cells; ++cell) {
-        uint64_t total = 0;
-        for (int range = 0; range < ranges; ++range) total += counts[static_cast<size_t>(range) * cells + cell];
-        group.histogram[cell] = static_cast<float>(total) / tableItems;
-    }
+    for (size_t cell = 0; cell < cells; ++cell) group.histogram[cell] = static_cast<float>(totals[cell]) / tableItems;
 }
 
 float MultidimensionalCluster::getHistogramEntry(bool locked, int group, int dimension, int bin) const {

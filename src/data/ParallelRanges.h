@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -36,4 +37,22 @@ void runRanges(size_t n, int ranges, const Body& body) {
     }
     body(bounds(0), bounds(1), 0);
     for (std::thread& helper : helpers) helper.join();
+}
+
+// Whole counts over [0, n), split into ranges: count(k, block) adds step k's
+// counts to `block` (cells counters of its range). Returns each cell's total,
+// the ranges added up in order: exact, whatever the split.
+template <class Count>
+std::vector<uint64_t> countInRanges(size_t n, size_t minPerRange, size_t cells, const Count& count) {
+    const int ranges = rangeCountFor(n, minPerRange);
+    std::vector<uint32_t> counts(static_cast<size_t>(ranges) * cells, 0);
+    runRanges(n, ranges, [&](size_t begin, size_t end, int range) {
+        uint32_t* block = counts.data() + static_cast<size_t>(range) * cells;
+        for (size_t k = begin; k < end; ++k) count(k, block);
+    });
+    std::vector<uint64_t> totals(cells, 0);
+    for (int range = 0; range < ranges; ++range) {
+        for (size_t cell = 0; cell < cells; ++cell) totals[cell] += counts[static_cast<size_t>(range) * cells + cell];
+    }
+    return totals;
 }

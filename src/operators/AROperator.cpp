@@ -238,25 +238,19 @@ void AROperator::rebuildOwnHistogram() {
     const int bins = data->getHistogramBinsNum();
     const int itemCount = data->getDataNum();
     const size_t cells = static_cast<size_t>(dims) * bins;
-    // Whole counts per range of the list, added up in range order: exact, so
-    // the shares do not depend on how the list was split.
-    const int ranges = rangeCountFor(controlList.size(), kItemsPerThread);
-    std::vector<uint32_t> counts(static_cast<size_t>(ranges) * cells, 0);
-    runRanges(controlList.size(), ranges, [&](size_t begin, size_t end, int range) {
-        uint32_t* own = counts.data() + static_cast<size_t>(range) * cells;
-        for (size_t k = begin; k < end; ++k) {
+    // Whole counts, on every core for a long list: the shares do not depend
+    // on how the list was split.
+    const std::vector<uint64_t> totals =
+        countInRanges(controlList.size(), kItemsPerThread, cells, [&](size_t k, uint32_t* block) {
             const int item = controlList[k];
-            if (item < 0 || item >= itemCount) continue;
+            if (item < 0 || item >= itemCount) return;
             const float* row = data->getDataRow(item);
-            for (int d = 0; d < dims; ++d) ++own[static_cast<size_t>(d) * bins + binOf(row[d], bins)];
-        }
-    });
+            for (int d = 0; d < dims; ++d) ++block[static_cast<size_t>(d) * bins + binOf(row[d], bins)];
+        });
     histogram.assign(cells, 0.0f);
     if (itemCount == 0) return;  // no items, no shares to take
     for (size_t cell = 0; cell < cells; ++cell) {
-        uint64_t total = 0;
-        for (int range = 0; range < ranges; ++range) total += counts[static_cast<size_t>(range) * cells + cell];
-        histogram[cell] = static_cast<float>(total) / static_cast<float>(itemCount);
+        histogram[cell] = static_cast<float>(totals[cell]) / static_cast<float>(itemCount);
     }
 }
 
