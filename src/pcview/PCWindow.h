@@ -195,8 +195,9 @@ private:
     void drawStraightItems(const AROperator* leaf, size_t from, size_t to);
     void drawCurvedItems(const AROperator* leaf, size_t first, size_t last);
     // Draws items from the cursor on until all are drawn (true), or until
-    // `segmentLimit` segments are drawn or the deadline passes.
-    bool drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t segmentLimit);
+    // `itemSegmentLimit` item segments (an item's line between two adjacent
+    // axes, straight or bent) are drawn or the deadline passes.
+    bool drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit);
     void renderLineLayer();
     // A thin bar along the view's foot, `fraction` of its width; band 0 is
     // the lowest, band 1 sits on it.

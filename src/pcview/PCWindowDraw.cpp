@@ -89,21 +89,23 @@ void PCWindow::draw() {
             lineLayerStarted = false;
         }
     }
-    glClearColor(1, 1, 1, 0);
+    // Layers in stacking order: later ones paint over earlier ones. The item
+    // lines come from the line layer where there is one; its copy covers
+    // every pixel (every sample), so the window need not be cleared first.
+    lineLayerActive = hasDrawableData() && lineLayerEnabled && LineLayer::isSupported() && lineLayer.prepare(w(), h());
     glColor4f(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (!lineLayerActive) {
+        glClearColor(1, 1, 1, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     applyItemLineState();  // every layer draws with the item lines' state
     // Before a table is linked, and for a table without items or numeric
     // dimensions, the view is its white background.
-    lineLayerActive = false;
     if (!hasDrawableData()) {
         if (loadFraction >= 0) renderProgressMark(static_cast<float>(loadFraction), 2);
         return;
     }
 
-    // Layers in stacking order: later ones paint over earlier ones. The item
-    // lines come from the line layer where there is one.
-    lineLayerActive = lineLayerEnabled && LineLayer::isSupported() && lineLayer.prepare(w(), h());
     if (lineLayerActive) {
         renderLineLayer();
     } else {

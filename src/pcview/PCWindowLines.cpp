@@ -161,7 +161,7 @@ bool PCWindow::drawingPending() const {
     return !(currentLineKey() == lineKey) || !lineLayerComplete;
 }
 
-bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t segmentLimit) {
+bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit) {
     AROperator* root = getClusterTree()->getRoot();
     const bool curved = !root->noChildren();
     riverLeaves.clear();
@@ -171,7 +171,8 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
         riverLeaves.push_back(root);
     }
     applyItemLineState();
-    const uint64_t segmentsBefore = lineBatch.getSegmentTotal();
+    const uint64_t segmentsPerItem = static_cast<uint64_t>(std::max(getData()->getActualDimNum() - 1, 1));
+    const int64_t itemsBefore = lineCursor.drawnItems;
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -185,8 +186,8 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
             }
             lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
             lineCursor.item = to;
-            if (lineBatch.getSegmentTotal() - segmentsBefore >= segmentLimit ||
-                std::chrono::steady_clock::now() >= deadline) {
+            const auto itemSegments = static_cast<uint64_t>(lineCursor.drawnItems - itemsBefore) * segmentsPerItem;
+            if (itemSegments >= itemSegmentLimit || std::chrono::steady_clock::now() >= deadline) {
                 outOfTime = true;
                 break;
             }
@@ -215,14 +216,16 @@ void PCWindow::renderLineLayer() {
     if (!lineLayerComplete) {
         const auto start = std::chrono::steady_clock::now();
         const SlicePacer::Slice slice = linePacer.nextSlice(start, inputWaiting());
-        const uint64_t segmentsBefore = lineBatch.getSegmentTotal();
+        const int64_t itemsBefore = lineCursor.drawnItems;
         lineLayer.beginDrawing();
         lineLayerComplete = drawLineSlice(slice.deadline, slice.segmentLimit);
         lineLayer.endDrawing();
         // Wait for the rasteriser so the slice's whole cost is measured; the
         // copy below would wait for it anyway.
         glFinish();
-        linePacer.sliceDone(lineBatch.getSegmentTotal() - segmentsBefore, start, std::chrono::steady_clock::now());
+        const uint64_t segmentsPerItem = static_cast<uint64_t>(std::max(getData()->getActualDimNum() - 1, 1));
+        linePacer.sliceDone(static_cast<uint64_t>(lineCursor.drawnItems - itemsBefore) * segmentsPerItem, start,
+                            std::chrono::steady_clock::now());
     }
     lineLayer.copyToWindow();
 }

@@ -13,7 +13,12 @@
 // A slice is bounded by segments rather than by the clock alone: the driver
 // rasterises after the draw calls return, so the time the calls take says
 // little. The pacer learns the segments per second drawn (rasterising
-// included) from the slices it is told about.
+// included) from the slices it is told about. A segment here is an item's
+// line between two adjacent axes, whether drawn straight (one GL segment) or
+// bent (fourteen short ones): the rasteriser's cost follows the pixels a
+// line covers, which are about the same either way, so a rate learnt on bent
+// lines holds for straight ones (counted in GL segments, a slice of straight
+// lines after one of bent lines overran its budget six times).
 #pragma once
 
 #include <chrono>
