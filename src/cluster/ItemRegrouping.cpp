@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <iostream>
 
@@ -33,10 +34,10 @@ int groupOfScore(float score) {
 }
 
 // Writes the items of `items` into records[0 ... n - 1] in ascending item
-// order with score 0.
-void fillAscending(const std::vector<int32_t>& items, int itemNum, ItemScore* records) {
+// order with score 0; `present` is scratch.
+void fillAscending(const std::vector<int32_t>& items, int itemNum, ItemScore* records, std::vector<uint8_t>& present) {
     // Item lists normally hold distinct indices of the table: bucket them.
-    std::vector<uint8_t> present(static_cast<size_t>(itemNum), 0);
+    present.assign(static_cast<size_t>(itemNum), 0);
     bool bucketable = true;
     for (int32_t item : items) {
         if (item < 0 || item >= itemNum || present[item]) {
@@ -60,20 +61,31 @@ void fillAscending(const std::vector<int32_t>& items, int itemNum, ItemScore* re
 // [g, g + 1) (0 for no path), so a stable distribution by group followed by a
 // stable sort inside each group gives exactly the order of one stable sort
 // over all records, at a fraction of the cost when most items match nothing.
-void sortByScore(ItemScore* records, size_t n, int pathNum) {
+// The unclaimed records (group 0, all scoring 0 and already in order) close
+// up in place; only the claimed ones pass through `claimed`.
+void sortByScore(ItemScore* records, size_t n, int pathNum, std::vector<ItemScore>& claimed,
+                 std::vector<ItemScore>& sortScratch) {
     // (The clamp only matters past 2^24 paths, where float scores lose the group.)
     auto groupOf = [pathNum](float score) { return std::min(groupOfScore(score), pathNum); };
+    claimed.clear();
+    size_t unclaimed = 0;
     std::vector<size_t> groupStart(static_cast<size_t>(pathNum) + 2, 0);
-    for (size_t k = 0; k < n; ++k) ++groupStart[groupOf(records[k].score) + 1];
-    for (size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
-    std::vector<ItemScore> distributed(n);
-    std::vector<size_t> next(groupStart.begin(), groupStart.end() - 1);
-    for (size_t k = 0; k < n; ++k) distributed[next[groupOf(records[k].score)]++] = records[k];
-    // Group 0 holds only scores of 0: already in order.
-    for (size_t g = 1; g + 1 < groupStart.size(); ++g) {
-        stableSortByScore(distributed.data() + groupStart[g], distributed.data() + groupStart[g + 1]);
+    for (size_t k = 0; k < n; ++k) {
+        const int group = groupOf(records[k].score);
+        if (group == 0) {
+            records[unclaimed++] = records[k];
+        } else {
+            claimed.push_back(records[k]);
+            ++groupStart[static_cast<size_t>(group) + 1];
+        }
     }
-    std::copy(distributed.begin(), distributed.end(), records);
+    groupStart[1] = unclaimed;
+    for (size_t g = 2; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
+    std::vector<size_t> next(groupStart.begin(), groupStart.end() - 1);
+    for (const ItemScore& record : claimed) records[next[groupOf(record.score)]++] = record;
+    for (size_t g = 1; g + 1 < groupStart.size(); ++g) {
+        stableSortByScore(records + groupStart[g], records + groupStart[g + 1], sortScratch);
+    }
 }
 
 }  // namespace
@@ -115,7 +127,7 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
     const size_t n = catchAll->items.size();
     if (scores.size() < n) scores.resize(n);
     ItemScore* records = scores.data();
-    fillAscending(catchAll->items, itemNum, records);
+    fillAscending(catchAll->items, itemNum, records, scratch.present);
 
     // The hint points of each unlocked path, in dimension order.
     const int pathNum = paths.getUnlockedPathNum();
@@ -169,7 +181,7 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
             records[k].score = std::min(score, std::nextafter(static_cast<float>(bestPath + 2), 0.0f));
         }
     });
-    sortByScore(records, n, pathNum);
+    sortByScore(records, n, pathNum, scratch.claimed, scratch.sort);
 }
 
 void ItemRegrouping::rebuildGroups(MultidimensionalCluster& groups, const std::vector<ItemScore>& scores,
@@ -178,7 +190,20 @@ void ItemRegrouping::rebuildGroups(MultidimensionalCluster& groups, const std::v
         std::vector<int32_t> items;
         items.swap(catchAll->items);
         const size_t scored = std::min(items.size(), scores.size());
-        for (size_t k = 0; k < scored; ++k) groups.addItemToUnlockedGroup(scores[k].item, groupOfScore(scores[k].score));
+        // Room for each group's items first: a million appends then move nothing.
+        std::vector<size_t> groupSizes;
+        for (size_t k = 0; k < scored; ++k) {
+            const size_t group = static_cast<size_t>(groupOfScore(scores[k].score));
+            if (group >= groupSizes.size()) groupSizes.resize(group + 1, 0);
+            ++groupSizes[group];
+        }
+        if (!groupSizes.empty()) groups.ensureUnlockedGroup(static_cast<int>(groupSizes.size()) - 1);
+        std::vector<std::vector<int32_t>*> lists(groupSizes.size());
+        for (size_t g = 0; g < groupSizes.size(); ++g) {
+            lists[g] = &groups.getUnlockedGroup(static_cast<int>(g))->items;
+            lists[g]->reserve(lists[g]->size() + groupSizes[g]);
+        }
+        for (size_t k = 0; k < scored; ++k) lists[static_cast<size_t>(groupOfScore(scores[k].score))]->push_back(scores[k].item);
         // Items without a record (only when the records are too few) stay in group 0.
         for (size_t k = scored; k < items.size(); ++k) groups.addItemToUnlockedGroup(items[k], 0);
     }
@@ -209,6 +234,6 @@ void ItemRegrouping::applyDensity(const std::vector<float>& sums, std::vector<It
     const int itemNum = data ? std::min(data->getDataNum(), static_cast<int>(sums.size())) : 0;
     if (scores.size() < static_cast<size_t>(itemNum)) scores.resize(itemNum);
     for (int i = 0; i < itemNum; ++i) scores[i] = {i, sums[i]};
-    if (gaussianOrdering) stableSortByScore(scores.data(), scores.data() + itemNum);
+    if (gaussianOrdering) stableSortByScore(scores.data(), scores.data() + itemNum, scratch.sort);
     std::cout << "Gaussian-based optimization complete!" << std::endl;
 }

@@ -13,6 +13,7 @@
 // valueNorm = (yView - drawRegionOffset) / drawRegionScale.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -83,4 +84,14 @@ private:
     const MultidimensionalData* data;  // not owned
     float drawRegionOffset;            // view y of normalised value 0
     float drawRegionScale;             // view height of the normalised range [0, 1]
+
+    // Buffers of the scoring and its sort, kept between regroupings so that a
+    // drag step of a hint point does not allocate (and fault in) megabytes
+    // each time. Scratch only: they carry nothing from one call to the next.
+    struct Scratch {
+        std::vector<uint8_t> present;       // per table item: in the catch-all group
+        std::vector<ItemScore> claimed;      // the records that matched a path
+        std::vector<ItemScore> sort;         // second buffer of a group's sort
+    };
+    mutable Scratch scratch;
 };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct ItemScore {
     int32_t item;  // index of a data item
@@ -17,4 +18,8 @@ struct ItemScore {
 int compare(const void* first, const void* second);
 
 // Ascending by score; records with equal scores keep their relative order.
+// The order of compare() (NaN last, -0 equal to +0); large ranges are sorted
+// by their keys' bits in linear time, with `scratch` (grown to the range's
+// size, kept by the caller between sorts) as the second buffer.
+void stableSortByScore(ItemScore* first, ItemScore* last, std::vector<ItemScore>& scratch);
 void stableSortByScore(ItemScore* first, ItemScore* last);

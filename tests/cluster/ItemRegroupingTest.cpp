@@ -142,9 +142,35 @@ TEST_F(ItemRegroupingTest, DensityOrderingPutsCrowdedItemsLast) {
     for (int k = 1; k < 10; ++k) EXPECT_LE(records[k - 1].score, records[k].score);
 }
 
+// Every unlocked group's histogram holds exactly the whole counts of its
+// items (shares of all kRows items), counted here plainly.
+void expectHistogramsCountTheirItems(const MultidimensionalCluster& groups, const MultidimensionalData& table) {
+    const int bins = table.getHistogramBinsNum();
+    const int dims = table.getActualDimNum();
+    const float rows = static_cast<float>(table.getDataNum());
+    for (int g = 0; g < groups.getUnlockedGroupNum(); ++g) {
+        std::vector<int> counts(static_cast<size_t>(dims * bins), 0);
+        for (int32_t item : groups.getUnlockedGroup(g)->items) {
+            if (item < 0 || item >= table.getDataNum()) continue;
+            for (int d = 0; d < dims; ++d) {
+                const float scaled = table.getDataRow(item)[d] * static_cast<float>(bins);
+                ++counts[d * bins + (scaled >= bins ? bins - 1 : scaled > 0 ? static_cast<int>(scaled) : 0)];
+            }
+        }
+        for (int d = 0; d < dims; ++d) {
+            for (int bin = 0; bin < bins; ++bin) {
+                ASSERT_EQ(groups.getHistogramEntry(false, g, d, bin), static_cast<float>(counts[d * bins + bin]) / rows)
+                    << "group " << g << " dimension " << d << " bin " << bin;
+            }
+        }
+    }
+}
+
 // A table large enough that the scoring and the groups' histograms are split
 // over the cores: every item lands where the rule puts it, each once, in
-// score order, and the histograms count exactly the groups' items.
+// score order, and the histograms count exactly the groups' items, also on
+// the next steps of a drag (where the largest group's histogram is the
+// totals less the others') and after the groups were edited by hand.
 TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainRule) {
     constexpr int kRows = 150000;
     TempDir dir;
@@ -152,41 +178,46 @@ TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainR
         loadTableQuietly(dir.write("t.txt", randomIntegerTable(kRows, 2, 1000, 5)))};
     MultidimensionalCluster groups{table.get()};
     ClusterPath paths{2};
-    paths.addHintPoint(0, 0, 0.05f, 0.4f);  // draw region: offset 0, scale 1
     std::vector<ItemScore> scores(kRows, ItemScore{0, 0.0f});
-    stdoutOf([&] { ItemRegrouping(table.get(), 0.0f, 1.0f).regroup(paths, groups, scores, false); });
+    const ItemRegrouping regrouping(table.get(), 0.0f, 1.0f);  // draw region: offset 0, scale 1
+    paths.addHintPoint(0, 0, 0.05f, 0.4f);
+    for (float height : {0.4f, 0.5f, 0.45f, 0.45f}) {
+        SCOPED_TRACE(height);
+        paths.adjustHintPoint(0, 0, 0.05f, height);
+        stdoutOf([&] { regrouping.regroup(paths, groups, scores, false); });
 
-    const float deviation = paths.getUnlockedPath(0)->deviations[0];
-    std::vector<int32_t> expected;
-    for (int item = 0; item < kRows; ++item) {
-        const float diff = std::fabs(table->getDataRow(item)[0] - 0.4f);
-        if (diff <= ItemRegrouping::kMatchDeviations * deviation) expected.push_back(item);
+        const float deviation = paths.getUnlockedPath(0)->deviations[0];
+        std::vector<int32_t> expected;
+        for (int item = 0; item < kRows; ++item) {
+            const float diff = std::fabs(table->getDataRow(item)[0] - height);
+            if (diff <= ItemRegrouping::kMatchDeviations * deviation) expected.push_back(item);
+        }
+        ASSERT_GT(expected.size(), 1000u);
+        std::vector<int32_t> claimed = groups.getUnlockedGroup(1)->items;
+        // The records in score order.
+        for (size_t k = 1; k < scores.size(); ++k) ASSERT_LE(scores[k - 1].score, scores[k].score) << k;
+        std::sort(claimed.begin(), claimed.end());
+        EXPECT_EQ(claimed, expected);
+        EXPECT_EQ(groups.getUnlockedGroup(0)->items.size() + claimed.size(), static_cast<size_t>(kRows));
+        expectHistogramsCountTheirItems(groups, *table);
     }
-    ASSERT_GT(expected.size(), 1000u);
-    std::vector<int32_t> claimed = groups.getUnlockedGroup(1)->items;
-    // The records in score order.
-    for (size_t k = 1; k < scores.size(); ++k) ASSERT_LE(scores[k - 1].score, scores[k].score) << k;
-    std::sort(claimed.begin(), claimed.end());
-    EXPECT_EQ(claimed, expected);
-    EXPECT_EQ(groups.getUnlockedGroup(0)->items.size() + claimed.size(), static_cast<size_t>(kRows));
 
-    const int bins = table->getHistogramBinsNum();
-    for (int g = 0; g < 2; ++g) {
-        std::vector<int> counts(static_cast<size_t>(2 * bins), 0);
-        for (int32_t item : groups.getUnlockedGroup(g)->items) {
-            for (int d = 0; d < 2; ++d) {
-                const float scaled = table->getDataRow(item)[d] * static_cast<float>(bins);
-                ++counts[d * bins + (scaled >= bins ? bins - 1 : scaled > 0 ? static_cast<int>(scaled) : 0)];
-            }
-        }
-        for (int d = 0; d < 2; ++d) {
-            for (int bin = 0; bin < bins; ++bin) {
-                ASSERT_EQ(groups.getHistogramEntry(false, g, d, bin),
-                          static_cast<float>(counts[d * bins + bin]) / static_cast<float>(kRows))
-                    << g << " " << d << " " << bin;
-            }
-        }
-    }
+    // Edited by hand (an item twice, one that is no row, one taken out; in
+    // the long group too): the kept totals no longer hold and are counted again.
+    std::vector<int32_t>& claimed = groups.getUnlockedGroup(1)->items;
+    claimed.push_back(claimed.front());
+    claimed.push_back(kRows + 3);
+    std::vector<int32_t>& unclaimed = groups.getUnlockedGroup(0)->items;
+    ASSERT_GT(unclaimed.size(), 100000u);
+    unclaimed.pop_back();
+    unclaimed.push_back(unclaimed.front());
+    groups.buildGroupsHistogram();
+    expectHistogramsCountTheirItems(groups, *table);
+    // Items moved between groups only: the totals hold again.
+    groups.addItemToUnlockedGroup(groups.getUnlockedGroup(0)->items.back(), 1);
+    groups.getUnlockedGroup(0)->items.pop_back();
+    groups.buildGroupsHistogram();
+    expectHistogramsCountTheirItems(groups, *table);
 }
 
 }  // namespace
