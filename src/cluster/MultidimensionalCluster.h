@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/BinCounts.h"
+
 class MultidimensionalData;
 
 struct DataItemGroup {
@@ -63,13 +65,10 @@ public:
     void restoreGroups(std::vector<DataItemGroup> unlocked, std::vector<DataItemGroup> locked);
 
     // Histogram of unlocked group i (or of every unlocked group, in order).
-    // For all groups, the largest one's comes from the counts of every
-    // unlocked item less the other groups' (whole counts: the same shares as
-    // counting it); those totals are kept and counted again only when the
-    // unlocked items are no longer the same multiset, which their number and
-    // an order-free hash of their indices tell. A hint-point drag moves items
-    // between unlocked groups only, so each of its steps counts the claimed
-    // items, not the whole table.
+    // For all groups, the largest one's is the totals of every unlocked item
+    // less the other groups' (see PartitionCounts): a hint-point drag moves
+    // items between unlocked groups only, so each of its steps counts the
+    // claimed items, not the whole table.
     void buildGroupsHistogram(int i);
     void buildGroupsHistogram();
     // Histogram share of a locked (locked true) or unlocked group; 0 when any
@@ -84,26 +83,10 @@ public:
     void sortGroup_GaussianProximityBased(int i);
 
 private:
-    // Whole counts per dimension and bin (dims x bins) of the items that are rows of the table.
-    std::vector<uint64_t> countItems(const std::vector<int32_t>& items) const;
-    // `items` in ascending order (scratch) when it is long and holds
-    // distinct rows of the table; else `items` itself.
-    const std::vector<int32_t>& inTableOrder(const std::vector<int32_t>& items, int itemNum) const;
-    // The group's shares of the whole table from its counts.
-    void setHistogram(DataItemGroup& group, const std::vector<uint64_t>& counts) const;
     void buildHistogram(DataItemGroup& group) const;
-
-    // The counts of every unlocked item, for the multiset with this size and hash.
-    struct UnlockedTotals {
-        bool known = false;
-        uint64_t itemCount = 0;
-        uint64_t itemHash = 0;
-        std::vector<uint64_t> counts;
-    };
-    UnlockedTotals unlockedTotals;
-    mutable std::vector<int32_t> orderedItems;  // scratch of inTableOrder
 
     const MultidimensionalData* data;            // the table the groups index into; not owned
     std::vector<DataItemGroup> unlockedGroups;   // group 0 catch-all, k + 1 for unlocked path k
     std::vector<DataItemGroup> lockedGroups;     // group k for locked path k
+    PartitionCounts unlockedCounts;              // the unlocked groups' counts, their totals kept
 };

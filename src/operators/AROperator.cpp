@@ -5,6 +5,7 @@
 #include <iostream>
 #include <limits>
 
+#include "data/BinCounts.h"
 #include "data/MultidimensionalData.h"
 #include "data/ParallelRanges.h"
 #include "geometry/Angles.h"
@@ -25,11 +26,6 @@ constexpr float kLockBottom = 0.052f;  // below the centre
 // Histogram bin of a normalised value (a value of exactly 1 belongs to the last bin).
 // Items per thread worth splitting a loop over an operator's items for.
 constexpr size_t kItemsPerThread = 65536;
-
-int binOf(float valueNorm, int bins) {
-    const int bin = static_cast<int>(valueNorm * bins);
-    return std::clamp(bin, 0, bins - 1);
-}
 
 }  // namespace
 
@@ -234,30 +230,24 @@ void AROperator::updateGraphRadius() {
 void AROperator::rebuildOwnHistogram() {
     if (pcWindow == nullptr) return;
     const MultidimensionalData* data = pcWindow->getData();
-    const int dims = data->getActualDimNum();
-    const int bins = data->getHistogramBinsNum();
-    const int itemCount = data->getDataNum();
-    const size_t cells = static_cast<size_t>(dims) * bins;
-    // Whole counts, on every core for a long list: the shares do not depend
-    // on how the list was split.
-    const std::vector<uint64_t> totals =
-        countInRanges(controlList.size(), kItemsPerThread, cells, [&](size_t k, uint32_t* block) {
-            const int item = controlList[k];
-            if (item < 0 || item >= itemCount) return;
-            const float* row = data->getDataRow(item);
-            for (int d = 0; d < dims; ++d) ++block[static_cast<size_t>(d) * bins + binOf(row[d], bins)];
-        });
-    histogram.assign(cells, 0.0f);
-    if (itemCount == 0) return;  // no items, no shares to take
-    for (size_t cell = 0; cell < cells; ++cell) {
-        histogram[cell] = static_cast<float>(totals[cell]) / static_cast<float>(itemCount);
-    }
+    std::vector<int32_t> scratch;
+    sharesOfTable(countBins(data, spanOf(controlList), scratch), data->getDataNum(), &histogram);
 }
 
+// The two lists share their parent's items between them, and a drag only
+// moves items from one to the other: the larger list's counts are the pair's
+// kept totals less the smaller's.
 void AROperator::updateHistogram() {
-    rebuildOwnHistogram();
     AROperator* sibling = getComplementaryAR();
-    if (sibling != nullptr) sibling->rebuildOwnHistogram();
+    if (sibling == nullptr || pcWindow == nullptr) {
+        rebuildOwnHistogram();
+        return;
+    }
+    const MultidimensionalData* data = pcWindow->getData();
+    const std::vector<std::vector<uint64_t>> counts =
+        pairCounts.count(data, {spanOf(controlList), spanOf(sibling->controlList)});
+    sharesOfTable(counts[0], data->getDataNum(), &histogram);
+    sharesOfTable(counts[1], data->getDataNum(), &sibling->histogram);
 }
 
 float AROperator::getHistogramEntry(int dimension, int bin) const {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/BinCounts.h"
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
 
@@ -166,6 +167,10 @@ public:
     double tangentWeight = 1.0;             // blend of the end tangents when bending curves
     uint64_t revision = 0;                  // the tree's revision when the node last changed (geometry, items, lock, colour)
     uint64_t id = 0;                        // serial number given by the tree, never reused within it
+
+    // The counts behind updateHistogram's pair of histograms, their totals
+    // kept between the steps of a drag.
+    PartitionCounts pairCounts;
 };
 
 inline ChildRange children(const AROperator* node) { return ChildRange(node->links); }

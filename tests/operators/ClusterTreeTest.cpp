@@ -300,7 +300,47 @@ TEST_F(ClusterTreeTest, HitTestsAreStrictAndTheLockIconIsHitWhereItIsDrawn) {
 
 // A table large enough that an operator's decisions and histograms are split
 // across threads: the lists and shares are exactly those of one plain pass.
-class LargeTreeTest : public OperatorTest {};
+class LargeTreeTest : public OperatorTest {
+protected:
+    // The operator's and its complement's lists are those of deciding every
+    // item of the root one by one, and their shares those of whole counts
+    // over each list.
+    void expectDecidedAndCountedAsOnePass(const AROperator* op, const AROperator* complement, int rows) {
+        std::vector<int> expectTaken, expectRest;
+        const double halfWindow = 3.14159265358979323846 * op->angleWidth / 2;
+        for (int item : tree->getRoot()->controlList) {
+            const AROperator::Segment s = op->segmentOf(item, op->leftAxis);
+            const bool taken = s.distance < op->radius && std::fabs(std::atan(s.dy / s.dx) - op->angle) < halfWindow;
+            (taken ? expectTaken : expectRest).push_back(item);
+        }
+        std::sort(expectTaken.begin(), expectTaken.end());
+        std::sort(expectRest.begin(), expectRest.end());
+        std::vector<int> taken = op->controlList, rest = complement->controlList;
+        std::sort(taken.begin(), taken.end());
+        std::sort(rest.begin(), rest.end());
+        ASSERT_GT(taken.size(), 1000u);
+        ASSERT_GT(rest.size(), 1000u);
+        EXPECT_EQ(taken, expectTaken);
+        EXPECT_EQ(rest, expectRest);
+
+        const MultidimensionalData* data = view->getData();
+        const int bins = data->getHistogramBinsNum();
+        for (const AROperator* node : {op, complement}) {
+            std::vector<int> counts(static_cast<size_t>(3 * bins), 0);
+            for (int item : node->controlList) {
+                const float* row = data->getDataRow(item);
+                for (int d = 0; d < 3; ++d) ++counts[d * bins + std::clamp(static_cast<int>(row[d] * bins), 0, bins - 1)];
+            }
+            for (int d = 0; d < 3; ++d) {
+                for (int bin = 0; bin < bins; ++bin) {
+                    ASSERT_EQ(node->getHistogramEntry(d, bin),
+                              static_cast<float>(counts[d * bins + bin]) / static_cast<float>(rows))
+                        << d << " " << bin;
+                }
+            }
+        }
+    }
+};
 
 TEST_F(LargeTreeTest, OperatorsOverTablesSplitAcrossThreadsDecideAndCountAsOnePassDoes) {
     constexpr int kRows = 200000;  // more than two threads' worth of items
@@ -309,43 +349,12 @@ TEST_F(LargeTreeTest, OperatorsOverTablesSplitAcrossThreadsDecideAndCountAsOnePa
     ASSERT_NE(op, nullptr);
     tree->setOperatorRadius(op, 0.15);
     tree->setOperatorAngleWidth(op, 0.6);
-    tree->moveOperator(op, 0.28f, 0.45f);
     AROperator* complement = op->getComplementaryAR();
-
-    // The decision of every item, one by one, in the root's order.
-    std::vector<int> expectTaken, expectRest;
-    const double halfWindow = 3.14159265358979323846 * op->angleWidth / 2;
-    for (int item : tree->getRoot()->controlList) {
-        const AROperator::Segment s = op->segmentOf(item, op->leftAxis);
-        const bool taken = s.distance < op->radius && std::fabs(std::atan(s.dy / s.dx) - op->angle) < halfWindow;
-        (taken ? expectTaken : expectRest).push_back(item);
-    }
-    std::sort(expectTaken.begin(), expectTaken.end());
-    std::sort(expectRest.begin(), expectRest.end());
-    std::vector<int> taken = op->controlList, rest = complement->controlList;
-    std::sort(taken.begin(), taken.end());
-    std::sort(rest.begin(), rest.end());
-    ASSERT_GT(taken.size(), 1000u);
-    ASSERT_GT(rest.size(), 1000u);
-    EXPECT_EQ(taken, expectTaken);
-    EXPECT_EQ(rest, expectRest);
-
-    // Shares from whole counts over each list.
-    const MultidimensionalData* data = view->getData();
-    const int bins = data->getHistogramBinsNum();
-    for (const AROperator* node : {op, complement}) {
-        std::vector<int> counts(static_cast<size_t>(3 * bins), 0);
-        for (int item : node->controlList) {
-            const float* row = data->getDataRow(item);
-            for (int d = 0; d < 3; ++d) ++counts[d * bins + std::clamp(static_cast<int>(row[d] * bins), 0, bins - 1)];
-        }
-        for (int d = 0; d < 3; ++d) {
-            for (int bin = 0; bin < bins; ++bin) {
-                ASSERT_EQ(node->getHistogramEntry(d, bin),
-                          static_cast<float>(counts[d * bins + bin]) / static_cast<float>(kRows))
-                    << d << " " << bin;
-            }
-        }
+    // Drag steps: after the first, each one's histograms come partly from the pair's kept totals.
+    for (const Point2& to : {Point2(0.28f, 0.45f), Point2(0.3f, 0.5f), Point2(0.26f, 0.42f)}) {
+        SCOPED_TRACE(testing::Message() << to.x << ", " << to.y);
+        tree->moveOperator(op, to.x, to.y);
+        expectDecidedAndCountedAsOnePass(op, complement, kRows);
     }
     expectTreeConsistent();
 }
