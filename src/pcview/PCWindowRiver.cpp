@@ -54,6 +54,9 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
                 const float y = region.offset + (b + 0.5f) * binHeight;
                 const float width = shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
                 const float nextWidth = shareOrZero(leaf->getHistogramEntry(d, b + 1)) * scale;
+                // A leaf with no item in either bin gives a quad of no area, which
+                // covers no pixel (nor sample): most of a small leaf's quads.
+                if (width == 0.0f && nextWidth == 0.0f) continue;
                 glVertex2f(x + riverOffsets[b], y);
                 glVertex2f(x + riverOffsets[b] + width, y);
                 glVertex2f(x + riverOffsets[b + 1] + nextWidth, y + binHeight);
