@@ -32,7 +32,7 @@ public:
     static constexpr uint64_t kUnmeasuredSegments = 20000;
     static constexpr uint64_t kLeastSegments = 1000;
     // A slice lasts this many times the rest of the frame when no input waits...
-    static constexpr double kRestOfFrameFactor = 10.0;
+    static constexpr double kRestOfFrameFactor = 15.0;
     // ... but never longer than the longest slice (by default this).
     static constexpr std::chrono::milliseconds kLongestSlice{250};
 

@@ -3,6 +3,8 @@
 // bounded by the segments the driver was measured to draw in that time.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "pcview/SlicePacer.h"
 
 namespace {
@@ -25,16 +27,18 @@ TEST(SlicePacerTest, FirstSliceIsShortThenSlicesGrowWithTheRestOfTheFrameUpToThe
     pacer.sliceDone(20000, now, now + milliseconds(40));
     EXPECT_NEAR(pacer.getSegmentsPerSecond(), 500000, 1e-3);
 
-    // The rest of the frame took 12 ms: the next slice lasts ten times that.
+    // The rest of the frame took 12 ms: the next slice lasts the set multiple of that.
     now += milliseconds(52);
     slice = pacer.nextSlice(now, false);
     EXPECT_NEAR(pacer.getRestOfFrameSeconds(), 0.012, 1e-9);
-    EXPECT_NEAR(msBetween(now, slice.deadline), 10 * 12, 1e-6);
-    EXPECT_EQ(slice.segmentLimit, 60000u) << "500000 per second for 120 ms";
-    pacer.sliceDone(60000, now, now + milliseconds(120));
+    const double pacedMs = SlicePacer::kRestOfFrameFactor * 12;
+    ASSERT_LT(pacedMs, 240) << "below the ceiling, for this test";
+    EXPECT_NEAR(msBetween(now, slice.deadline), pacedMs, 1e-6);
+    EXPECT_EQ(slice.segmentLimit, static_cast<uint64_t>(std::llround(500 * pacedMs))) << "500000 per second";
+    pacer.sliceDone(slice.segmentLimit, now, now + milliseconds(static_cast<int>(pacedMs)));
 
     // A long rest of the frame: the ceiling holds.
-    now += milliseconds(120 + 100);
+    now += milliseconds(static_cast<int>(pacedMs) + 100);
     slice = pacer.nextSlice(now, false);
     const double longestMs = std::chrono::duration<double, std::milli>(SlicePacer::kLongestSlice).count();
     EXPECT_NEAR(msBetween(now, slice.deadline), longestMs, 1e-6);
