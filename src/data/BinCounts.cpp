@@ -60,8 +60,8 @@ std::vector<uint64_t> countBins(const MultidimensionalData* data, ItemSpan items
     return countInRanges(ordered.size, kItemsPerThread, cells, [&](size_t k, uint32_t* block) {
         const int32_t item = ordered.items[k];
         if (item < 0 || item >= itemNum) return;  // lists are not validated on insertion
-        const float* row = data->getDataRow(item);
-        for (int d = 0; d < dims; ++d) ++block[static_cast<size_t>(d) * bins + histogramBin(row[d], bins)];
+        const uint8_t* row = data->getBinRow(item);
+        for (int d = 0; d < dims; ++d) ++block[static_cast<size_t>(d) * bins + row[d]];
     });
 }
 

@@ -2,6 +2,8 @@
 // (normalisation, difference matrix, histograms). The loader is in
 // MultidimensionalDataParse.cpp.
 #include "data/MultidimensionalData.h"
+
+#include "data/BinCounts.h"
 #include "data/WorkProgress.h"
 
 #include <algorithm>
@@ -192,12 +194,14 @@ void MultidimensionalData::buildHistogram() {
     histogramMax.assign(dims, 0.0f);
     histogramMin.assign(dims, static_cast<float>(itemNum));
 
+    binIndex.resize(static_cast<size_t>(itemNum) * dims);
     for (int32_t i = 0; i < itemNum; ++i) {
         const float* row = getDataRow(i);
+        uint8_t* bins = binIndex.data() + static_cast<size_t>(i) * dims;
         for (size_t d = 0; d < dims; ++d) {
             // Values lie in [0, 1]; a value of exactly 1 belongs to the last bin.
-            int bin = static_cast<int>(row[d] * binsNum);
-            bin = std::clamp(bin, 0, binsNum - 1);
+            const int bin = histogramBin(row[d], binsNum);
+            bins[d] = static_cast<uint8_t>(bin);
             histogram[d * binsNum + bin] += 1.0f;
         }
     }

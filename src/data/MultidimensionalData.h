@@ -85,6 +85,10 @@ public:
     // Row-major normalised values, itemNum x actualDimNum (for hot loops that
     // would otherwise pay the bounds check of getDataEntry per value).
     const float* getDataRow(int item) const { return data.data() + static_cast<size_t>(item) * actualDimNum; }
+    // Histogram bin of each of the item's normalised values (histogramBin),
+    // one byte each: counting a list's bins reads a quarter of the memory
+    // the values take, which is what bounds it on a large table.
+    const uint8_t* getBinRow(int item) const { return binIndex.data() + static_cast<size_t>(item) * actualDimNum; }
 
     // Largest difference matrix kept in memory (64 MiB: up to 4096 items);
     // above it entries are computed on demand. An entry costs a handful of
@@ -94,6 +98,7 @@ public:
     // more than half a second to every load for no faster lookups.
     static constexpr size_t kDiffMatrixBudgetBytes = size_t(64) << 20;
     static constexpr int kHistogramBins = 128;
+    static_assert(kHistogramBins <= 256, "a value's bin is kept in a byte");
     // Normalised value of every item on a dimension whose raw values are all equal.
     static constexpr float kConstantDimensionValue = 0.5f;
 
@@ -104,6 +109,7 @@ private:
     std::vector<float> ranges;          // maxValues - minValues
     LargeFloatArray diffMatrix;         // itemNum x itemNum when within budget, else empty
     std::vector<float> histogram;       // actualDimNum x binsNum shares of all items
+    std::vector<uint8_t> binIndex;      // itemNum x actualDimNum: each value's histogram bin
     std::vector<float> histogramMax;    // largest share per dimension
     std::vector<float> histogramMin;    // smallest share per dimension
     std::vector<std::string> dimNames;  // header fields in file order
