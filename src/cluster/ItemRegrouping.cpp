@@ -186,26 +186,27 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
 
 void ItemRegrouping::rebuildGroups(MultidimensionalCluster& groups, const std::vector<ItemScore>& scores,
                                    bool groupSort) const {
-    if (DataItemGroup* catchAll = groups.getUnlockedGroup(0)) {
-        std::vector<int32_t> items;
-        items.swap(catchAll->items);
-        const size_t scored = std::min(items.size(), scores.size());
+    if (const DataItemGroup* catchAll = groups.getUnlockedGroup(0)) {
+        const size_t scored = std::min(catchAll->items.size(), scores.size());
         // Room for each group's items first: a million appends then move nothing.
-        std::vector<size_t> groupSizes;
+        std::vector<size_t> groupSizes(1, 0);
         for (size_t k = 0; k < scored; ++k) {
             const size_t group = static_cast<size_t>(groupOfScore(scores[k].score));
             if (group >= groupSizes.size()) groupSizes.resize(group + 1, 0);
             ++groupSizes[group];
         }
-        if (!groupSizes.empty()) groups.ensureUnlockedGroup(static_cast<int>(groupSizes.size()) - 1);
+        groups.ensureUnlockedGroup(static_cast<int>(groupSizes.size()) - 1);  // (may move the groups)
         std::vector<std::vector<int32_t>*> lists(groupSizes.size());
-        for (size_t g = 0; g < groupSizes.size(); ++g) {
-            lists[g] = &groups.getUnlockedGroup(static_cast<int>(g))->items;
-            lists[g]->reserve(lists[g]->size() + groupSizes[g]);
-        }
+        for (size_t g = 0; g < groupSizes.size(); ++g) lists[g] = &groups.getUnlockedGroup(static_cast<int>(g))->items;
+        // Group 0 is refilled in place: its storage, a list of every unlocked
+        // item, is reused (fresh pages would cost more than the filling). Items
+        // without a record (only when the records are too few) stay in it, last.
+        std::vector<int32_t>& all = *lists[0];
+        const std::vector<int32_t> unscored(all.begin() + static_cast<std::ptrdiff_t>(scored), all.end());
+        all.clear();
+        for (size_t g = 0; g < groupSizes.size(); ++g) lists[g]->reserve(lists[g]->size() + groupSizes[g]);
         for (size_t k = 0; k < scored; ++k) lists[static_cast<size_t>(groupOfScore(scores[k].score))]->push_back(scores[k].item);
-        // Items without a record (only when the records are too few) stay in group 0.
-        for (size_t k = scored; k < items.size(); ++k) groups.addItemToUnlockedGroup(items[k], 0);
+        all.insert(all.end(), unscored.begin(), unscored.end());
     }
     std::cout << "Group number is " << groups.getUnlockedGroupNum() << std::endl;
     if (groupSort) groups.sortGroups();

@@ -1,7 +1,6 @@
 #include "data/ItemScore.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -29,31 +28,37 @@ uint32_t orderedBits(float score) {
 
 // Below this many records a comparison sort is the quicker.
 constexpr size_t kRadixLeastRecords = 256;
-constexpr int kDigitBits = 11;
-constexpr int kDigits = 3;  // 33 bits cover the 32-bit key
-constexpr size_t kBuckets = size_t(1) << kDigitBits;
+constexpr int kMostDigitBits = 12;  // 4096 counters: they stay in the first-level cache
 
-// Stable least-significant-digit radix sort on orderedBits: one counting
-// pass for all three digits, then one scatter per digit that is not the same
-// for every record (the keys of a regrouping's group share their top bits).
+// Stable least-significant-digit radix sort on orderedBits, over only the low
+// bits in which the keys differ (the scores of a regrouping's group share
+// their sign and exponent, so 23 bits: two passes of 12 rather than three).
 void radixSortByScore(ItemScore* first, ItemScore* last, std::vector<ItemScore>& scratch) {
     const size_t n = static_cast<size_t>(last - first);
-    scratch.resize(n);
-    std::vector<std::array<uint32_t, kBuckets>> counts(kDigits);
-    for (auto& digitCounts : counts) digitCounts.fill(0);
+    const uint32_t base = orderedBits(first[0].score);
+    uint32_t varying = 0;
+    for (size_t k = 0; k < n; ++k) varying |= orderedBits(first[k].score) ^ base;
+    if (varying == 0) return;  // every key equal: already in order
+    const int bits = 32 - __builtin_clz(varying);
+    const int passes = (bits + kMostDigitBits - 1) / kMostDigitBits;
+    const int digitBits = (bits + passes - 1) / passes;
+    const uint32_t mask = (uint32_t(1) << digitBits) - 1;
+    const size_t buckets = size_t(1) << digitBits;
+    std::vector<uint32_t> counts(static_cast<size_t>(passes) * buckets, 0);
     for (size_t k = 0; k < n; ++k) {
         const uint32_t key = orderedBits(first[k].score);
-        for (int digit = 0; digit < kDigits; ++digit) ++counts[digit][(key >> (digit * kDigitBits)) & (kBuckets - 1)];
+        for (int pass = 0; pass < passes; ++pass) ++counts[pass * buckets + ((key >> (pass * digitBits)) & mask)];
     }
+    scratch.resize(n);
     ItemScore* from = first;
     ItemScore* to = scratch.data();
-    for (int digit = 0; digit < kDigits; ++digit) {
-        std::array<uint32_t, kBuckets>& bucket = counts[digit];
-        const int shift = digit * kDigitBits;
-        if (bucket[(orderedBits(from[0].score) >> shift) & (kBuckets - 1)] == n) continue;  // all alike
+    for (int pass = 0; pass < passes; ++pass) {
+        uint32_t* bucket = counts.data() + pass * buckets;
+        const int shift = pass * digitBits;
+        if (bucket[(base >> shift) & mask] == n) continue;  // this digit alike in every key
         uint32_t start = 0;
-        for (uint32_t& count : bucket) start += std::exchange(count, start);
-        for (size_t k = 0; k < n; ++k) to[bucket[(orderedBits(from[k].score) >> shift) & (kBuckets - 1)]++] = from[k];
+        for (size_t b = 0; b < buckets; ++b) start += std::exchange(bucket[b], start);
+        for (size_t k = 0; k < n; ++k) to[bucket[(orderedBits(from[k].score) >> shift) & mask]++] = from[k];
         std::swap(from, to);
     }
     if (from != first) std::copy(from, from + n, first);

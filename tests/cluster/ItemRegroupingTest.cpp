@@ -126,6 +126,20 @@ TEST_F(ItemRegroupingTest, EqualScoresKeepItemOrderAndLockedItemsStayOut) {
     EXPECT_EQ(groups.getLockedGroup(0)->items, (Items{7, 8, 9}));
 }
 
+// Records given by the caller (as after a density ordering): each item goes
+// to its record's group, existing groups are added to, and items beyond the
+// records stay in group 0 after the others, in their order.
+TEST_F(ItemRegroupingTest, GroupsAreRebuiltFromTheRecordsGivenAndItemsWithoutOneStay) {
+    groups.getUnlockedGroup(0)->items = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+    groups.addItemToUnlockedGroup(4, 1);
+    const std::vector<ItemScore> records = {{9, 0.0f}, {8, 1.5f}, {7, 0.2f}, {6, 2.9f}, {5, 1.0f}, {4, 0.0f}};
+    const ItemRegrouping regrouping(table.get(), 0.0f, 1.0f);
+    EXPECT_EQ(stdoutOf([&] { regrouping.rebuildGroups(groups, records, false); }), "Group number is 3\n");
+    EXPECT_EQ(group(0), (Items{9, 7, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(group(1), (Items{4, 8, 5}));
+    EXPECT_EQ(group(2), (Items{6}));
+}
+
 TEST_F(ItemRegroupingTest, DensityOrderingPutsCrowdedItemsLast) {
     std::vector<ItemScore> records;  // grown to one record per item
     const ItemRegrouping regrouping(table.get(), 0.05f, 0.9f);
