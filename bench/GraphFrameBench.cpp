@@ -26,6 +26,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/HeapSettings.h"
 #include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
 #include "graph/GraphWindow.h"
@@ -177,6 +178,7 @@ void graphLayout(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    settleHeapForFrames();  // as the program does
     fl_open_display();
     table = std::make_unique<BenchTable>();
     for (int nodes : {10, 100, 300}) {

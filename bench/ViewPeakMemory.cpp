@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <sys/resource.h>
 
+#include "app/HeapSettings.h"
 #include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
 #include "pcview/PCWindow.h"
 #include "ViewBenchScenes.h"
 
 int main(int argc, char** argv) {
+    settleHeapForFrames();  // as the program does
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s TABLE\n", argv[0]);
         return 2;

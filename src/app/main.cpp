@@ -11,6 +11,7 @@
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/FileCommands.h"
+#include "app/HeapSettings.h"
 #include "app/MainWindow.h"
 #include "app/MenuCallbacks.h"
 #include "data/MultidimensionalData.h"
@@ -38,6 +39,7 @@ void openStartupSession(void* startup) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    settleHeapForFrames();
     const CommandLine commandLine = CommandLine::parse(argc, argv);
     const ResourceLocator& locator = ResourceLocator::program();
     const std::string defaultTable = locator.findFile(kDefaultTableFile);
