@@ -27,7 +27,6 @@ void LineStripBatch::flush() {
         glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(xy.size() / 2));
         glDisableClientState(GL_COLOR_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
-        drawnSegments += xy.size() / 4;
     }
     xy.clear();
     rgba.clear();

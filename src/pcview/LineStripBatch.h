@@ -8,7 +8,6 @@
 
 #include <GL/glew.h>
 
-#include <cstdint>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -22,8 +21,6 @@ public:
     void endStrip();
     // Draws every segment collected so far, in order, and empties the batch (its storage is kept).
     void flush();
-    // Segments added since the batch was made, drawn or not.
-    uint64_t getSegmentTotal() const { return drawnSegments + xy.size() / 4; }
 
 private:
     static constexpr size_t kFlushVertices = size_t(1) << 18;  // about 6 MB of vertex data
@@ -32,5 +29,4 @@ private:
     std::vector<float> rgba;  // 4 per vertex
     float last[6] = {};       // previous vertex of the current strip: x, y, r, g, b, a
     int stripVertices = 0;    // vertices added to the current strip
-    uint64_t drawnSegments = 0;  // segments already handed to GL
 };
