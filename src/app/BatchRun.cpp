@@ -22,7 +22,9 @@ int runBatch(const CommandLine& commandLine) {
     Session session;
     const bool withSession = !commandLine.sessionFile.empty();
     std::string error;
-    if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) return failed(error);
+    if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) {
+        return failed(error + ". Nothing was exported.");
+    }
 
     const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;
     auto table = std::make_unique<MultidimensionalData>(tablePath.c_str());

@@ -17,6 +17,12 @@ float histogramSum(const AROperator* node, int dim) {
     return sum;
 }
 
+std::vector<int> sortedItems(const AROperator* node) {
+    std::vector<int> items = node->controlList;
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
 bool holds(const AROperator* op, int item) {
     return std::count(op->controlList.begin(), op->controlList.end(), item) == 1;
 }
@@ -180,6 +186,39 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUp
     expectTreeConsistent();
     EXPECT_TRUE(tree->removeAR(c));
     expectTreeConsistent();
+}
+
+// Two operators under one parent that both cover the horizontal items 2-4
+// (the older one holds them) and the rising ones 5-6 (only the younger can
+// still take them): once the parent goes, each keeps what it held, and a
+// locked one its frozen list, however the survivors are ordered among the
+// parent's links.
+TEST_F(ClusterTreeTest, WhenTheParentGoesTheOlderOfTwoSiblingsKeepsWhatBothCoverAndALockedOneItsFrozenList) {
+    for (bool lockOlder : {false, true}) {
+        SCOPED_TRACE(lockOlder ? "the older one locked and moved away" : "both unlocked");
+        makeView("a,b\n0,0\n1,1\n0.5,0.5\n0.5,0.5\n0.5,0.5\n0,1\n0,1\n");
+        AROperator* parent = add(0.5f, 0.5f);
+        ASSERT_NE(parent, nullptr);
+        tree->setOperatorAngleWidth(parent, 0.6);
+        ASSERT_EQ(sortedItems(parent), (std::vector<int>{2, 3, 4, 5, 6}));
+        AROperator* older = addUnder(parent, 0.5f, 0.5f);
+        ASSERT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
+        AROperator* younger = addUnder(parent, 0.5f, 0.5f);
+        tree->setOperatorAngle(younger, 0);
+        tree->setOperatorAngleWidth(younger, 0.6);  // covers 2-4 as well
+        ASSERT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+        if (lockOlder) {
+            tree->toggleLock(older);
+            tree->moveOperator(older, 0.3f, 0.9f);  // would capture nothing there
+        }
+        ASSERT_TRUE(tree->removeAR(parent));
+        ASSERT_EQ(older->parent, tree->getRoot());
+        ASSERT_EQ(younger->parent, tree->getRoot());
+        EXPECT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
+        EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+        EXPECT_EQ(sortedItems(complementOf(tree->getRoot())), (std::vector<int>{0, 1}));
+        expectTreeConsistent();
+    }
 }
 
 // The mends of removal: whatever is removed (a leaf, an operator with
