@@ -213,11 +213,11 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
     // does, in the order in which they took them where they were before,
     // oldest first: of two that both cover an item, the one that held it
     // keeps it. (Moving up reversed their order among this node's links, and
-    // movedUp lists each former parent's children newest first.)
+    // movedUp lists each former parent's children newest first. A node moved
+    // up twice takes the same items again.)
     for (auto moved = movedUp.rbegin(); moved != movedUp.rend(); ++moved) {
         AROperator* child = *moved;
-        const bool seen = std::find(movedUp.rbegin(), moved, child) != moved;  // moved up twice
-        if (!seen && child->parent == node && child->type == AROperator::kTypeRegular && recaptures(child)) {
+        if (child->parent == node && child->type == AROperator::kTypeRegular && recaptures(child)) {
             child->updateControlList();
         }
     }

@@ -190,12 +190,14 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUp
 
 // Two operators under one parent that both cover the horizontal items 2-4
 // (the older one holds them) and the rising ones 5-6 (only the younger can
-// still take them): once the parent goes, each keeps what it held, and a
+// still take them). Once the parent goes, each keeps what it held, and a
 // locked one its frozen list, however the survivors are ordered among the
-// parent's links.
-TEST_F(ClusterTreeTest, WhenTheParentGoesTheOlderOfTwoSiblingsKeepsWhatBothCoverAndALockedOneItsFrozenList) {
-    for (bool lockOlder : {false, true}) {
-        SCOPED_TRACE(lockOlder ? "the older one locked and moved away" : "both unlocked");
+// parent's links; once the older goes, its items go back to the parent's
+// rest, and the younger keeps its own.
+TEST_F(ClusterTreeTest, RemovalLeavesEachSiblingWhatItHeldEvenWhereBothCoverAnItem) {
+    enum Variant { kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved };
+    for (Variant variant : {kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved}) {
+        SCOPED_TRACE(testing::Message() << "variant " << variant);
         makeView("a,b\n0,0\n1,1\n0.5,0.5\n0.5,0.5\n0.5,0.5\n0,1\n0,1\n");
         AROperator* parent = add(0.5f, 0.5f);
         ASSERT_NE(parent, nullptr);
@@ -207,16 +209,23 @@ TEST_F(ClusterTreeTest, WhenTheParentGoesTheOlderOfTwoSiblingsKeepsWhatBothCover
         tree->setOperatorAngle(younger, 0);
         tree->setOperatorAngleWidth(younger, 0.6);  // covers 2-4 as well
         ASSERT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
-        if (lockOlder) {
+        if (variant == kParentRemovedOlderLocked) {
             tree->toggleLock(older);
             tree->moveOperator(older, 0.3f, 0.9f);  // would capture nothing there
         }
-        ASSERT_TRUE(tree->removeAR(parent));
-        ASSERT_EQ(older->parent, tree->getRoot());
-        ASSERT_EQ(younger->parent, tree->getRoot());
-        EXPECT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
-        EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
-        EXPECT_EQ(sortedItems(complementOf(tree->getRoot())), (std::vector<int>{0, 1}));
+        if (variant == kOlderRemoved) {
+            ASSERT_TRUE(tree->removeAR(older));
+            ASSERT_EQ(younger->parent, parent);
+            EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+            EXPECT_EQ(sortedItems(complementOf(parent)), (std::vector<int>{2, 3, 4}));
+        } else {
+            ASSERT_TRUE(tree->removeAR(parent));
+            ASSERT_EQ(older->parent, tree->getRoot());
+            ASSERT_EQ(younger->parent, tree->getRoot());
+            EXPECT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
+            EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+            EXPECT_EQ(sortedItems(complementOf(tree->getRoot())), (std::vector<int>{0, 1}));
+        }
         expectTreeConsistent();
     }
 }

@@ -70,6 +70,13 @@ protected:
         expectSameFrames("spreading the axes");
         view->linkMDdata(loadTableQuietly(dir.write("u.txt", randomTable(500))));
         expectSameFrames("a new table");
+        // Two more between two frames: the second may take the first's place in memory.
+        view->linkMDdata(loadTableQuietly(dir.write("v.txt", randomIntegerTable(500, 5, 1000, 12))));
+        view->linkMDdata(loadTableQuietly(dir.write("w.txt", randomIntegerTable(500, 5, 1000, 13))));
+        expectSameFrames("two new tables");
+        // An axis moved by itself, without the tree.
+        view->getAxes()->setAxisPosition(2, 0.45f);
+        expectSameFrames("an axis moved");
         window->size(820, 420);
         view->resize(10, 10, 800, 400);
         // The one-pass frame goes straight to the window's buffer: let the window
@@ -136,6 +143,18 @@ TEST_F(LineLayerTest, SlicesFillTheLayerInOrderAndAChangeStartsItOver) {
     const WindowPicture finished = captureView(view);
     EXPECT_TRUE(finished.rgb == reference.rgb);
     EXPECT_TRUE(onePass().rgb == reference.rgb);
+}
+
+TEST_F(LineLayerTest, ASliceStopsAtItsSegmentLimitHoweverFarItsDeadline) {
+    makeView(randomTable(12000));  // 48000 item segments: more than a first slice's 20000
+    view->setLineLayerEnabled(false);
+    show();
+    view->setLineSliceBudget(std::chrono::seconds(60));
+    view->setLineLayerEnabled(true);
+    captureView(view);
+    EXPECT_TRUE(view->isLineLayerActive());
+    EXPECT_TRUE(view->drawingPending()) << "the first slice drew more than its segments";
+    expectSameFrames("the remaining slices");
 }
 
 }  // namespace
