@@ -99,6 +99,38 @@ TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) 
     }
 }
 
+// Blocks of 128 rows whose sums differ by orders of magnitude, so that the
+// thresholds of a tile's rows and of its columns differ: a tight group B of
+// 40 rows (sums near 40) whose box lies just beyond the far-pair distance of
+// 128 copies of a point A (sums from 128), while each of B's rows lies within
+// its own, larger distance of A. Whether a tile's rows or its columns still
+// need its terms, the tile is not skipped. Rows: A x 128, far fillers, B x 40
+// with fillers, A x 128.
+TEST_F(DensityOrderingTest, ATileIsSkippedOnlyWhenNeitherItsRowsNorItsColumnsNeedIt) {
+    const double gap = std::sqrt(0.178);  // along the first dimension: the boxes' squared distance
+    std::string text = "x,y,z\n";
+    auto row = [&](double x, double y, double z) {
+        text += std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z) + "\n";
+    };
+    for (int k = 0; k < 128; ++k) row(0, 0.5, 0.5);
+    for (int k = 0; k < 128; ++k) k % 2 ? row(1, 0, 0) : row(1, 1, 1);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> offset(-0.02, 0.02);
+    for (int k = 0; k < 40; ++k) row(gap + std::fabs(offset(random)) / 20, 0.5 + offset(random), 0.5 + offset(random));
+    for (int k = 40; k < 128; ++k) row(1, 0, 1);
+    for (int k = 0; k < 128; ++k) row(0, 0.5, 0.5);
+    const auto data = load(text);
+    ASSERT_EQ(data->getDataNum(), 512);
+    const std::vector<float> expected = plainSums(*data);
+    const GaussianProximity proximity(data.get(), kWidth);
+    std::vector<float> sums(512, -1.0f);
+    ASSERT_TRUE(proximity.scoreAllItems(sums.data(), nullptr, 1));
+    for (size_t i = 0; i < sums.size(); ++i) {
+        ASSERT_TRUE(sameBits(sums[i], expected[i])) << "item " << i << ": " << sums[i] << " != " << expected[i];
+    }
+    EXPECT_GT(proximity.getSkippedTiles(), 0) << "the fillers' tiles lie far from everything";
+}
+
 TEST_F(DensityOrderingTest, OrderIsTheStableOrderOfThePlainSums) {
     const auto data = load(table(1500, 4, false, 9));
     const std::vector<float> expected = plainSums(*data);
