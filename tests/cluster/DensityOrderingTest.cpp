@@ -171,8 +171,7 @@ TEST_F(DensityOrderingTest, AJobGivesTheSameSumsAndCanBeDroppedWhileItRuns) {
     GaussianProximity(data.get(), kWidth).scoreAllItems(expected.data());
     {
         DensityJob job(data.get(), kWidth);
-        for (int k = 0; k < 2000 && !job.isDone(); ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(job.isDone());
+        ASSERT_TRUE(waitUntil([&] { return job.isDone(); }));
         EXPECT_EQ(job.getProgress(), 1.0);
         for (size_t i = 0; i < expected.size(); ++i) ASSERT_TRUE(sameBits(job.getSums()[i], expected[i])) << i;
     }
@@ -196,11 +195,10 @@ TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForeg
     EXPECT_TRUE(background.getGaussianOrdering());
     ASSERT_TRUE(background.isDensityOrderingPending());
     std::string said;
-    for (int k = 0; k < 6000 && background.isDensityOrderingPending(); ++k) {
+    ASSERT_TRUE(waitUntil([&] {
         said += stdoutOf([&] { background.finishDensityOrdering(); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(background.isDensityOrderingPending());
+        return !background.isDensityOrderingPending();
+    }));
     EXPECT_EQ(said, "Gaussian-based optimization complete!\n");
     const auto& a = foreground.getItemScores();
     const auto& b = background.getItemScores();

@@ -42,10 +42,10 @@ TEST(DensityProgressTest, TheAKeyOrdersALargeTableInTheBackgroundWithAProgressBa
 
     // The event loop takes the result when it is there (the bar is drawn until then).
     std::string finished;
-    for (int loops = 0; loops < 6000 && view->isDensityOrderingPending(); ++loops) {
+    ASSERT_TRUE(waitForEvents([&] {
         finished += stdoutOf([] { Fl::wait(0.01); });
-    }
-    ASSERT_FALSE(view->isDensityOrderingPending());
+        return !view->isDensityOrderingPending();
+    }));
     EXPECT_EQ(finished, "Gaussian-based optimization complete!\n");
     EXPECT_EQ(amberPixelsAtFoot(captureView(view)), 0);
     const auto& records = view->getItemScores();

@@ -7,7 +7,16 @@
 #include "app/WindowCapture.h"
 #include "cluster/ClusterPath.h"
 
+#include <FL/x.H>  // last: its X11 macros clash with GoogleTest's names
+
 namespace {
+
+// Whether the window system has given `window` this size.
+bool hasWindowSize(Fl_Window* window, int widthPx, int heightPx) {
+    XWindowAttributes attributes;
+    return fl_xid(window) != 0 && XGetWindowAttributes(fl_display, fl_xid(window), &attributes) != 0 &&
+           attributes.width == widthPx && attributes.height == heightPx;
+}
 
 std::string randomTable(int rows) { return randomIntegerTable(rows, 5, 1000, 11); }
 
@@ -81,7 +90,7 @@ protected:
         view->resize(10, 10, 800, 400);
         // The one-pass frame goes straight to the window's buffer: let the window
         // system give it the new size first.
-        for (int k = 0; k < 20; ++k) Fl::wait(0.01);
+        ASSERT_TRUE(waitForEvents([&] { return hasWindowSize(view, 800, 400); }));
         expectSameFrames("a resize");
     }
     std::unique_ptr<Fl_Window> window;
