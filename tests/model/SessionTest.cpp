@@ -112,6 +112,8 @@ TEST_F(SessionTest, ASavedSessionRestoresTheSameStateExactly) {
         EXPECT_EQ(copy->getAxes()->getAxisPosition(d), model.getAxes()->getAxisPosition(d));
         EXPECT_EQ(copy->getHistogramWidth(d), model.getHistogramWidth(d));
     }
+    ASSERT_EQ(copy->getClusters()->getLockedGroupNum(), 1);
+    ASSERT_EQ(model.getClusters()->getLockedGroupNum(), 1);
     EXPECT_EQ(copy->getClusters()->getLockedGroup(0)->items, model.getClusters()->getLockedGroup(0)->items);
     EXPECT_EQ(copy->getPaths()->getLockedPathNum(), 1);
     EXPECT_TRUE(copy->getGroupSort());
@@ -173,6 +175,11 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
     // left out of every leaf, an item in no group.
     Session read = Session::capture(model, display);
     std::string error;
+    ASSERT_GE(read.nodes.size(), 2u);
+    ASSERT_FALSE(read.nodes[1].items.empty());
+    ASSERT_FALSE(read.nodes.back().items.empty());
+    ASSERT_FALSE(read.unlockedGroups.empty());
+    ASSERT_FALSE(read.unlockedGroups[0].items.empty());
     read.nodes[1].items.push_back(read.nodes[1].items.front());
     EXPECT_FALSE(read.checkAgainst(*model.getData(), &error));
     EXPECT_NE(error.find("listed twice"), std::string::npos) << error;

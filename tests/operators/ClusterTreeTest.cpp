@@ -69,6 +69,7 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
 
     // A second operator comes before the first in the root's links, and in hit tests.
     AROperator* second = add(0.5f, 0.51f);
+    ASSERT_EQ(childList(root).size(), 3u);
     EXPECT_EQ(childList(root).front(), second);
     AROperator* hit = nullptr;
     EXPECT_TRUE(tree->isNearOp(0.5f, 0.505f, &hit));  // equally near both

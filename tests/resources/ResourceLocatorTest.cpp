@@ -89,6 +89,7 @@ TEST_F(ResourceLocatorTest, TheTestsFindTheShippedFilesInTheWorkingDirectoryFirs
     // paths have always been written.
     EXPECT_EQ(findResource("DataSet/origin.txt"), "./DataSet/origin.txt");
     EXPECT_EQ(findResource("Resources/lock_s.bmp"), "./Resources/lock_s.bmp");
+    ASSERT_FALSE(ResourceLocator::program().getRoots().empty());
     EXPECT_EQ(ResourceLocator::program().getRoots().front(), ".");
 }
 
