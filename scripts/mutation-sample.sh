@@ -73,9 +73,9 @@ add_file_lines() {  # file [from to]
   awk -v f="$file" -v a="$from" -v b="$to" 'NR >= a && NR <= b { print f "\t" NR }' "$file" >>"$candidates"
 }
 if ((${#paths[@]})); then
-  for spec in "${paths[@]}"; do
-    path=${spec%%:*} range=""
-    [[ "$spec" == *:* ]] && range=${spec#*:}
+  for arg in "${paths[@]}"; do
+    path=${arg%%:*} range=""
+    [[ "$arg" == *:* ]] && range=${arg#*:}
     path=${path#./}
     [[ "$path" == "$root"/* ]] && path=${path#"$root"/}
     if [[ -d "$path" ]]; then
