@@ -328,8 +328,6 @@ while IFS=$'\t' read -r _ file line kind text; do
   printf '[%d/%d] %-8s %-7s %s:%s  (%ss)\n' "$tried" "$count" "$verdict" "$kind" "$file" "$line" $(( $(date +%s) - t0 ))
 done <"$mutants"
 
-# Leave the copy's build as the code is (the last restored file rebuilt).
-build_for "$(label_of "${file:-src/x}")" || true
 echo
 echo "mutation-sample: $killed killed, $survived survived of $tried mutations ($skipped did not compile;" \
      "seed $seed; $(( $(date +%s) - started ))s)"

@@ -145,19 +145,6 @@ TEST_F(ClusterTreeTest, OperatorsNeverStandOutsideARegionAndLockedOnesKeepTheirL
     EXPECT_EQ(add(0.5f, 0.5f), nullptr);
 }
 
-TEST_F(ClusterTreeTest, RemovingTheOnlyChildLeavesTheParentALeafAndResetsFocus) {
-    AROperator* op = add(0.5f, 0.5f);
-    tree->setFocused(op);
-    EXPECT_TRUE(tree->removeAR(op));
-    AROperator* root = tree->getRoot();
-    EXPECT_TRUE(root->noChildren());  // its complementary child went too
-    EXPECT_EQ(tree->focused, root);
-    EXPECT_EQ(root->controlList.size(), 7u);
-    EXPECT_FALSE(tree->removeAR(root));  // the root stays
-    EXPECT_FALSE(tree->removeAR(op)) << "no longer in the tree";
-    expectTreeConsistent();
-}
-
 TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUpTakeTheirItemsAnew) {
     AROperator* root = tree->getRoot();
     AROperator* a = add(0.5f, 0.5f);                 // takes 2, 3, 4 from the root's complement
@@ -194,7 +181,8 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUp
 // still take them). Once the parent goes, each keeps what it held, and a
 // locked one its frozen list, however the survivors are ordered among the
 // parent's links; once the older goes, its items go back to the parent's
-// rest, and the younger keeps its own.
+// rest, and the younger keeps its own; once the younger, the parent's only
+// child, goes too, the parent is a leaf again and the focus on the root.
 TEST_F(ClusterTreeTest, RemovalLeavesEachSiblingWhatItHeldEvenWhereBothCoverAnItem) {
     enum Variant { kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved };
     for (Variant variant : {kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved}) {
@@ -219,6 +207,13 @@ TEST_F(ClusterTreeTest, RemovalLeavesEachSiblingWhatItHeldEvenWhereBothCoverAnIt
             ASSERT_EQ(younger->parent, parent);
             EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
             EXPECT_EQ(sortedItems(complementOf(parent)), (std::vector<int>{2, 3, 4}));
+            expectTreeConsistent();
+            tree->setFocused(younger);
+            ASSERT_TRUE(tree->removeAR(younger));
+            EXPECT_TRUE(parent->noChildren()) << "its complementary child went too";
+            EXPECT_EQ(tree->focused, tree->getRoot());
+            EXPECT_FALSE(tree->removeAR(younger)) << "no longer in the tree";
+            EXPECT_FALSE(tree->removeAR(tree->getRoot())) << "the root stays";
         } else {
             ASSERT_TRUE(tree->removeAR(parent));
             ASSERT_EQ(older->parent, tree->getRoot());
