@@ -120,10 +120,12 @@ TEST_F(LineLayerTest, OnlyChangesOfTheLinesDrawThemAnew) {
     view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
     stdoutOf([&] { view->updateGaussianMixtures(); });
     for (unsigned key : {'h', 'm', 'p', ' ', ' '}) view->handleKeyboardEvents(key, 500, 250);
+    EXPECT_FALSE(view->drawingPending());
     layered();
     EXPECT_EQ(restarts(), start) << "hint paths and display switches leave the lines as they are";
     AROperator* op = add(0.16f, 0.5f);
     ASSERT_NE(op, nullptr);
+    EXPECT_TRUE(view->drawingPending()) << "before any frame: a picture taken now must wait for the new lines";
     layered();
     EXPECT_EQ(restarts(), start + 1);
     tree->moveOperator(op, 0.2f, 0.6f);
