@@ -184,14 +184,9 @@ void saveViewImage(MainWindow& main) { saveImage(main, false); }
 
 void saveWindowImage(MainWindow& main) { saveImage(main, true); }
 
-void reportEmptyFields(MainWindow& main) {
+void reportTableProblems(MainWindow& main) {
     const MultidimensionalData* table = main.getView()->getData();
-    if (table == nullptr || table->getEmptyFieldTotal() == 0) return;
-    const int nameColumns = table->getDimNum() - table->getActualDimNum();
-    std::string text = std::to_string(table->getEmptyFieldTotal()) + " empty fields read as 0:";
-    for (int d = 0; d < table->getActualDimNum(); ++d) {
-        if (table->getEmptyFieldCount(d) == 0) continue;
-        text += "\n  " + table->getDimName(d + nameColumns) + ": " + std::to_string(table->getEmptyFieldCount(d));
-    }
-    fl_message("%s", text.c_str());
+    if (table == nullptr) return;
+    const std::string text = describeTableProblems(*table);
+    if (!text.empty()) fl_message("%s", text.c_str());
 }
