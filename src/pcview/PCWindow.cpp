@@ -47,6 +47,9 @@ void PCWindow::tableLinked() {
     axisNames.clear();
     axisMinLabels.clear();
     axisMaxLabels.clear();
+    categoryLabelsShown.clear();
+    categoryLabelTexts.clear();
+    categoryLabelsHeightPx = -1;
     const MultidimensionalData* data = getData();
     for (int d = 0; d < data->getActualDimNum(); ++d) {
         axisNames.push_back(data->getAxisName(d));
