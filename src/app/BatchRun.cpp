@@ -7,6 +7,7 @@
 #include "data/MultidimensionalData.h"
 #include "model/ClusterExport.h"
 #include "model/Session.h"
+#include "model/TableInfo.h"
 #include "model/TableModel.h"
 
 namespace {
@@ -25,7 +26,7 @@ int runBatch(const CommandLine& commandLine) {
     if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) return failed(error);
 
     const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;
-    auto table = std::make_unique<MultidimensionalData>(tablePath.c_str());
+    auto table = std::make_unique<MultidimensionalData>(tablePath.c_str(), nullptr, commandLine.delimiter);
     const std::string problem = describeUnusableTable(*table, tablePath);
     if (!problem.empty()) return failed(problem + " Nothing was exported.");
     if (withSession && !session.checkAgainst(*table, &error)) {
@@ -43,5 +44,15 @@ int runBatch(const CommandLine& commandLine) {
     }
     std::cout << "Exported " << model.getData()->getDataNum() << " rows to \"" << commandLine.exportFile << "\""
               << std::endl;
+    return 0;
+}
+
+int runInfo(const CommandLine& commandLine) {
+    // The loader's progress lines would mix with the report: standard output holds the report alone.
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    MultidimensionalData table(commandLine.dataFile.c_str(), nullptr, commandLine.delimiter);
+    std::cout.rdbuf(saved);
+    if (!table.isLoaded()) return failed(describeUnusableTable(table, commandLine.dataFile));
+    std::cout << (commandLine.json ? TableInfo::json(table) : TableInfo::text(table, commandLine.dataFile)) << std::flush;
     return 0;
 }

@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
             return CommandLine::kUsageExitStatus;
         case CommandLine::Action::Batch:
             return runBatch(commandLine);
+        case CommandLine::Action::Info:
+            return runInfo(commandLine);
         case CommandLine::Action::Run:
             break;
     }
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
     // dialog, since they asked for that file.
     const bool fileGiven = !commandLine.dataFile.empty();
     const std::string tablePath = fileGiven ? commandLine.dataFile : defaultTable;
-    auto* data = new MultidimensionalData(tablePath.c_str());
+    auto* data = new MultidimensionalData(tablePath.c_str(), nullptr, fileGiven ? commandLine.delimiter : 0);
     std::string startupProblem = fileGiven ? describeUnusableTable(*data, tablePath) : "";
     if (!startupProblem.empty()) {
         startupProblem += " The view starts empty.";
