@@ -26,7 +26,8 @@ int runBatch(const CommandLine& commandLine) {
     if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) return failed(error);
 
     const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;
-    auto table = std::make_unique<MultidimensionalData>(tablePath.c_str(), nullptr, commandLine.delimiter);
+    auto table = std::make_unique<MultidimensionalData>(
+        tablePath.c_str(), nullptr, commandLine.delimiter != 0 ? commandLine.delimiter : session.delimiter);
     const std::string problem = describeUnusableTable(*table, tablePath);
     if (!problem.empty()) return failed(problem + " Nothing was exported.");
     if (withSession && !session.checkAgainst(*table, &error)) {

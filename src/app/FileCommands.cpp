@@ -157,7 +157,7 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
         if (located == nullptr) return false;
         tablePath = located;
     }
-    std::unique_ptr<MultidimensionalData> loaded = loadTableResponsively(tablePath, main.getView());
+    std::unique_ptr<MultidimensionalData> loaded = loadTableResponsively(tablePath, main.getView(), session.delimiter);
     if (!loaded) {
         tell("Another table is still loading; open the session once it is in.\nThe current work is kept.");
         return false;

@@ -9,6 +9,7 @@
 
 #include "data/AtomicFile.h"
 #include "data/MultidimensionalData.h"
+#include "data/TableColumn.h"
 #include "geometry/Angles.h"
 #include "layout/ParallelCoordinatesAxis.h"
 #include "model/TableModel.h"
@@ -302,6 +303,11 @@ Session Session::capture(const TableModel& model, const DisplaySwitches& display
     session.fingerprint = table->getFingerprint();
     session.itemCount = table->getDataNum();
     session.dimensionCount = table->getActualDimNum();
+    session.delimiter = table->getDelimiter();
+    for (int c = 0; c < table->getDimNum(); ++c) {
+        const TableColumn& column = table->getColumn(c);
+        session.columns.push_back({column.name, columnKindName(column.kind), column.categories});
+    }
     for (int d = 0; d < session.dimensionCount; ++d) {
         session.axisPositions.push_back(model.getAxes()->getAxisPosition(d));
         session.histogramWidths.push_back(model.getHistogramWidth(d));
@@ -358,7 +364,13 @@ std::string Session::toJson() const {
     for (const Path& path : lockedPaths) locked.push_back(pathJson(path));
     for (const DataItemGroup& group : unlockedGroups) unlockedGroupList.push_back(groupJson(group, false));
     for (const DataItemGroup& group : lockedGroups) lockedGroupList.push_back(groupJson(group, true));
-    const json document = {
+    json columnList = json::array();
+    for (const Column& column : columns) {
+        json entry = {{"name", column.name}, {"kind", column.kind}};
+        if (column.kind == columnKindName(ColumnKind::Categorical)) entry["categories"] = column.categories;
+        columnList.push_back(entry);
+    }
+    json document = {
         {"format", kFormat},
         {"version", version},
         {"table",
@@ -379,7 +391,11 @@ std::string Session::toJson() const {
         {"hintPaths", {{"unlocked", unlocked}, {"locked", locked}, {"mixtures", mixturesShown}}},
         {"groups", {{"unlocked", unlockedGroupList}, {"locked", lockedGroupList}}},
     };
-    return document.dump() + "\n";
+    if (version >= 2) {
+        document["table"]["delimiter"] = std::string(1, delimiter != 0 ? delimiter : ',');
+        document["table"]["columns"] = columnList;
+    }
+    return document.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 bool Session::fromJson(const std::string& text, Session* session, std::string* error) {
@@ -421,6 +437,33 @@ bool Session::fromJson(const std::string& text, Session* session, std::string* e
     read.fingerprint.size = static_cast<uint64_t>(size);
     if (!FileFingerprint::parseHash(hash, &read.fingerprint.hash)) {
         return *error = "table.hash: expected 16 hexadecimal digits", false;
+    }
+    if (read.version >= 2) {
+        std::string delimiter;
+        if (!in.text(*table, "delimiter", "table", &delimiter)) return *error = in.error(), false;
+        if (delimiter.size() != 1 || delimiter[0] == '"' || delimiter[0] == '\n' || delimiter[0] == '\r') {
+            return *error = "table.delimiter: expected one character other than a quote or a line end", false;
+        }
+        read.delimiter = delimiter[0];
+        const json* columnList = in.array(*table, "columns", "table", static_cast<size_t>(kMaxDimensions));
+        if (columnList == nullptr) return *error = in.error(), false;
+        for (size_t c = 0; c < columnList->size(); ++c) {
+            const std::string at = "table.columns[" + std::to_string(c) + "]";
+            Column column;
+            if (!in.text((*columnList)[c], "name", at, &column.name) ||
+                !in.text((*columnList)[c], "kind", at, &column.kind)) {
+                return *error = in.error(), false;
+            }
+            if (column.kind == columnKindName(ColumnKind::Categorical)) {
+                const json* categories = in.array((*columnList)[c], "categories", at, TableColumn::kMaxCategories);
+                if (categories == nullptr) return *error = in.error(), false;
+                for (const json& category : *categories) {
+                    if (!category.is_string()) return *error = at + ".categories: expected strings", false;
+                    column.categories.push_back(category.get<std::string>());
+                }
+            }
+            read.columns.push_back(std::move(column));
+        }
     }
     const int dims = read.dimensionCount;
 
@@ -525,6 +568,26 @@ bool Session::checkAgainst(const MultidimensionalData& table, std::string* error
                  std::to_string(dimensionCount) + " dimensions; this one has " + std::to_string(n) + " and " +
                  std::to_string(table.getActualDimNum());
         return false;
+    }
+    // The columns read as they were when the session was saved (version 2 on).
+    if (!columns.empty()) {
+        if (static_cast<int>(columns.size()) != table.getDimNum()) {
+            *error = "the session's table has " + std::to_string(columns.size()) + " columns; this one has " +
+                     std::to_string(table.getDimNum());
+            return false;
+        }
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const TableColumn& column = table.getColumn(static_cast<int>(c));
+            const std::string at = "table.columns[" + std::to_string(c) + "] \"" + columns[c].name + "\"";
+            if (columns[c].kind != columnKindName(column.kind)) {
+                *error = at + ": " + columns[c].kind + " in the session, " + columnKindName(column.kind) + " in the table";
+                return false;
+            }
+            if (columns[c].categories != column.categories) {
+                *error = at + ": its categories are not in the session's order";
+                return false;
+            }
+        }
     }
     // Regular operators must stand between two axes.
     ParallelCoordinatesAxis axes(dimensionCount);

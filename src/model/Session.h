@@ -32,7 +32,10 @@ struct DisplaySwitches {
 };
 
 struct Session {
-    static constexpr int kVersion = 1;  // the version this program writes and reads
+    // The version this program writes; it reads it and every earlier one
+    // (version 1 has no delimiter and no columns: the table is read as
+    // comma-separated and its columns are not checked).
+    static constexpr int kVersion = 2;
     // Largest session file read, bytes: a bigger one is refused before parsing.
     static constexpr size_t kMaxFileBytes = size_t(1) << 30;
 
@@ -40,7 +43,16 @@ struct Session {
     std::string tablePath;        // absolute path of the table file when saved
     FileFingerprint fingerprint;  // of the table file when it was loaded
     int itemCount = 0;
-    int dimensionCount = 0;       // numeric dimensions
+    int dimensionCount = 0;       // dimensions (axes)
+    // How the table was read (version 2 on): its delimiter, and each
+    // column's name, kind and, for a categorical one, its categories in axis order.
+    struct Column {
+        std::string name;
+        std::string kind;  // columnKindName
+        std::vector<std::string> categories;
+    };
+    char delimiter = 0;           // 0: not stored (version 1)
+    std::vector<Column> columns;  // empty: not stored (version 1)
     std::vector<float> axisPositions;    // view x of each axis
     std::vector<float> histogramWidths;  // per dimension
     DisplaySwitches display;

@@ -40,7 +40,7 @@ TEST_F(MainWindowTest, OpeningATableReplacesTheOldOneUnlessItIsUnusable) {
     const std::pair<std::string, std::string> unusable[] = {
         {dir.path() + "/absent.txt", "No such file or directory"},
         {dir.path(), "Is a directory"},
-        {dir.write("names.txt", "name\nx\ny\n"), "has no numeric column"},
+        {dir.write("names.txt", "name\nx\ny\n"), "has no column to draw as an axis"},
         {dir.write("header.txt", "a,b\n"), "holds no data items"},
     };
     for (const auto& [path, reason] : unusable) {

@@ -112,8 +112,8 @@ TEST_F(ClusterExportTest, RowsAreCopiedVerbatimWithTheirLeafColourAndGroup) {
         EXPECT_EQ(cells[cells.size() - 2], leafOf(item) == "0" ? "#FF0080FF" : "#666666BF") << line;
     }
     EXPECT_EQ(groupOf(4), "L1") << "the row at the top of axis 0 is in the locked group";
-    EXPECT_EQ(groupOf(1), "1") << "the row at the foot (an empty field, read as 0) is in the unlocked path's group";
-    EXPECT_EQ(groupOf(0), "0") << "the catch-all group";
+    EXPECT_EQ(groupOf(0), "1") << "the row at the foot (the column's least value) is in the unlocked path's group";
+    EXPECT_EQ(groupOf(2), "0") << "the catch-all group";
     EXPECT_EQ(leafOf(4), "0") << "the operator near the top holds the fifth row";
 
     // LF files get LF; a header that already has a "leaf" column gets leaf_2.

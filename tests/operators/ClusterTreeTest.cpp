@@ -38,7 +38,7 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
     EXPECT_EQ(root->type, AROperator::kTypeRoot);
     EXPECT_EQ(root->controlList, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
     EXPECT_FLOAT_EQ(histogramSum(root, 1), 1.0f);
-    EXPECT_TRUE(std::isnan(root->getHistogramEntry(0, 128)));
+    EXPECT_TRUE(std::isnan(root->getHistogramEntry(0, MultidimensionalData::kMissingBin + 1)));
 
     AROperator* op = add(0.5f, 0.5f);
     ASSERT_NE(op, nullptr);
