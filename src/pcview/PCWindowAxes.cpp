@@ -27,6 +27,7 @@ constexpr float kMinAboveFootPx = 2.0f;      // on a slot axis: the minimum's ba
 constexpr float kCategoryRowPx = 13.0f;      // category labels closer than this overlap
 constexpr size_t kLongestCategoryLabel = 14; // characters; longer ones end in ".."
 constexpr const char* kSlotLabel = "NA";
+constexpr float kLeftMarginPx = 1.0f;        // labels left of an axis start no further left than this
 
 constexpr float kAxisLineWidthPx = 2.0f;
 constexpr float kTraceLineWidthPx = 5.0f;
@@ -63,7 +64,8 @@ AxisLabelPlacement PCWindow::getAxisLabelPlacement(int slot) const {
     place.slotLabelY = place.slotY - kGlyphBaselineDropPx / heightPx;
     if (place.slot) {
         const float minLength = static_cast<float>(axisMinLabels[slot].size());
-        place.minX = xView - (kSlotLabelGapPx + kGlyphWidthPx * minLength) / widthPx;
+        // Never left of the view, where its raster position would be invalid and nothing drawn.
+        place.minX = std::max(xView - (kSlotLabelGapPx + kGlyphWidthPx * minLength) / widthPx, kLeftMarginPx / widthPx);
         place.minY = region.offset + kMinAboveFootPx / heightPx;
     }
     return place;
@@ -128,7 +130,8 @@ void PCWindow::renderCategoryLabels(int slot) {
         const std::string& text = categoryLabelTexts[static_cast<size_t>(slot)][static_cast<size_t>(k)];
         const float valueNorm = count > 1 ? static_cast<float>(k) / static_cast<float>(count - 1)
                                           : MultidimensionalData::kConstantDimensionValue;
-        const float xLabel = xView - (kSlotLabelGapPx + kGlyphWidthPx * static_cast<float>(text.size())) / widthPx;
+        const float xLabel = std::max(
+            xView - (kSlotLabelGapPx + kGlyphWidthPx * static_cast<float>(text.size())) / widthPx, kLeftMarginPx / widthPx);
         // Character by character on the font's grid: the toolkit's stand-in
         // font may not advance over a space ("item 2" would read "item2").
         char glyph[2] = {0, 0};
