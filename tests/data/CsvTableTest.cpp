@@ -127,7 +127,7 @@ TEST_F(CsvTableTest, IdentifiersAllTextAllMissingAndAFewStrayWords) {
     std::string many = "who\n";
     for (int k = 0; k < 1500; ++k) many += "p" + std::to_string(k) + "\n";
     EXPECT_EQ(load(many).getActualDimNum(), 0);
-    EXPECT_EQ(describeUnusableTable(*table, "t.csv").find("has no column to draw"), 6u);
+    EXPECT_NE(describeUnusableTable(*table, "t.csv").find("has no column to draw"), std::string::npos);
 
     // A column with no value at all stands in its slot; a few stray words stay missing values.
     load("a,b\n1,\n2,NA\n3,?\n4,oops\n5,7\n6,8\n");
