@@ -160,6 +160,25 @@ std::string fieldText(const CsvField& field) {
     return text;
 }
 
+void fieldTextRange(const char** begin, const char** end, std::string* scratch) {
+    const char* b = *begin;
+    const char* e = *end;
+    while (b < e && (*b == ' ' || *b == '\t')) ++b;
+    while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+    if (b < e && *b == '"') {
+        if (e - b >= 2 && e[-1] == '"' && std::memchr(b + 1, '"', static_cast<size_t>(e - b - 2)) == nullptr) {
+            ++b;  // "text": the text between the quotes as it stands
+            --e;
+        } else {
+            *scratch = fieldText(CsvField{b, e});
+            b = scratch->data();
+            e = b + scratch->size();
+        }
+    }
+    *begin = b;
+    *end = e;
+}
+
 std::string delimiterName(char delimiter) {
     if (delimiter == '\t') return "\\t";
     return std::string(1, delimiter);

@@ -78,5 +78,11 @@ inline const char* plainFieldEnd(const char* begin, const char* recordEnd, char 
 std::string fieldText(const CsvField& field);
 inline std::string fieldText(const char* begin, const char* end) { return fieldText(CsvField{begin, end}); }
 
+// The text of a field as fieldText gives it, without copying when it can:
+// [*begin, *end) narrowed to it when the field is plain or quoted without a
+// doubled quote inside (true); else the text is made in *scratch and the
+// range points there.
+void fieldTextRange(const char** begin, const char** end, std::string* scratch);
+
 // The delimiter as a person reads it: "," ";" "\t" or the character itself.
 std::string delimiterName(char delimiter);

@@ -273,13 +273,8 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
                 return;
             }
             float* value = &values[column - nameColumns];
-            FieldStatus status;
-            if (record.quoted && fieldText(p, end).size() != static_cast<size_t>(end - p)) {
-                unquoted = fieldText(p, end);
-                p = unquoted.data();
-                end = p + unquoted.size();
-            }
-            status = parseNumberField(p, end, value);
+            if (record.quoted) fieldTextRange(&p, &end, &unquoted);
+            const FieldStatus status = parseNumberField(p, end, value);
             if (status == FieldStatus::Number) {
                 ++tally[static_cast<size_t>(column)].numbers;
                 return;

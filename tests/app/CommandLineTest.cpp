@@ -37,7 +37,15 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"a.csv", "b.csv"}, Action::Fail, "", "one data file at a time, got 2 ('a.csv', 'b.csv')"},
         {{"a", "b", "c"}, Action::Fail, "", "got 3 ('a', 'b', ...)"},
         {{""}, Action::Fail, "", "the data file name is empty"},
+        {{"--info", "--json", "t.csv"}, Action::Info, "t.csv", ""},
+        {{"--info"}, Action::Fail, "", "--info needs a table"},
+        {{"--json", "t.csv"}, Action::Fail, "", "--json goes with --info"},
+        {{"--info", "-e", "o.csv", "t.csv"}, Action::Fail, "", "--info goes with FILE alone"},
+        {{"--delimiter", ";;", "t.csv"}, Action::Fail, "", "needs one character"},
+        {{"-d", "\"", "t.csv"}, Action::Fail, "", "other than a quote"},
     };
+    EXPECT_EQ(parse({"-d", "tab", "t.csv"}).delimiter, '\t');
+    EXPECT_EQ(parse({"--delimiter=;", "t.csv"}).delimiter, ';');
     for (const Case& c : cases) {
         std::string shown;
         for (const char* arg : c.args) shown += std::string(" [") + arg + "]";
