@@ -39,8 +39,8 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{""}, Action::Fail, "", "the data file name is empty"},
         {{"--info", "--json", "t.csv"}, Action::Info, "t.csv", ""},
         {{"--info"}, Action::Fail, "", "--info needs a table"},
-        {{"--json", "t.csv"}, Action::Fail, "", "--json goes with --info"},
-        {{"--info", "-e", "o.csv", "t.csv"}, Action::Fail, "", "--info goes with FILE alone"},
+        {{"--json", "t.csv"}, Action::Fail, "t.csv", "--json goes with --info"},
+        {{"--info", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "--info goes with FILE alone"},
         {{"--delimiter", ";;", "t.csv"}, Action::Fail, "", "needs one character"},
         {{"-d", "\"", "t.csv"}, Action::Fail, "", "other than a quote"},
     };
