@@ -28,6 +28,15 @@ namespace {
 // are only counted.
 constexpr int kDetailedReports = 5;
 constexpr float kMissingRaw = std::numeric_limits<float>::quiet_NaN();  // a missing value until normalised
+// Longest text kept of one field (a column name, an item name, a category),
+// bytes of the file: a field of a gigabyte (a file that is one huge line)
+// costs no more than this to keep, and never a copy of itself.
+constexpr ptrdiff_t kLongestFieldText = 4096;
+
+std::string boundedFieldText(const CsvField& field) {
+    if (field.end - field.begin <= kLongestFieldText) return fieldText(field);
+    return fieldText(CsvField{field.begin, field.begin + kLongestFieldText}) + "...";
+}
 
 // Collects what was wrong with the rows and columns of one file: each
 // message goes to standard error and into the table's notes (for a dialog);
@@ -210,7 +219,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
     std::vector<CsvField> fields;
     splitFields(header, delimiter, &fields);
     std::vector<std::string> given;
-    for (const CsvField& field : fields) given.push_back(fieldText(field));
+    for (const CsvField& field : fields) given.push_back(boundedFieldText(field));
     dimNum = static_cast<int32_t>(given.size());
     const std::vector<std::string> names = uniqueNames(given, &report);
     columns.assign(names.size(), TableColumn());
@@ -267,7 +276,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         auto readField = [&](int column, const char* p, const char* end) {
             TableColumn& info = columns[static_cast<size_t>(column)];
             if (column < nameColumns) {
-                const std::string name = fieldText(p, end);
+                const std::string name = boundedFieldText(CsvField{p, end});
                 nameTexts += name;
                 nameEnds[static_cast<size_t>(row)] = nameTexts.size();
                 return;
@@ -387,7 +396,7 @@ void MultidimensionalData::readTextColumns(const char* begin, const char* end, c
         for (size_t k = 0; k < textColumns.size(); ++k) {
             const size_t column = static_cast<size_t>(textColumns[k]);
             if (column >= fields.size()) continue;
-            const std::string text = fieldText(fields[column]);
+            const std::string text = boundedFieldText(fields[column]);
             if (isMissingText(text.data(), text.data() + text.size())) continue;
             TextScan& scan = scans[k];
             double seconds = 0;
@@ -514,7 +523,7 @@ void MultidimensionalData::readNameTexts(const char* begin, const char* end, int
     std::vector<CsvField> fields;
     for (int32_t row = 0; row < itemNum && reader.next(&record); ++row) {
         splitFields(record, delimiter, &fields);
-        if (static_cast<size_t>(column) < fields.size()) nameTexts += fieldText(fields[static_cast<size_t>(column)]);
+        if (static_cast<size_t>(column) < fields.size()) nameTexts += boundedFieldText(fields[static_cast<size_t>(column)]);
         nameEnds[static_cast<size_t>(row)] = nameTexts.size();
     }
 }

@@ -141,6 +141,11 @@ TEST_F(CsvTableTest, IdentifiersAllTextAllMissingAndAFewStrayWords) {
     EXPECT_EQ(table->getMissingCount(1), 2);
     EXPECT_NE(err.find("column \"b\" has no value at all"), std::string::npos) << err;
     EXPECT_EQ(table->getAxisMinText(1), "0.00");
+
+    // One huge field (a file that is one long line): its text is kept cut short.
+    const std::string huge(3 << 20, 'w');
+    EXPECT_EQ(load("name,v\n" + huge + ",1\nb,2\n").getItemName(0).size(), 4096u + 3);
+    EXPECT_EQ(load(huge + "\n1\n").getDimName(0), huge.substr(0, 4096) + "...");
 }
 
 TEST_F(CsvTableTest, ReaderPiecesDelimiterDatesMissingWordsAndNaturalOrder) {
