@@ -149,7 +149,6 @@ private:
     void restartRestTest();
     void recordLayoutStep();
 
-    // Fields, in the order the design lists them.
     TableModel* pcWindow = nullptr;             // the linked view's model; not owned
     ColorChooserWindow* colorChooser = nullptr; // gives the brush colour; not owned
     MultidimensionalCluster* clusters = nullptr; // the view's groups; not owned, not used yet
