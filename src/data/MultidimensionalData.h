@@ -160,8 +160,7 @@ public:
 
 private:
     // Load steps after the value pass (MultidimensionalDataParse.cpp).
-    void readTextColumns(const char* begin, const char* end, const std::vector<int>& textColumns,
-                         const char* fileName);
+    void readTextColumns(const char* begin, const char* end, const std::vector<int>& textColumns);
     void readNameTexts(const char* begin, const char* end, int column);
     void keepAxisColumns(const std::vector<std::vector<float>>& textAxisValues);
 

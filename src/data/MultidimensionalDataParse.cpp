@@ -95,9 +95,12 @@ public:
                     " in column \"" + column.name + "\", drawn in the slot below its axis");
     }
 
-    void tooManyCategories(const TableColumn& column, bool namesItems) const {
-        say("", "column \"" + column.name + "\" has more than " + std::to_string(TableColumn::kMaxCategories) +
-                    " different texts; it is not drawn as an axis" + (namesItems ? " and names the items" : ""));
+    void identifierColumn(const TableColumn& column, bool namesItems) const {
+        const std::string why = column.distinctTexts > TableColumn::kMaxCategories
+                                    ? "has more than " + std::to_string(TableColumn::kMaxCategories) + " different texts"
+                                    : "holds a different text in every row";
+        say("", "column \"" + column.name + "\" " + why + "; it is not drawn as an axis" +
+                    (namesItems ? " and names the items" : ""));
     }
 
     void summarise() const {
@@ -142,6 +145,12 @@ struct TextScan {
     bool anyTime = false;
     std::vector<int64_t> otherLines;  // lines of the first fields that are not dates
 };
+
+// The scan found enough texts to tell, and each of them once: an identifier.
+bool everyTextOnce(const TextScan& scan) {
+    if (scan.texts.size() < static_cast<size_t>(TableColumn::kMinUniqueIdentifierTexts)) return false;
+    return std::all_of(scan.counts.begin(), scan.counts.end(), [](int64_t count) { return count == 1; });
+}
 
 // Header names made unique: an empty one becomes "column_<k>", a repeated
 // one takes the first free "<name>_2", "<name>_3", ...
@@ -334,7 +343,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
             columns[static_cast<size_t>(column)].missing += columns[static_cast<size_t>(column)].unreadable;
         }
     }
-    if (!textColumns.empty()) readTextColumns(textBegin, file.end(), textColumns, fileName);
+    if (!textColumns.empty()) readTextColumns(textBegin, file.end(), textColumns);
 
     // The dimensions: every numeric, date and categorical column, in file order.
     axisColumns.clear();
@@ -355,7 +364,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
     }
     for (int column : textColumns) {
         const TableColumn& info = columns[static_cast<size_t>(column)];
-        if (info.kind == ColumnKind::Identifier) report.tooManyCategories(info, column == nameColumn);
+        if (info.kind == ColumnKind::Identifier) report.identifierColumn(info, column == nameColumn);
     }
 
     report.summarise();
@@ -375,13 +384,11 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
 
 // Reads the text columns again, field by field, and gives each its kind:
 // date when most of its values are dates, else categorical up to
-// kMaxCategories different texts, else identifier. The values of the date
+// kMaxCategories different texts (unless every text is there once, see
+// kMinUniqueIdentifierTexts), else identifier. The values of the date
 // and categorical ones are placed in `data` (normalised, missing at
 // kMissingValueNorm); the value rows shrink to the drawn columns.
-void MultidimensionalData::readTextColumns(const char* begin, const char* end, const std::vector<int>& textColumns,
-                                           const char* fileName) {
-    (void)fileName;
-    const int nameColumns = columns[0].kind == ColumnKind::Name ? 1 : 0;
+void MultidimensionalData::readTextColumns(const char* begin, const char* end, const std::vector<int>& textColumns) {
     std::vector<TextScan> scans(textColumns.size());
     for (TextScan& scan : scans) {
         scan.textOf.assign(static_cast<size_t>(itemNum), -1);
@@ -458,7 +465,7 @@ void MultidimensionalData::readTextColumns(const char* begin, const char* end, c
                                : last > first      ? static_cast<float>((seconds - first) / (last - first))
                                                    : kConstantDimensionValue;
             }
-        } else if (!scan.tooMany) {
+        } else if (!scan.tooMany && !everyTextOnce(scan)) {
             info.kind = ColumnKind::Categorical;
             std::vector<int32_t> order(scan.texts.size());
             for (size_t t = 0; t < order.size(); ++t) order[t] = static_cast<int32_t>(t);
@@ -485,7 +492,6 @@ void MultidimensionalData::readTextColumns(const char* begin, const char* end, c
         }
         scan = TextScan();  // its memory goes before the next column's values are made
     }
-    (void)nameColumns;
     keepAxisColumns(placed);
 }
 

@@ -10,7 +10,8 @@ enum class ColumnKind {
     Numeric,      // numbers; an axis
     Date,         // ISO 8601 dates or date-times; an axis of time
     Categorical,  // text of at most kMaxCategories different values; an axis of evenly spaced categories
-    Identifier,   // text with more different values (an id, free text): not an axis, kept for hover and export
+    Identifier,   // text with more different values, or a different one in every row (an id, free text):
+                  // not an axis, kept for hover and export
     Name,         // the first column, headed "name": the items' names
 };
 
@@ -20,6 +21,11 @@ const char* columnKindName(ColumnKind kind);
 struct TableColumn {
     // A text column with more different values than this is an identifier.
     static constexpr int kMaxCategories = 1000;
+    // So is one of at least this many values that are all different (names,
+    // codes): an axis with one item per category shows nothing a reader can
+    // use, while the texts name the items well. Below it a small table's
+    // distinct categories still make an axis.
+    static constexpr int kMinUniqueIdentifierTexts = 32;
     // File lines listed per column for fields that could not be read.
     static constexpr size_t kListedLines = 10;
 

@@ -1,6 +1,8 @@
 #include "model/TableInfo.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <numeric>
 #include <nlohmann/json.hpp>
@@ -22,11 +24,14 @@ std::vector<size_t> topCategories(const TableColumn& column) {
     return order;
 }
 
+// A numeric column's extreme as the table holds it (a 32-bit float), in the
+// fewest digits that read back as that float: 21.3, not 21.29999924.
 std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
+    char text[48];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    return std::string(text, written.ptr);
 }
+double jsonNumber(double value) { return std::strtod(number(value).c_str(), nullptr); }
 
 bool hasValues(const TableColumn& column, int rows) { return column.missing < rows; }
 
@@ -89,8 +94,8 @@ std::string TableInfo::json(const MultidimensionalData& table) {
                       {"max", nullptr},      {"missing", column.missing},       {"categories", nullptr},
                       {"top_categories", nullptr}};
         if (column.kind == ColumnKind::Numeric && hasValues(column, rows)) {
-            entry["min"] = column.minValue;
-            entry["max"] = column.maxValue;
+            entry["min"] = jsonNumber(column.minValue);
+            entry["max"] = jsonNumber(column.maxValue);
         } else if (column.kind == ColumnKind::Date && hasValues(column, rows)) {
             entry["min"] = formatIsoDateTime(column.minValue, column.hasTimes);
             entry["max"] = formatIsoDateTime(column.maxValue, column.hasTimes);

@@ -63,6 +63,11 @@ TEST(TableInfoRunTest, InfoAsJsonNamesKindsExtremesCategoriesAndMissingValues) {
 
     const std::string text = run(STRANDS_BINARY " --info tests/data/tables/bad-header-quote.csv", &status);
     EXPECT_NE(text.find("\"x_2\": numeric, min 2, max 9, missing 1, 1 not read (line 3)"), std::string::npos) << text;
+    // Extremes in the fewest digits that give back the value the table holds.
+    TempDir dir;
+    const std::string decimals = dir.write("d.csv", "v\n21.3\n0.1\n");
+    EXPECT_NE(run(STRANDS_BINARY " --info " + decimals, &status).find("min 0.1, max 21.3,"), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(run(STRANDS_BINARY " --info --json " + decimals, &status))["columns"][0]["max"], 21.3);
     EXPECT_EQ(run(STRANDS_BINARY " --info tests/data/tables/absent.csv", &status), "");
     EXPECT_EQ(status, 1);
 }

@@ -124,6 +124,14 @@ TEST_F(CsvTableTest, IdentifiersAllTextAllMissingAndAFewStrayWords) {
     // Every column text: small ones are category axes; with only identifiers
     // there is nothing to draw, said plainly.
     EXPECT_EQ(load("who,what\nann,x1\nbob,x2\n").getActualDimNum(), 2);
+    // A different text in every row names the items once there are enough
+    // rows to tell; one text seen twice keeps the column an axis.
+    std::string codes = "code,v\n";
+    for (int k = 0; k < TableColumn::kMinUniqueIdentifierTexts; ++k) codes += "c" + std::to_string(k) + ",1\n";
+    EXPECT_EQ(load(codes).getColumn(0).kind, ColumnKind::Identifier);
+    EXPECT_EQ(table->getItemName(3), "c3");
+    EXPECT_NE(err.find("column \"code\" holds a different text in every row"), std::string::npos) << err;
+    EXPECT_EQ(load(codes + "c0,2\n").getColumn(0).kind, ColumnKind::Categorical);
     std::string many = "who\n";
     for (int k = 0; k < 1500; ++k) many += "p" + std::to_string(k) + "\n";
     EXPECT_EQ(load(many).getActualDimNum(), 0);
