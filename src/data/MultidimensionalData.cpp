@@ -23,13 +23,13 @@ MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* p
         std::cout << "Histogram built!" << std::endl;
         if (loadProgress) loadProgress->advance(1);  // the last unit: everything is built
     } else {
-        // No table: no dimensions and no items, which every user of the table handles.
+        // No table: no dimensions and no items, which every user of the table
+        // handles. The loader has said why on standard error.
         itemNum = dimNum = actualDimNum = 0;
         hasItemNames = false;
         data.release();
         dimNames.clear();
         itemNames.clear();
-        std::cerr << "File parsing error! Check your file format!" << std::endl;
     }
     loadProgress = nullptr;
 }
@@ -65,6 +65,11 @@ std::string describeUnusableTable(const MultidimensionalData& table, const std::
     if (table.getActualDimNum() == 0) return "\"" + path + "\" has no numeric column.";
     if (table.getDataNum() == 0) return "\"" + path + "\" holds no data items.";
     return "";
+}
+
+std::vector<ReadFile> tableFiles(const MultidimensionalData& table) {
+    const std::string& path = table.getSourcePath();
+    return {{table.getSourceIdentity(), "the table", path}, {FileIdentity::ofPath(path), "the table", path}};
 }
 
 int64_t MultidimensionalData::getEmptyFieldCount(int dim) const {

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
+#include "data/FileIdentity.h"
 #include "data/LargeFloatArray.h"
 
 class WorkProgress;
@@ -47,6 +49,9 @@ public:
     // then; empty and zero when it could not be read.
     const std::string& getSourcePath() const { return sourcePath; }
     const FileFingerprint& getFingerprint() const { return fingerprint; }
+    // The file the table was read from, as the system knows it (a write
+    // never replaces it); unknown when it could not be read.
+    const FileIdentity& getSourceIdentity() const { return sourceIdentity; }
     // Fields of numeric dimension `dim` that were empty (or a lone sign) and
     // read as 0; 0 out of range. And their sum over all dimensions.
     int64_t getEmptyFieldCount(int dim) const;
@@ -117,6 +122,7 @@ private:
     std::vector<int64_t> emptyFieldCounts;  // per numeric dimension: empty fields read as 0
     std::string sourcePath;             // absolute path of the file read
     FileFingerprint fingerprint;        // of the file's bytes as read
+    FileIdentity sourceIdentity;        // device and inode of the file read
     WorkProgress* loadProgress = nullptr;  // told during the load, when given; not owned
 
     int32_t itemNum = 0;
@@ -132,3 +138,7 @@ private:
 // no numeric column or no data item), as one sentence naming the file; empty
 // when it can.
 std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path);
+
+// The table's file as a write must never replace it: the file it was read
+// from, and the file its path leads to now (an export reads that one again).
+std::vector<ReadFile> tableFiles(const MultidimensionalData& table);

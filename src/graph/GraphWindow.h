@@ -95,11 +95,15 @@ public:
     void renderFocusedNode();
     void renderMouseTrace();
 
-    // One step of the force layout over the whole tree (the timer runs it
-    // before each frame; new nodes get their first place here).
+    // The timer's layout work before each frame: one step of the force
+    // layout over the whole tree, or the next part of it on a tree too large
+    // for one tick (new nodes get their first place when a step starts).
     void layoutGraph();
     void initializeNodePos(AROperator* node);
+    // Moves one node by the forces of every node on it (a step moves each in pre-order).
     void layoutTreenode(AROperator* node);
+    // Whether a layout step is part done (a large tree's step spans ticks).
+    bool isLayoutStepUnderWay() const { return sweepNext > 0; }
 
     // Index of the icon under (x, y), graph units: -1 below the bar or right
     // of it; left of the bar 0 within one icon width, negative beyond.
@@ -182,7 +186,10 @@ private:
     struct RestPoint {
         double x, y;  // graph units
     };
-    std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last layout step
+    std::vector<AROperator*> sweepNodes;     // the tree in pre-order for the layout step under way
+    size_t sweepNext = 0;                    // next node of sweepNodes to move; 0: no step under way
+    std::vector<AROperator*> treeNodes;      // scratch: the tree as it is now, to compare with sweepNodes
+    std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last complete layout step
     std::vector<RestPoint> restWindowSums;   // per node of layoutNodes: positions summed over the current window
     std::vector<RestPoint> restAnchor;       // per node: mean position over the window the calm began with
     int restWindowFrames = 0;                // frames summed in the current window

@@ -17,7 +17,9 @@
 
 #include "cluster/ClusterPath.h"
 #include "cluster/MultidimensionalCluster.h"
+#include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
+#include "data/FileIdentity.h"
 #include "operators/ClusterTree.h"
 
 class MultidimensionalData;
@@ -61,6 +63,8 @@ struct Session {
     // Reads and checks a session's text on its own (syntax, types, ranges,
     // sizes, the tree's shape); false with *error naming the problem.
     static bool fromJson(const std::string& text, Session* session, std::string* error);
+    // The same over the bytes [begin, end) (a mapped file, read in place).
+    static bool fromJson(const char* begin, const char* end, Session* session, std::string* error);
 
     // Whether the session belongs to `table` (same file contents, same counts)
     // and its item lists and groups are consistent with it; false with *error.
@@ -70,7 +74,14 @@ struct Session {
     void applyTo(TableModel& model) const;
 };
 
-// The session file at `path`, read and checked on its own; false with *error naming the file.
-bool readSessionFile(const std::string& path, Session* session, std::string* error);
-// Writes the session atomically; false with *error naming the file.
-bool writeSessionFile(const std::string& path, const Session& session, std::string* error);
+// The session file at `path`, read and checked on its own; false with *error
+// naming the file. *identity (when given) tells which file was read.
+bool readSessionFile(const std::string& path, Session* session, std::string* error, FileIdentity* identity = nullptr);
+// Why `session` would not open on the file now at its table path: that file
+// has changed (or cannot be read) since the table was loaded, as in
+// "the table "/x/t.csv" has changed on disk since it was loaded"; empty
+// when it is still the table. Saving such a session is worth a word.
+std::string describeTableDrift(const Session& session);
+// Writes the session atomically, never over one of `inputs`; false with *error naming the file.
+bool writeSessionFile(const std::string& path, const Session& session, std::string* error,
+                      const std::vector<ReadFile>& inputs = {});
