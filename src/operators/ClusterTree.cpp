@@ -87,9 +87,13 @@ AROperator* ClusterTree::addAR(const ViewLayout* view, float x, float y, bool pr
     linkNodes(focused, added);
     added->determineParameters();
     added->updateControlList();
+    // The new operator took items from its complementary sibling: what stands
+    // below that sibling shares out its smaller list.
+    AROperator* complement = added->getComplementaryAR();
+    if (complement != nullptr) repartition(complement, {});
     ++revision;
     added->revision = revision;
-    if (AROperator* complement = added->getComplementaryAR()) complement->revision = revision;
+    if (complement != nullptr) stampSubtree(complement);
     return added;
 }
 
