@@ -92,6 +92,10 @@ public:
     void renderGraphTreenode(AROperator* node);
     void renderLinks();
     void renderLinkFrom(AROperator* parent);
+    // A graph of more drawn nodes than this is drawn plainly (thin circles of
+    // few segments, links as lines); isCrowded tells how the last frame was drawn.
+    static constexpr size_t kFullyDrawnNodes = 300;
+    bool isCrowded() const { return crowded; }
     void renderFocusedNode();
     void renderMouseTrace();
 
@@ -149,6 +153,8 @@ private:
     // Drops node pointers that a removal in the view has released.
     void dropReleasedNodes();
     void releaseTextures();
+    // The crowded graph's links, as line ends in linkXy.
+    void collectLinkLines(const AROperator* parent);
     // Rest bookkeeping of the timer (GraphWindowLayout.cpp).
     void restartRestTest();
     void recordLayoutStep();
@@ -173,6 +179,13 @@ private:
     bool lassoing = false;           // the left gesture began on empty space: its release selects
     AROperator* heldNode = nullptr;    // node being dragged; not owned
     AROperator* focusedNode = nullptr; // node drawn with the glowing disc; not owned
+
+    // Scratch of the frame, kept so that drawing allocates nothing once grown.
+    std::vector<AROperator*> drawnNodes;  // the tree, to count the nodes drawn
+    std::vector<float> linkXy;            // a crowded graph's links: x, y of both ends, graph units
+    std::vector<float> circleXy;          // a crowded graph's circles as segments: x, y of both ends
+    std::vector<float> circleRgba;        // their colours, per end
+    bool crowded = false;                 // the last frame drew the graph plainly
 
     // Scratch of the lasso step, kept so that it allocates nothing once grown.
     Polygon_t lassoPolygon;

@@ -47,9 +47,13 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
         const float scale = widthFactor(d);
         const float x = axes->getAxisPosition(d);
         std::fill(riverOffsets.begin(), riverOffsets.end(), 0.0f);
+        // One batch of quads per dimension: a tree of thousands of leaves
+        // would otherwise cost a batch per leaf, most of them empty.
+        glBegin(GL_QUADS);
         for (const AROperator* leaf : riverLeaves) {
+            // A leaf without items has no band and moves no later band.
+            if (leaf->controlList.empty()) continue;
             glColor4f(leaf->color.r, leaf->color.g, leaf->color.b, kBandAlpha);
-            glBegin(GL_QUADS);
             for (int b = 0; b + 1 < bins; ++b) {
                 const float y = region.offset + (b + 0.5f) * binHeight;
                 const float width = shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
@@ -62,10 +66,10 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
                 glVertex2f(x + riverOffsets[b + 1] + nextWidth, y + binHeight);
                 glVertex2f(x + riverOffsets[b + 1], y + binHeight);
             }
-            glEnd();
             // The next leaf's band starts where this one ends.
             for (int b = 0; b < bins; ++b) riverOffsets[b] += shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
         }
+        glEnd();
     }
 
     // Outline of the whole table's histogram.

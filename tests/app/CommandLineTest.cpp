@@ -37,6 +37,9 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"a.csv", "b.csv"}, Action::Fail, "", "one data file at a time, got 2 ('a.csv', 'b.csv')"},
         {{"a", "b", "c"}, Action::Fail, "", "got 3 ('a', 'b', ...)"},
         {{""}, Action::Fail, "", "the data file name is empty"},
+        {{"--export", "", "t.csv"}, Action::Fail, "", "the export file name is empty"},
+        {{"--session="}, Action::Fail, "", "the session file name is empty"},
+        {{"-e", "out.csv", "t.csv"}, Action::Batch, "t.csv", ""},
     };
     for (const Case& c : cases) {
         std::string shown;
@@ -65,6 +68,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
     EXPECT_NE(text.find("Default table here: " + table + "\n"), std::string::npos);
     const std::string absent = dir.path() + "/DataSet/origin.txt";
     EXPECT_NE(usageText({"."}, absent).find(absent + "  (not found)\n"), std::string::npos);
+    EXPECT_NE(usageText({"."}, dir.path()).find(dir.path() + "  (not a regular file)\n"), std::string::npos);
 
     const std::string version = versionText();
     EXPECT_EQ(version.rfind("strands ", 0), 0u);
