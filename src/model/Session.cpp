@@ -196,17 +196,8 @@ public:
     template <typename Index>
     bool items(const json& object, const std::string& where, int itemCount, std::vector<Index>* out) {
         static_assert(sizeof(Index) == sizeof(int32_t), "item lists hold 32-bit numbers");
-        const json* value = member(object, "items", where);
-        if (value == nullptr) return false;
-        ItemList* list = nullptr;
-        if (value->is_discarded() && lists != nullptr) {
-            const auto found = lists->items.find(where);
-            if (found != lists->items.end()) list = &found->second;
-        }
-        if (list == nullptr) return fail(where + ".items", "expected an array");
-        if (list->total > static_cast<size_t>(itemCount)) {
-            return fail(where + ".items", "too many entries (" + std::to_string(list->total) + ")");
-        }
+        ItemList* list = compactList(object, "items", where, static_cast<size_t>(itemCount), &CompactLists::items);
+        if (list == nullptr) return false;
         for (size_t k = 0; k < list->values.size(); ++k) {
             if (list->values[k] >= itemCount) return notInTable(where, k, list->values[k], itemCount);
         }
@@ -229,6 +220,24 @@ public:
     bool points(const json& path, const std::string& where, int dims, std::vector<PointRecord>* out);
 
 private:
+    // The compact list `key` of `object` (named `where`), of no more than
+    // `maxEntries`; null, with the problem named, when there is none.
+    template <typename List>
+    List* compactList(const json& object, const char* key, const std::string& where, size_t maxEntries,
+                      std::unordered_map<std::string, List> CompactLists::*kind) {
+        const json* value = member(object, key, where);
+        if (value == nullptr) return nullptr;
+        const std::string at = where + "." + key;
+        // The builder left a placeholder where it took a list away; anything else is no list.
+        if (lists == nullptr || !value->is_discarded()) return fail(at, "expected an array"), nullptr;
+        const auto found = (lists->*kind).find(where);
+        if (found == (lists->*kind).end()) return fail(at, "expected an array"), nullptr;
+        if (found->second.total > maxEntries) {
+            return fail(at, "too many entries (" + std::to_string(found->second.total) + ")"), nullptr;
+        }
+        return &found->second;
+    }
+
     bool notInTable(const std::string& where, size_t k, int64_t item, int itemCount) {
         return fail(where + ".items[" + std::to_string(k) + "]",
                     "item " + std::to_string(item) + " is not in the table (0 to " + std::to_string(itemCount - 1) + ")");
@@ -248,17 +257,8 @@ bool readPoint(Reader& in, const json& point, const std::string& at, PointRecord
 }
 
 bool Reader::points(const json& path, const std::string& where, int dims, std::vector<PointRecord>* out) {
-    const json* value = member(path, "points", where);
-    if (value == nullptr) return false;
-    PointList* list = nullptr;
-    if (value->is_discarded() && lists != nullptr) {
-        const auto found = lists->points.find(where);
-        if (found != lists->points.end()) list = &found->second;
-    }
-    if (list == nullptr) return fail(where + ".points", "expected an array");
-    if (list->total > static_cast<size_t>(dims)) {
-        return fail(where + ".points", "too many entries (" + std::to_string(list->total) + ")");
-    }
+    PointList* list = compactList(path, "points", where, static_cast<size_t>(dims), &CompactLists::points);
+    if (list == nullptr) return false;
     if (list->total != static_cast<size_t>(dims)) {
         return fail(where + ".points", "expected one entry per dimension (" + std::to_string(dims) + ")");
     }

@@ -53,6 +53,14 @@ TEST_F(AtomicFileTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
     ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
     EXPECT_EQ(refusal(link), "");
     EXPECT_EQ(modeOf(real) & 07777, 0640u);
+    if (geteuid() == 0) {  // only root may give a file away; the owner and group stay
+        ASSERT_EQ(::chown(real.c_str(), 1234, 4321), 0);
+        EXPECT_EQ(refusal(real), "");
+        struct stat info {};
+        ASSERT_EQ(::stat(real.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 1234u);
+        EXPECT_EQ(info.st_gid, 4321u);
+    }
 
     // A new file: the usual permissions; a name as long as a folder entry takes.
     const mode_t mask = ::umask(022);
