@@ -45,8 +45,9 @@ constexpr int kCalmWindows = 5;
 constexpr double kRestDrift = 2e-3;
 
 // Force terms (one node's pull or push on another) a tick may weigh: about
-// 1.5 ms on the project's machine. A tree of up to 500 nodes takes a whole
-// step every tick; a larger one spreads its steps over several ticks.
+// 1.5 ms on the project's machine while the tree stays in the cache, about
+// 20 ms at 20,000 nodes. A tree of up to 500 nodes takes a whole step every
+// tick; a larger one spreads its steps over several ticks.
 constexpr size_t kForceTermsPerTick = 250000;
 
 }  // namespace
