@@ -9,7 +9,10 @@
 // field (types, ranges, sizes, indices, the tree's shape, and that the leaves
 // and the groups each share out the table) before anything is applied, so a
 // malformed or hostile file is refused as a whole with a message naming the
-// problem, and the current work stays as it was.
+// problem, and the current work stays as it was. Reading costs memory in
+// proportion to the file, whatever it holds: the text is parsed in place,
+// members a session does not have are skipped, and a list longer than the
+// reader takes is refused as soon as it is read.
 #pragma once
 
 #include <string>
