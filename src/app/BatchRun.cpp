@@ -23,7 +23,10 @@ int runBatch(const CommandLine& commandLine) {
     Session session;
     const bool withSession = !commandLine.sessionFile.empty();
     std::string error;
-    if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error)) return failed(error);
+    FileIdentity sessionIdentity;
+    if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error, &sessionIdentity)) {
+        return failed(error);
+    }
 
     const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;
     auto table = std::make_unique<MultidimensionalData>(
@@ -38,7 +41,9 @@ int runBatch(const CommandLine& commandLine) {
     model.linkMDdata(table.release());
     if (withSession) session.applyTo(model);
     int cutRows = 0;
-    if (!ClusterExport::write(model, commandLine.exportFile, &error, &cutRows)) return failed(error);
+    std::vector<ReadFile> alsoRead;
+    if (withSession) alsoRead.push_back({sessionIdentity, "the session file", commandLine.sessionFile});
+    if (!ClusterExport::write(model, commandLine.exportFile, &error, &cutRows, alsoRead)) return failed(error);
     if (cutRows > 0) {
         std::cerr << "strands: " << cutRows << " rows had more fields than the header; the extra fields are not exported"
                   << std::endl;

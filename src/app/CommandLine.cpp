@@ -79,8 +79,16 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
         switch (code) {
             case 'h': wantsHelp = true; break;
             case 'V': wantsVersion = true; break;
-            case 's': result.sessionFile = optarg; break;
-            case 'e': result.exportFile = optarg; break;
+            case 's':
+            case 'e':
+                // An empty name is a mistake (an unset shell variable, say), not "no file".
+                if (optarg[0] == '\0') {
+                    result.action = Action::Fail;
+                    result.error = std::string("the ") + (code == 's' ? "session" : "export") + " file name is empty";
+                    return result;
+                }
+                (code == 's' ? result.sessionFile : result.exportFile) = optarg;
+                break;
             case 'i': wantsInfo = true; break;
             case 'j': result.json = true; break;
             case 'd': {
@@ -176,8 +184,11 @@ std::string usageText(const std::vector<std::string>& searchRoots, const std::st
         text << "  " << root << note << "\n";
     }
     std::error_code error;
-    text << "Default table here: " << defaultTable
-         << (std::filesystem::is_regular_file(defaultTable, error) ? "" : "  (not found)") << "\n";
+    const char* note = std::filesystem::is_regular_file(defaultTable, error) ? ""
+                       : std::filesystem::symlink_status(defaultTable, error).type() == std::filesystem::file_type::not_found
+                           ? "  (not found)"
+                           : "  (not a regular file)";
+    text << "Default table here: " << defaultTable << note << "\n";
     return text.str();
 }
 

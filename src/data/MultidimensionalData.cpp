@@ -30,7 +30,8 @@ MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* p
         std::cout << "Histogram built!" << std::endl;
         if (loadProgress) loadProgress->advance(1);  // the last unit: everything is built
     } else {
-        // No table: no dimensions and no items, which every user of the table handles.
+        // No table: no dimensions and no items, which every user of the table
+        // handles. The loader has said why on standard error.
         itemNum = dimNum = actualDimNum = 0;
         nameColumn = -1;
         data.release();
@@ -38,7 +39,6 @@ MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* p
         axisColumns.clear();
         nameTexts.clear();
         nameEnds.clear();
-        std::cerr << "File parsing error! Check your file format!" << std::endl;
     }
     loadProgress = nullptr;
 }
@@ -92,6 +92,11 @@ std::string describeTableProblems(const MultidimensionalData& table) {
     for (size_t k = 0; k < notes.size() && k < kShownNotes; ++k) text += (k ? "\n" : "") + notes[k];
     if (notes.size() > kShownNotes) text += "\n(" + std::to_string(notes.size() - kShownNotes) + " more on standard error)";
     return text;
+}
+
+std::vector<ReadFile> tableFiles(const MultidimensionalData& table) {
+    const std::string& path = table.getSourcePath();
+    return {{table.getSourceIdentity(), "the table", path}, {FileIdentity::ofPath(path), "the table", path}};
 }
 
 int64_t MultidimensionalData::getMissingCount(int dim) const {

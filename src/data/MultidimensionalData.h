@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
+#include "data/FileIdentity.h"
 #include "data/LargeFloatArray.h"
 #include "data/TableColumn.h"
 
@@ -51,6 +53,9 @@ public:
     // then; empty and zero when it could not be read.
     const std::string& getSourcePath() const { return sourcePath; }
     const FileFingerprint& getFingerprint() const { return fingerprint; }
+    // The file the table was read from, as the system knows it (a write
+    // never replaces it); unknown when it could not be read.
+    const FileIdentity& getSourceIdentity() const { return sourceIdentity; }
     // Missing values of dimension `dim` (they stand at kMissingValueNorm); 0
     // out of range. And their sum over all dimensions.
     int64_t getMissingCount(int dim) const;
@@ -187,6 +192,7 @@ private:
     std::string sourcePath;             // absolute path of the file read
     FileFingerprint fingerprint;        // of the file's bytes as read
     int64_t sourceModifiedNs = 0;       // its modification time when read, ns since the epoch
+    FileIdentity sourceIdentity;        // device and inode of the file read
     WorkProgress* loadProgress = nullptr;  // told during the load, when given; not owned
 
     int32_t itemNum = 0;
@@ -204,3 +210,7 @@ std::string describeUnusableTable(const MultidimensionalData& table, const std::
 // What a usable table's load reported (its notes), for a dialog: at most
 // kShownNotes lines, then how many more; empty when nothing was reported.
 std::string describeTableProblems(const MultidimensionalData& table);
+
+// The table's file as a write must never replace it: the file it was read
+// from, and the file its path leads to now (an export reads that one again).
+std::vector<ReadFile> tableFiles(const MultidimensionalData& table);

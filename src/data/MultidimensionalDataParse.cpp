@@ -190,6 +190,7 @@ int MultidimensionalData::inputFileParser(const char* fileName) {
         std::cerr << "Cannot open data file \"" << fileName << "\": " << loadError << std::endl;
         return 0;
     }
+    sourceIdentity = file.identity();
     // Progress in bytes: the fingerprint, the count and the parse each read the
     // file once; one more unit stands for the normalisation and histograms.
     const int64_t fileBytes = static_cast<int64_t>(file.size());

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 #include "cluster/MultidimensionalCluster.h"
 #include "data/AtomicFile.h"
@@ -143,13 +142,11 @@ bool ClusterExport::build(const TableModel& model, std::string* csv, std::string
     return true;
 }
 
-bool ClusterExport::write(const TableModel& model, const std::string& target, std::string* error, int* cutRows) {
-    const MultidimensionalData* table = model.getData();
-    std::error_code same;
-    if (table != nullptr && std::filesystem::equivalent(target, table->getSourcePath(), same) && !same) {
-        *error = "\"" + target + "\" is the table itself; choose another file for the export";
-        return false;
-    }
+bool ClusterExport::write(const TableModel& model, const std::string& target, std::string* error, int* cutRows,
+                          const std::vector<ReadFile>& alsoRead) {
     std::string csv;
-    return build(model, &csv, error, cutRows) && writeFileAtomically(target, csv, error);
+    if (!build(model, &csv, error, cutRows)) return false;
+    std::vector<ReadFile> inputs = tableFiles(*model.getData());
+    inputs.insert(inputs.end(), alsoRead.begin(), alsoRead.end());
+    return writeFileAtomically(target, csv, error, inputs);
 }

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "data/AtomicFile.h"
+
 class TableModel;
 
 struct ClusterExport {
@@ -34,6 +36,8 @@ struct ClusterExport {
     // read again or has changed. *cutRows (when given): rows whose extra
     // fields were left out.
     static bool build(const TableModel& model, std::string* csv, std::string* error, int* cutRows = nullptr);
-    // build, then an atomic write to `target` (never the table's own file).
-    static bool write(const TableModel& model, const std::string& target, std::string* error, int* cutRows = nullptr);
+    // build, then an atomic write to `target`: never the table's own file,
+    // nor one of `alsoRead` (the session a batch run read, say).
+    static bool write(const TableModel& model, const std::string& target, std::string* error, int* cutRows = nullptr,
+                      const std::vector<ReadFile>& alsoRead = {});
 };

@@ -101,9 +101,15 @@ public:
     void renderLinesAtSubTree(AROperator* node);
     void renderCurvesAtSubTree(AROperator* node);
     void renderHistogramRiver_TreeBased(AROperator* node);
+    // Every regular operator in full, or, in a tree of more than
+    // kFullyDrawnOperators of them, each as a dot in its colour and only the
+    // focused one and those under a gesture in full.
     void renderOperators();
     void renderOperatorTree(AROperator* node);
     void renderOneOperator(AROperator* op);
+    // Whether the last frame drew the operators as dots.
+    bool operatorsDrawnAsDots() const { return operatorDots; }
+    static constexpr size_t kFullyDrawnOperators = 200;
     void renderAxes();
     void renderMouseTrace();
     // One line of text in the 8 x 13 bitmap font, baseline starting at view point (x, y),
@@ -271,6 +277,12 @@ private:
     LineCursor lineCursor;
     SlicePacer linePacer{std::chrono::microseconds(25000)};  // sizes the slices
     uint64_t lineLayerRestarts = 0;
+
+    // Per-frame scratch of the operators drawn as dots, kept so that drawing allocates nothing.
+    std::vector<AROperator*> operatorNodes;
+    std::vector<float> operatorDotXy;    // view units, two per dot
+    std::vector<float> operatorDotRgba;  // four per dot
+    bool operatorDots = false;           // the last frame drew the operators as dots
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.
     std::deque<AROperator*> riverLeaves;

@@ -53,9 +53,13 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
         const float x = axes->getAxisPosition(d);
         std::fill(riverOffsets.begin(), riverOffsets.end(), 0.0f);
         float missingOffset = 0.0f;  // width of the missing bar stacked so far
+        // One batch of quads per dimension: a tree of thousands of leaves
+        // would otherwise cost a batch per leaf, most of them empty.
+        glBegin(GL_QUADS);
         for (const AROperator* leaf : riverLeaves) {
+            // A leaf without items has no band and moves no later band.
+            if (leaf->controlList.empty()) continue;
             glColor4f(leaf->color.r, leaf->color.g, leaf->color.b, kBandAlpha);
-            glBegin(GL_QUADS);
             for (int b = 0; b + 1 < bins; ++b) {
                 const float y = region.offset + (b + 0.5f) * binHeight;
                 const float width = shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
@@ -68,20 +72,18 @@ void PCWindow::renderHistogramRiver_TreeBased(AROperator* /*node*/) {
                 glVertex2f(x + riverOffsets[b + 1] + nextWidth, y + binHeight);
                 glVertex2f(x + riverOffsets[b + 1], y + binHeight);
             }
-            glEnd();
             // The next leaf's band starts where this one ends.
             for (int b = 0; b < bins; ++b) riverOffsets[b] += shareOrZero(leaf->getHistogramEntry(d, b)) * scale;
             if (data->getMissingCount(d) == 0) continue;
             const float width = shareOrZero(leaf->getHistogramEntry(d, MultidimensionalData::kMissingBin)) * scale;
             if (width == 0.0f) continue;
-            glBegin(GL_QUADS);
             glVertex2f(x + missingOffset, slotY - 0.5f * binHeight);
             glVertex2f(x + missingOffset + width, slotY - 0.5f * binHeight);
             glVertex2f(x + missingOffset + width, slotY + 0.5f * binHeight);
             glVertex2f(x + missingOffset, slotY + 0.5f * binHeight);
-            glEnd();
             missingOffset += width;
         }
+        glEnd();
     }
 
     // Outline of the whole table's histogram.

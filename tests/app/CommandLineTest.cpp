@@ -43,6 +43,9 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"--info", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "--info goes with FILE alone"},
         {{"--delimiter", ";;", "t.csv"}, Action::Fail, "", "needs one character"},
         {{"-d", "\"", "t.csv"}, Action::Fail, "", "other than a quote"},
+        {{"--export", "", "t.csv"}, Action::Fail, "", "the export file name is empty"},
+        {{"--session="}, Action::Fail, "", "the session file name is empty"},
+        {{"-e", "out.csv", "t.csv"}, Action::Batch, "t.csv", ""},
     };
     EXPECT_EQ(parse({"-d", "tab", "t.csv"}).delimiter, '\t');
     EXPECT_EQ(parse({"--delimiter=;", "t.csv"}).delimiter, ';');
@@ -73,6 +76,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
     EXPECT_NE(text.find("Default table here: " + table + "\n"), std::string::npos);
     const std::string absent = dir.path() + "/DataSet/origin.txt";
     EXPECT_NE(usageText({"."}, absent).find(absent + "  (not found)\n"), std::string::npos);
+    EXPECT_NE(usageText({"."}, dir.path()).find(dir.path() + "  (not a regular file)\n"), std::string::npos);
 
     const std::string version = versionText();
     EXPECT_EQ(version.rfind("strands ", 0), 0u);

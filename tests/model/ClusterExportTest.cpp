@@ -134,7 +134,7 @@ TEST_F(ClusterExportTest, AChangedTableIsRefusedAndTheTableItselfIsNeverTheTarge
     EXPECT_FALSE(std::ifstream(target).good()) << "nothing written";
     link("a,b\n1,2\n");
     EXPECT_FALSE(ClusterExport::write(model, path, &error));
-    EXPECT_NE(error.find("is the table itself"), std::string::npos) << error;
+    EXPECT_NE(error.find("is the table \"" + path + "\" itself"), std::string::npos) << error;
 }
 
 // A failed write (here: the disk full, by a file-size limit on this process;
