@@ -19,3 +19,7 @@ for rows in 100000 1000000; do
   "$root/scripts/with-xvfb.sh" "$root/build/bench/view_peak_memory" "$root/bench/data/rows_$rows.csv"
 done
 "$root/scripts/with-xvfb.sh" "$root/build/bench/graph_frame_bench"
+# Reading sessions of about 40 MB: peak memory of the reader beside a whole parsed document.
+"$root/build/bench/session_peak_memory" "$root/DataSet/cars.csv" "$root/bench/data/rows_1000000.csv"
+# A session of 20000 operator-tree nodes opened in the main window.
+"$root/scripts/with-xvfb.sh" "$root/build/bench/large_session_bench" 20000

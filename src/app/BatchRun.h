@@ -7,3 +7,8 @@
 struct CommandLine;
 
 int runBatch(const CommandLine& commandLine);
+
+// `--info`: no window and no display. Loads the table (its progress lines
+// kept off standard output) and prints what was made of it, as text or JSON;
+// 0, or 1 with a message when the file cannot be read.
+int runInfo(const CommandLine& commandLine);

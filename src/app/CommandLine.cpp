@@ -22,6 +22,14 @@ constexpr OptionInfo kOptions[] = {
     {"export", 'e', "OUT.csv", "no window: write the clusters of FILE (or of the\n"
                                "session's table), with --session applied, to\n"
                                "OUT.csv and exit: 0 when done, 1 when not"},
+    {"info", 'i', nullptr, "no window: print what is read from FILE (rows, blank\n"
+                           "lines, delimiter; per column its kind, extremes or\n"
+                           "categories, missing values and unreadable lines)\n"
+                           "and exit: 0, or 1 when FILE cannot be read"},
+    {"json", 'j', nullptr, "with --info: print it as one JSON object"},
+    {"delimiter", 'd', "C", "the field delimiter of FILE: one character, or tab;\n"
+                            "by default the most frequent of comma, semicolon\n"
+                            "and tab in the header line (comma when unclear)"},
     {"help", 'h', nullptr, "print this help and exit"},
     {"version", 'V', nullptr, "print the version and exit"},
 };
@@ -65,14 +73,36 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
     args.push_back(nullptr);
 
     CommandLine result;
-    bool wantsHelp = false, wantsVersion = false;
+    bool wantsHelp = false, wantsVersion = false, wantsInfo = false;
     int code;
     while ((code = getopt_long(argc, args.data(), shortOptions.c_str(), longOptions.data(), nullptr)) != -1) {
         switch (code) {
             case 'h': wantsHelp = true; break;
             case 'V': wantsVersion = true; break;
-            case 's': result.sessionFile = optarg; break;
-            case 'e': result.exportFile = optarg; break;
+            case 's':
+            case 'e':
+                // An empty name is a mistake (an unset shell variable, say), not "no file".
+                if (optarg[0] == '\0') {
+                    result.action = Action::Fail;
+                    result.error = std::string("the ") + (code == 's' ? "session" : "export") + " file name is empty";
+                    return result;
+                }
+                (code == 's' ? result.sessionFile : result.exportFile) = optarg;
+                break;
+            case 'i': wantsInfo = true; break;
+            case 'j': result.json = true; break;
+            case 'd': {
+                const std::string given = optarg;
+                result.delimiter = given == "tab" || given == "\\t" ? '\t' : given.size() == 1 ? given[0] : 0;
+                if (result.delimiter == 0 || result.delimiter == '"' || result.delimiter == '\n' ||
+                    result.delimiter == '\r') {
+                    result.action = Action::Fail;
+                    result.error = "option '--delimiter' needs one character other than a quote or a line end "
+                                   "(or 'tab'), got '" + given + "'";
+                    return result;
+                }
+                break;
+            }
             default:
                 result.action = Action::Fail;
                 result.error =
@@ -95,6 +125,20 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
     } else if (!operands.empty()) {
         result.dataFile = operands[0];
     }
+    if (result.action == Action::Run && result.json && !wantsInfo) {
+        result.action = Action::Fail;
+        result.error = "--json goes with --info";
+    } else if (result.action == Action::Run && wantsInfo) {
+        if (result.dataFile.empty()) {
+            result.action = Action::Fail;
+            result.error = "--info needs a table: give FILE";
+        } else if (!result.exportFile.empty() || !result.sessionFile.empty()) {
+            result.action = Action::Fail;
+            result.error = "--info goes with FILE alone (not with --export or --session)";
+        } else {
+            result.action = Action::Info;
+        }
+    }
     if (result.action == Action::Run && !result.exportFile.empty()) {
         if (result.dataFile.empty() && result.sessionFile.empty()) {
             result.action = Action::Fail;
@@ -110,8 +154,8 @@ std::string usageText(const std::vector<std::string>& searchRoots, const std::st
     std::ostringstream text;
     text << "Usage: strands [OPTIONS] [FILE]\n"
             "\n"
-            "Shows the rows of a comma-separated table as lines across one vertical axis\n"
-            "per numeric column, for finding and shaping clusters in them.\n"
+            "Shows the rows of a delimited table (CSV) as lines across one vertical axis\n"
+            "per numeric, date or categorical column, for finding and shaping clusters.\n"
             "\n"
             "  FILE                      the table to open (header line of column names, one\n"
             "                            row per item; a first column headed \"name\" holds\n"
@@ -140,8 +184,11 @@ std::string usageText(const std::vector<std::string>& searchRoots, const std::st
         text << "  " << root << note << "\n";
     }
     std::error_code error;
-    text << "Default table here: " << defaultTable
-         << (std::filesystem::is_regular_file(defaultTable, error) ? "" : "  (not found)") << "\n";
+    const char* note = std::filesystem::is_regular_file(defaultTable, error) ? ""
+                       : std::filesystem::symlink_status(defaultTable, error).type() == std::filesystem::file_type::not_found
+                           ? "  (not found)"
+                           : "  (not a regular file)";
+    text << "Default table here: " << defaultTable << note << "\n";
     return text.str();
 }
 

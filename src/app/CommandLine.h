@@ -8,6 +8,7 @@ struct CommandLine {
     enum class Action {
         Run,          // open the window (on dataFile, or sessionFile, when given)
         Batch,        // no window: load, apply the session if any, export, exit
+        Info,         // no window: print what the loader made of dataFile, exit
         ShowHelp,     // print the usage and exit 0
         ShowVersion,  // print the version and exit 0
         Fail,         // print `error` and the usage to standard error and exit 2
@@ -20,6 +21,8 @@ struct CommandLine {
     std::string sessionFile;  // --session
     std::string exportFile;   // --export
     std::string error;        // why the command line cannot be used (Action::Fail)
+    char delimiter = 0;       // --delimiter; 0: taken from the table's header line
+    bool json = false;        // --json (with --info)
 
     // Reads argv[1 ... argc - 1]. "--" ends the options; a lone "-" is a file name.
     static CommandLine parse(int argc, const char* const* argv);

@@ -83,7 +83,9 @@ void saveImage(MainWindow& main, bool wholeWindow) {
     }
     const WindowPicture picture = wholeWindow ? captureMainWindow(main) : captureView(view);
     std::string error;
-    if (!writePngFile(target, picture.widthPx, picture.heightPx, picture.rgb, &error)) {
+    const MultidimensionalData* table = view->getData();
+    const std::vector<ReadFile> inputs = table != nullptr && table->isLoaded() ? tableFiles(*table) : std::vector<ReadFile>{};
+    if (!writePngFile(target, picture.widthPx, picture.heightPx, picture.rgb, &error, inputs)) {
         tell(error);
         return;
     }
@@ -126,11 +128,17 @@ void saveSession(MainWindow& main) {
         chooseTarget("Save the session as ...", "*.json", besideTable(view, tableStem(view) + ".session.json"));
     if (target.empty()) return;
     std::string error;
-    if (!writeSessionFile(target, Session::capture(*view, view->getDisplaySwitches()), &error)) {
+    const Session session = Session::capture(*view, view->getDisplaySwitches());
+    if (!writeSessionFile(target, session, &error, tableFiles(*view->getData()))) {
         tell(error);
         return;
     }
     std::cout << "Saved the session to \"" << target << "\"" << std::endl;
+    const std::string drift = describeTableDrift(session);
+    if (!drift.empty()) {
+        tell("The session was saved to \"" + target + "\", but " + drift +
+             ": it opens only on the table as it was loaded.");
+    }
 }
 
 void openSession(MainWindow& main) {
@@ -146,8 +154,10 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
         return false;
     }
     std::string tablePath = table.empty() ? session.tablePath : table;
+    // A table that is gone may be looked for; one that is there but cannot
+    // be read (a folder, a pipe) is refused below with its reason.
     std::error_code missing;
-    if (table.empty() && !fs::is_regular_file(tablePath, missing)) {
+    if (table.empty() && !fs::exists(tablePath, missing)) {
         if (fl_choice("The session's table \"%s\" is not there any more.\nLocate it?", "Cancel", "Locate...",
                       nullptr, tablePath.c_str()) != 1) {
             return false;
@@ -157,7 +167,7 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
         if (located == nullptr) return false;
         tablePath = located;
     }
-    std::unique_ptr<MultidimensionalData> loaded = loadTableResponsively(tablePath, main.getView());
+    std::unique_ptr<MultidimensionalData> loaded = loadTableResponsively(tablePath, main.getView(), session.delimiter);
     if (!loaded) {
         tell("Another table is still loading; open the session once it is in.\nThe current work is kept.");
         return false;
@@ -184,14 +194,9 @@ void saveViewImage(MainWindow& main) { saveImage(main, false); }
 
 void saveWindowImage(MainWindow& main) { saveImage(main, true); }
 
-void reportEmptyFields(MainWindow& main) {
+void reportTableProblems(MainWindow& main) {
     const MultidimensionalData* table = main.getView()->getData();
-    if (table == nullptr || table->getEmptyFieldTotal() == 0) return;
-    const int nameColumns = table->getDimNum() - table->getActualDimNum();
-    std::string text = std::to_string(table->getEmptyFieldTotal()) + " empty fields read as 0:";
-    for (int d = 0; d < table->getActualDimNum(); ++d) {
-        if (table->getEmptyFieldCount(d) == 0) continue;
-        text += "\n  " + table->getDimName(d + nameColumns) + ": " + std::to_string(table->getEmptyFieldCount(d));
-    }
-    fl_message("%s", text.c_str());
+    if (table == nullptr) return;
+    const std::string text = describeTableProblems(*table);
+    if (!text.empty()) fl_message("%s", text.c_str());
 }

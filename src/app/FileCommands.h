@@ -24,5 +24,6 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
 // The view alone, or the whole main window.
 void saveViewImage(MainWindow& main);
 void saveWindowImage(MainWindow& main);
-// After File > Open: a dialog when empty fields of the new table read as 0.
-void reportEmptyFields(MainWindow& main);
+// After File > Open: a dialog with what the loader reported about the new
+// table (missing values, unreadable fields, renamed columns, bad rows), if anything.
+void reportTableProblems(MainWindow& main);

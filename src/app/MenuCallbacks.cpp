@@ -73,7 +73,7 @@ void openFile_cb(Fl_Widget* menuBar, void*) {
         fl_alert("%s\nThe current table is kept.", problem.c_str());
         return;
     }
-    reportEmptyFields(*main);
+    reportTableProblems(*main);
 }
 
 void quit_cb() { quitEventLoop(); }

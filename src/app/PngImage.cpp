@@ -38,7 +38,7 @@ bool encode(int widthPx, int heightPx, const std::vector<unsigned char>& rgb, st
 }  // namespace
 
 bool writePngFile(const std::string& path, int widthPx, int heightPx, const std::vector<unsigned char>& rgb,
-                  std::string* error) {
+                  std::string* error, const std::vector<ReadFile>& inputs) {
     if (widthPx <= 0 || heightPx <= 0 || rgb.size() != static_cast<size_t>(widthPx) * heightPx * 3) {
         *error = "Cannot write \"" + path + "\": the picture is empty";
         return false;
@@ -48,5 +48,5 @@ bool writePngFile(const std::string& path, int widthPx, int heightPx, const std:
         *error = "Cannot write \"" + path + "\": the picture could not be encoded";
         return false;
     }
-    return writeFileAtomically(path, encoded, error);
+    return writeFileAtomically(path, encoded, error, inputs);
 }

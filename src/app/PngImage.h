@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
-// `rgb`: widthPx x heightPx pixels, 3 bytes each, the top row first. False,
-// with the reason naming the file in *error, on failure.
+#include "data/AtomicFile.h"
+
+// `rgb`: widthPx x heightPx pixels, 3 bytes each, the top row first. Never
+// written over one of `inputs`. False, with the reason naming the file in
+// *error, on failure.
 bool writePngFile(const std::string& path, int widthPx, int heightPx, const std::vector<unsigned char>& rgb,
-                  std::string* error);
+                  std::string* error, const std::vector<ReadFile>& inputs = {});

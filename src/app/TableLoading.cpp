@@ -22,14 +22,14 @@ constexpr double kEventWaitSeconds = 0.05;
 
 bool isTableLoading() { return loading; }
 
-std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view) {
+std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view, char delimiter) {
     if (loading) return nullptr;
     loading = true;
     WorkProgress progress;
     std::unique_ptr<MultidimensionalData> table;
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        table = std::make_unique<MultidimensionalData>(path.c_str(), &progress);
+        table = std::make_unique<MultidimensionalData>(path.c_str(), &progress, delimiter);
         done.store(true);
     });
     const auto start = std::chrono::steady_clock::now();

@@ -13,8 +13,9 @@ class PCWindow;
 
 // The table as `MultidimensionalData(path)` makes it (check it with
 // describeUnusableTable), or null when another load is still under way.
-// `view` (may be null) shows the progress.
-std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view);
+// `view` (may be null) shows the progress; `delimiter` as the table's constructor takes it.
+std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view,
+                                                           char delimiter = 0);
 
 // A load is under way (a second one is refused until it ends).
 bool isTableLoading();

@@ -5,6 +5,7 @@
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -55,17 +56,23 @@ int main(int argc, char** argv) {
             return CommandLine::kUsageExitStatus;
         case CommandLine::Action::Batch:
             return runBatch(commandLine);
+        case CommandLine::Action::Info:
+            return runInfo(commandLine);
         case CommandLine::Action::Run:
             break;
     }
 
     // A table named on the command line that cannot be shown leaves the view
     // empty, as a missing default table does; the user is also told in a
-    // dialog, since they asked for that file.
+    // dialog, since they asked for that file. So is a default table that is
+    // there but cannot be shown (a folder of that name, a link to nothing).
     const bool fileGiven = !commandLine.dataFile.empty();
     const std::string tablePath = fileGiven ? commandLine.dataFile : defaultTable;
-    auto* data = new MultidimensionalData(tablePath.c_str());
-    std::string startupProblem = fileGiven ? describeUnusableTable(*data, tablePath) : "";
+    auto* data = new MultidimensionalData(tablePath.c_str(), nullptr, fileGiven ? commandLine.delimiter : 0);
+    std::error_code missing;
+    const bool defaultThere =
+        std::filesystem::symlink_status(tablePath, missing).type() != std::filesystem::file_type::not_found && !missing;
+    std::string startupProblem = fileGiven || defaultThere ? describeUnusableTable(*data, tablePath) : "";
     if (!startupProblem.empty()) {
         startupProblem += " The view starts empty.";
         std::cerr << startupProblem << std::endl;

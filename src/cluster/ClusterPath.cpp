@@ -4,6 +4,7 @@
 #include <ctime>
 #include <utility>
 
+#include "layout/DrawRegion.h"
 #include "layout/ParallelCoordinatesAxis.h"
 
 namespace {
@@ -118,44 +119,44 @@ bool ClusterPath::deleteHintPoint(int path, int d) {
 
 bool ClusterPath::adjustHintPoint(int path, int d, float x, float y) {
     if (!isValidUnlocked(path) || !isValidDim(d)) return false;
-    unlockedPaths[path].hintPoints[d] = Point2(x, y);
+    unlockedPaths[path].hintPoints[d] = Point2(x, std::clamp(y, kMinDragYView, kMaxDragYView));
     return true;
 }
 
 void ClusterPath::increasePeakValue(int path, int d) {
-    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kIncreaseFactor);
+    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kIncreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::decreasePeakValue(int path, int d) {
-    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kDecreaseFactor);
+    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kDecreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::increaseDeviationValue(int path, int d) {
-    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kIncreaseFactor);
+    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kIncreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::decreaseDeviationValue(int path, int d) {
-    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kDecreaseFactor);
+    if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kDecreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::increasePathPeakValue(int path) {
     if (!isValidUnlocked(path)) return;
-    for (float& peak : unlockedPaths[path].peaks) scale(peak, kIncreaseFactor);
+    for (float& peak : unlockedPaths[path].peaks) scale(peak, kIncreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::decreasePathPeakValue(int path) {
     if (!isValidUnlocked(path)) return;
-    for (float& peak : unlockedPaths[path].peaks) scale(peak, kDecreaseFactor);
+    for (float& peak : unlockedPaths[path].peaks) scale(peak, kDecreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::increasePathDeviationValue(int path) {
     if (!isValidUnlocked(path)) return;
-    for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kIncreaseFactor);
+    for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kIncreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::decreasePathDeviationValue(int path) {
     if (!isValidUnlocked(path)) return;
-    for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kDecreaseFactor);
+    for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kDecreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::lockPath(int path) {

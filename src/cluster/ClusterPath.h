@@ -13,6 +13,7 @@
 // Editing acts on unlocked paths only.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -41,6 +42,12 @@ public:
     // Multiplicative key steps (5 %), applied in double precision.
     static constexpr double kIncreaseFactor = 1.05;
     static constexpr double kDecreaseFactor = 0.95;
+    // Largest peak and deviation (normalised value units). The keys and the
+    // wheel stop there (and the steps down at 0), and a session is read
+    // within [0, kMaxPeak] and [0, kMaxDeviation]: every value the view makes
+    // is one a saved session gives back.
+    static constexpr float kMaxPeak = 1e30f;
+    static constexpr float kMaxDeviation = 1e30f;
 
     // Both lists empty; seeds rand() from clock().
     explicit ClusterPath(int dimNum);
@@ -121,7 +128,10 @@ private:
     bool isValidLocked(int path) const { return path >= 0 && path < getLockedPathNum(); }
     Path makeEmptyPath() const;
     static bool isFull(const Path& path);
-    static void scale(float& value, double factor) { value = static_cast<float>(value * factor); }
+    // A step of a peak or deviation, kept within [0, limit].
+    static void scale(float& value, double factor, float limit) {
+        value = static_cast<float>(std::min(std::max(value * factor, 0.0), static_cast<double>(limit)));
+    }
 
     std::vector<Path> unlockedPaths; // editable paths, paired with unlocked groups 1, 2, ...
     std::vector<Path> lockedPaths;   // frozen paths, paired with locked groups 0, 1, ...

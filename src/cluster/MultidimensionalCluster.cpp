@@ -114,9 +114,9 @@ float MultidimensionalCluster::getHistogramEntry(bool locked, int group, int dim
     const DataItemGroup* g = locked ? getLockedGroup(group) : getUnlockedGroup(group);
     if (!g || !data) return 0.0f;
     const int dimNum = data->getActualDimNum();
-    const int binNum = data->getHistogramBinsNum();
-    if (dimension < 0 || dimension >= dimNum || bin < 0 || bin >= binNum) return 0.0f;
-    const size_t index = static_cast<size_t>(dimension) * binNum + bin;
+    const int cellNum = data->getHistogramCellsNum();  // the bins, then the missing bin
+    if (dimension < 0 || dimension >= dimNum || bin < 0 || bin >= cellNum) return 0.0f;
+    const size_t index = static_cast<size_t>(dimension) * static_cast<size_t>(cellNum) + static_cast<size_t>(bin);
     return index < g->histogram.size() ? g->histogram[index] : 0.0f;
 }
 

@@ -3,9 +3,36 @@
 // disk, and only then replace the target in one rename. A full disk, a
 // folder without write permission or any other failure leaves an existing
 // target as it was and removes the temporary file.
+//
+// Before anything is written the target is checked, and refused (with a
+// message naming it, nothing changed) when it
+//   - is one of the files the command read (compared by device and inode,
+//     so no spelling, symbolic or hard link of the path gets past);
+//   - is not a regular file: a directory, a device (/dev/null), a named
+//     pipe, a socket, or a link to one (/proc/self/fd/1);
+//   - is a symbolic link to nothing;
+//   - may not be written by this user (as open() for writing would decide),
+//     or has no write permission for anyone: a read-only file is refused
+//     even for root, whom the system would let through, since replacing it
+//     would silently undo its protection.
+// A symbolic link is written through: its target gets the new contents and
+// the link stays as it was. An existing file keeps its permission bits and,
+// where the system allows it, its owner and group; a new one gets 0666 less
+// the umask.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "data/FileIdentity.h"
+
+// A file the command read: a write never replaces it.
+struct ReadFile {
+    FileIdentity identity;
+    std::string role;  // how the user knows it: "the table", "the session file"
+    std::string path;  // as the user gave it
+};
 
 // Writes `contents` to `path`; false, with the reason naming the file in *error, on failure.
-bool writeFileAtomically(const std::string& path, const std::string& contents, std::string* error);
+bool writeFileAtomically(const std::string& path, const std::string& contents, std::string* error,
+                         const std::vector<ReadFile>& inputs = {});

@@ -51,7 +51,7 @@ uint64_t hashItemSet(ItemSpan items) {
 
 std::vector<uint64_t> countBins(const MultidimensionalData* data, ItemSpan items, std::vector<int32_t>& scratch) {
     const int dims = data ? data->getActualDimNum() : 0;
-    const int bins = data ? std::max(data->getHistogramBinsNum(), 0) : 0;
+    const int bins = data ? std::max(data->getHistogramCellsNum(), 0) : 0;  // the missing bin too
     const int itemNum = data ? data->getDataNum() : 0;
     const size_t cells = static_cast<size_t>(dims) * static_cast<size_t>(bins);
     if (itemNum == 0 || cells == 0) return std::vector<uint64_t>(cells, 0);

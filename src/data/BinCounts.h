@@ -29,7 +29,8 @@ inline ItemSpan spanOf(const std::vector<int32_t>& items) { return {items.data()
 // items (a multiset: an item twice counts twice).
 uint64_t hashItemSet(ItemSpan items);
 
-// Whole counts, dims x bins row-major, of the items that are rows of the
+// Whole counts, dims x cells row-major (MultidimensionalData::getHistogramCellsNum:
+// the bins, then the missing bin), of the items that are rows of the
 // table (others are skipped). Long lists are counted on every core, and in
 // table order when they hold distinct rows (a list sorted by anything else
 // would visit the rows at random); `scratch` is kept by the caller.

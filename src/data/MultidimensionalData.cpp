@@ -4,14 +4,21 @@
 #include "data/MultidimensionalData.h"
 
 #include "data/BinCounts.h"
+#include "data/CsvRecords.h"
+#include "data/DateText.h"
+#include "data/NumberText.h"
 #include "data/WorkProgress.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
 #include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
-MultidimensionalData::MultidimensionalData(const char* fileName) : MultidimensionalData(fileName, nullptr) {}
-
-MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* progress) : loadProgress(progress) {
+MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* progress, char forcedDelimiter)
+    : delimiter(forcedDelimiter), loadProgress(progress) {
     if (inputFileParser(fileName)) {
         loaded = true;
         std::cout << "Multidimensional data created successfully!" << std::endl;
@@ -23,13 +30,15 @@ MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* p
         std::cout << "Histogram built!" << std::endl;
         if (loadProgress) loadProgress->advance(1);  // the last unit: everything is built
     } else {
-        // No table: no dimensions and no items, which every user of the table handles.
+        // No table: no dimensions and no items, which every user of the table
+        // handles. The loader has said why on standard error.
         itemNum = dimNum = actualDimNum = 0;
-        hasItemNames = false;
+        nameColumn = -1;
         data.release();
-        dimNames.clear();
-        itemNames.clear();
-        std::cerr << "File parsing error! Check your file format!" << std::endl;
+        columns.clear();
+        axisColumns.clear();
+        nameTexts.clear();
+        nameEnds.clear();
     }
     loadProgress = nullptr;
 }
@@ -45,11 +54,16 @@ float MultidimensionalData::getDataEntry(int item, int dim) const {
 }
 
 std::string MultidimensionalData::getDimName(int index) const {
-    if (index < 0 || index >= static_cast<int>(dimNames.size())) {
+    if (index < 0 || index >= static_cast<int>(columns.size())) {
         std::cerr << "No such dimension!" << std::endl;
         return std::string();
     }
-    return dimNames[index];
+    return columns[static_cast<size_t>(index)].name;
+}
+
+std::string MultidimensionalData::getAxisName(int dim) const {
+    if (dim < 0 || dim >= actualDimNum) return std::string();
+    return getAxisColumn(dim).name;
 }
 
 std::string MultidimensionalData::getItemName(int item) const {
@@ -57,25 +71,115 @@ std::string MultidimensionalData::getItemName(int item) const {
         std::cerr << "No such item!" << std::endl;
         return std::string();
     }
-    return hasItemNames ? itemNames[item] : std::string();
+    if (nameColumn < 0 || nameEnds.empty()) return std::string();
+    const uint64_t begin = item > 0 ? nameEnds[static_cast<size_t>(item) - 1] : 0;
+    return nameTexts.substr(begin, nameEnds[static_cast<size_t>(item)] - begin);
 }
 
 std::string describeUnusableTable(const MultidimensionalData& table, const std::string& path) {
     if (!table.isLoaded()) return "Cannot open \"" + path + "\": " + table.getLoadError() + ".";
-    if (table.getActualDimNum() == 0) return "\"" + path + "\" has no numeric column.";
+    if (table.getActualDimNum() == 0) {
+        return "\"" + path + "\" has no column to draw as an axis (no numeric, date or categorical column).";
+    }
     if (table.getDataNum() == 0) return "\"" + path + "\" holds no data items.";
     return "";
 }
 
-int64_t MultidimensionalData::getEmptyFieldCount(int dim) const {
-    if (dim < 0 || dim >= static_cast<int>(emptyFieldCounts.size())) return 0;
-    return emptyFieldCounts[dim];
+std::string describeTableProblems(const MultidimensionalData& table) {
+    constexpr size_t kShownNotes = 12;
+    const std::vector<std::string>& notes = table.getLoadNotes();
+    std::string text;
+    for (size_t k = 0; k < notes.size() && k < kShownNotes; ++k) text += (k ? "\n" : "") + notes[k];
+    if (notes.size() > kShownNotes) text += "\n(" + std::to_string(notes.size() - kShownNotes) + " more on standard error)";
+    return text;
 }
 
-int64_t MultidimensionalData::getEmptyFieldTotal() const {
+std::vector<ReadFile> tableFiles(const MultidimensionalData& table) {
+    const std::string& path = table.getSourcePath();
+    return {{table.getSourceIdentity(), "the table", path}, {FileIdentity::ofPath(path), "the table", path}};
+}
+
+int64_t MultidimensionalData::getMissingCount(int dim) const {
+    if (dim < 0 || dim >= actualDimNum) return 0;
+    return getAxisColumn(dim).missing;
+}
+
+int64_t MultidimensionalData::getMissingTotal() const {
     int64_t total = 0;
-    for (int64_t count : emptyFieldCounts) total += count;
+    for (int d = 0; d < actualDimNum; ++d) total += getAxisColumn(d).missing;
     return total;
+}
+
+std::string MultidimensionalData::getAxisMinText(int dim) const {
+    if (dim < 0 || dim >= actualDimNum) return std::string();
+    const TableColumn& column = getAxisColumn(dim);
+    if (column.kind == ColumnKind::Categorical) return std::string();
+    if (column.kind == ColumnKind::Date) return formatIsoDateTime(column.minValue, column.hasTimes);
+    return toString(minValues[static_cast<size_t>(dim)]);
+}
+
+std::string MultidimensionalData::getAxisMaxText(int dim) const {
+    if (dim < 0 || dim >= actualDimNum) return std::string();
+    const TableColumn& column = getAxisColumn(dim);
+    if (column.kind == ColumnKind::Categorical) return std::string();
+    if (column.kind == ColumnKind::Date) return formatIsoDateTime(column.maxValue, column.hasTimes);
+    return toString(maxValues[static_cast<size_t>(dim)]);
+}
+
+std::string MultidimensionalData::getValueText(int item, int columnIndex) const {
+    if (item < 0 || item >= itemNum || columnIndex < 0 || columnIndex >= dimNum) return std::string();
+    const TableColumn& column = columns[static_cast<size_t>(columnIndex)];
+    if (columnIndex == nameColumn) return getItemName(item);
+    if (!column.isAxis()) return std::string();
+    const float valueNorm = data[static_cast<size_t>(item) * actualDimNum + column.axis];
+    if (isMissingNorm(valueNorm)) return "NA";
+    const double span = column.maxValue - column.minValue;
+    const double raw = span != 0 ? column.minValue + static_cast<double>(valueNorm) * span : column.minValue;
+    if (column.kind == ColumnKind::Date) return formatIsoDateTime(std::round(raw), column.hasTimes);
+    if (column.kind == ColumnKind::Categorical) {
+        const size_t count = column.categories.size();
+        const size_t k = count > 1 ? static_cast<size_t>(std::lround(valueNorm * float(count - 1))) : 0;
+        return k < count ? column.categories[k] : std::string();
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", raw);
+    return text;
+}
+
+bool MultidimensionalData::readRowTexts(int item, std::vector<std::string>* texts) const {
+    // A block of rows larger than this is not read again (one huge line): the caller shows what the table holds.
+    constexpr uint64_t kLargestBlockBytes = uint64_t(16) << 20;
+    if (item < 0 || item >= itemNum || rowBlockStarts.size() < 2) return false;
+    const size_t block = static_cast<size_t>(item / kRowsPerBlock);
+    if (block + 1 >= rowBlockStarts.size()) return false;
+    const uint64_t begin = rowBlockStarts[block];
+    const uint64_t end = rowBlockStarts[block + 1];
+    if (end < begin || end - begin > kLargestBlockBytes) return false;
+    const int fd = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat info {};
+    std::string bytes(static_cast<size_t>(end - begin), '\0');
+    const bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      static_cast<uint64_t>(info.st_size) == fingerprint.size &&
+                      int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec == sourceModifiedNs;
+    size_t got = 0;
+    while (same && got < bytes.size()) {
+        const ssize_t n = ::pread(fd, &bytes[got], bytes.size() - got, static_cast<off_t>(begin + got));
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!same || got != bytes.size()) return false;
+    CsvReader reader(bytes.data(), bytes.data() + bytes.size(), delimiter);
+    CsvRecord record;
+    for (int k = 0; k <= item % kRowsPerBlock; ++k) {
+        if (!reader.next(&record)) return false;
+    }
+    std::vector<CsvField> fields;
+    splitFields(record, delimiter, &fields);
+    texts->assign(static_cast<size_t>(dimNum), std::string());
+    for (size_t k = 0; k < fields.size() && k < texts->size(); ++k) (*texts)[k] = fieldText(fields[k]);
+    return true;
 }
 
 float MultidimensionalData::getMaxValue(int dim) const {
@@ -97,27 +201,52 @@ float MultidimensionalData::getMinValue(int dim) const {
 // --- Normalisation ---------------------------------------------------------
 
 void MultidimensionalData::normalizeData() {
+    // Numeric dimensions hold raw values (NaN where missing) until here; date
+    // and categorical ones were placed by the loader already.
     const size_t dims = static_cast<size_t>(actualDimNum);
     maxValues.assign(dims, -1e11f);
     minValues.assign(dims, 1e11f);
     ranges.assign(dims, 0.0f);
+    std::vector<char> rawDims(dims, 0);
+    for (size_t d = 0; d < dims; ++d) {
+        const TableColumn& column = getAxisColumn(static_cast<int>(d));
+        rawDims[d] = column.kind == ColumnKind::Numeric;
+        if (!rawDims[d]) {
+            const float top = column.kind == ColumnKind::Categorical
+                                  ? static_cast<float>(std::max<size_t>(column.categories.size(), 1) - 1)
+                                  : static_cast<float>(column.maxValue);
+            minValues[d] = column.kind == ColumnKind::Categorical ? 0.0f : static_cast<float>(column.minValue);
+            maxValues[d] = top;
+            ranges[d] = maxValues[d] - minValues[d];
+        }
+    }
+    // A comparison with NaN is false: missing values never become an extreme.
     for (int32_t i = 0; i < itemNum; ++i) {
         const float* row = getDataRow(i);
         for (size_t d = 0; d < dims; ++d) {
+            if (!rawDims[d]) continue;
             if (row[d] - maxValues[d] > 0) maxValues[d] = row[d];
             if (row[d] - minValues[d] < 0) minValues[d] = row[d];
         }
     }
-    if (itemNum == 0) {
-        // No values: the extremes are 0 rather than the search's start values.
-        std::fill(maxValues.begin(), maxValues.end(), 0.0f);
-        std::fill(minValues.begin(), minValues.end(), 0.0f);
+    for (size_t d = 0; d < dims; ++d) {
+        if (!rawDims[d]) continue;
+        // No values (no items, or all missing): the extremes are 0 rather than the search's start values.
+        if (maxValues[d] < minValues[d]) maxValues[d] = minValues[d] = 0.0f;
+        ranges[d] = maxValues[d] - minValues[d];
+        TableColumn& column = columns[static_cast<size_t>(axisColumns[d])];
+        column.minValue = minValues[d];
+        column.maxValue = maxValues[d];
     }
-    for (size_t d = 0; d < dims; ++d) ranges[d] = maxValues[d] - minValues[d];
 
     for (int32_t i = 0; i < itemNum; ++i) {
         float* row = data.data() + static_cast<size_t>(i) * dims;
         for (size_t d = 0; d < dims; ++d) {
+            if (!rawDims[d]) continue;
+            if (std::isnan(row[d])) {
+                row[d] = kMissingValueNorm;
+                continue;
+            }
             // A dimension whose values are all equal sits in the middle of its axis.
             row[d] = ranges[d] != 0 ? (row[d] - minValues[d]) / ranges[d] : kConstantDimensionValue;
         }
@@ -147,16 +276,16 @@ void MultidimensionalData::calculateDiffMatrix() {
     // vectorisable loop over items. The per-entry sum runs over the
     // dimensions in the same order as computeDiffEntry, so both give the same bits.
     const size_t dims = static_cast<size_t>(actualDimNum);
-    std::vector<float> columns(dims * n);
+    std::vector<float> byColumn(dims * n);
     for (size_t i = 0; i < n; ++i) {
-        for (size_t d = 0; d < dims; ++d) columns[d * n + i] = data[i * dims + d];
+        for (size_t d = 0; d < dims; ++d) byColumn[d * n + i] = data[i * dims + d];
     }
     for (size_t i = 0; i < n; ++i) {
         float* out = diffMatrix.data() + i * n;
         const float* row = data.data() + i * dims;
         for (size_t d = 0; d < dims; ++d) {
             const float value = row[d];
-            const float* column = columns.data() + d * n;
+            const float* column = byColumn.data() + d * n;
             for (size_t j = i + 1; j < n; ++j) {
                 const float delta = column[j] - value;
                 out[j] += delta * delta;
@@ -189,8 +318,9 @@ float MultidimensionalData::getDiffMatrixEntry(int i, int j) const {
 
 void MultidimensionalData::buildHistogram() {
     binsNum = kHistogramBins;
+    const size_t cells = static_cast<size_t>(getHistogramCellsNum());
     const size_t dims = static_cast<size_t>(actualDimNum);
-    histogram.assign(dims * binsNum, 0.0f);
+    histogram.assign(dims * cells, 0.0f);
     histogramMax.assign(dims, 0.0f);
     histogramMin.assign(dims, static_cast<float>(itemNum));
 
@@ -200,18 +330,18 @@ void MultidimensionalData::buildHistogram() {
         uint8_t* bins = binIndex.data() + static_cast<size_t>(i) * dims;
         for (size_t d = 0; d < dims; ++d) {
             // Values lie in [0, 1]; a value of exactly 1 belongs to the last bin.
-            const int bin = histogramBin(row[d], binsNum);
+            const int bin = isMissingNorm(row[d]) ? kMissingBin : histogramBin(row[d], binsNum);
             bins[d] = static_cast<uint8_t>(bin);
-            histogram[d * binsNum + bin] += 1.0f;
+            histogram[d * cells + static_cast<size_t>(bin)] += 1.0f;
         }
     }
     // With no items every share is 0 (nothing to divide by).
     const float itemCount = static_cast<float>(itemNum);
-    for (int b = 0; b < binsNum; ++b) {
+    for (int b = 0; b <= binsNum; ++b) {
         for (size_t d = 0; d < dims; ++d) {
-            float& count = histogram[d * binsNum + b];
+            float& count = histogram[d * cells + static_cast<size_t>(b)];
             if (count > histogramMax[d]) histogramMax[d] = count;
-            if (count < histogramMin[d]) histogramMin[d] = count;
+            if (count < histogramMin[d] && b != kMissingBin) histogramMin[d] = count;
             count = itemNum > 0 ? count / itemCount : 0.0f;
         }
     }
@@ -222,8 +352,8 @@ void MultidimensionalData::buildHistogram() {
 }
 
 float MultidimensionalData::getHistogramEntry(int dim, int bin) const {
-    if (dim < 0 || dim >= actualDimNum || bin < 0 || bin >= binsNum || histogram.empty()) return -1.0f;
-    return histogram[static_cast<size_t>(dim) * binsNum + bin];
+    if (dim < 0 || dim >= actualDimNum || bin < 0 || bin > kMissingBin || histogram.empty()) return -1.0f;
+    return histogram[static_cast<size_t>(dim) * static_cast<size_t>(getHistogramCellsNum()) + static_cast<size_t>(bin)];
 }
 
 void MultidimensionalData::getHistogramRange(int dim, float* first, float* second) const {

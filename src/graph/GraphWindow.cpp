@@ -58,6 +58,8 @@ void GraphWindow::releaseLinks() {
     focusedNode = nullptr;
     heldNode = nullptr;
     layoutNodes.clear();
+    sweepNodes.clear();
+    sweepNext = 0;
     restartRestTest();
 }
 

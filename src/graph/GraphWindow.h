@@ -92,14 +92,22 @@ public:
     void renderGraphTreenode(AROperator* node);
     void renderLinks();
     void renderLinkFrom(AROperator* parent);
+    // A graph of more drawn nodes than this is drawn plainly (thin circles of
+    // few segments, links as lines); isCrowded tells how the last frame was drawn.
+    static constexpr size_t kFullyDrawnNodes = 300;
+    bool isCrowded() const { return crowded; }
     void renderFocusedNode();
     void renderMouseTrace();
 
-    // One step of the force layout over the whole tree (the timer runs it
-    // before each frame; new nodes get their first place here).
+    // The timer's layout work before each frame: one step of the force
+    // layout over the whole tree, or the next part of it on a tree too large
+    // for one tick (new nodes get their first place when a step starts).
     void layoutGraph();
     void initializeNodePos(AROperator* node);
+    // Moves one node by the forces of every node on it (a step moves each in pre-order).
     void layoutTreenode(AROperator* node);
+    // Whether a layout step is part done (a large tree's step spans ticks).
+    bool isLayoutStepUnderWay() const { return sweepNext > 0; }
 
     // Index of the icon under (x, y), graph units: -1 below the bar or right
     // of it; left of the bar 0 within one icon width, negative beyond.
@@ -145,11 +153,12 @@ private:
     // Drops node pointers that a removal in the view has released.
     void dropReleasedNodes();
     void releaseTextures();
+    // The crowded graph's links, as line ends in linkXy.
+    void collectLinkLines(const AROperator* parent);
     // Rest bookkeeping of the timer (GraphWindowLayout.cpp).
     void restartRestTest();
     void recordLayoutStep();
 
-    // What the window draws from, and its own state.
     TableModel* pcWindow = nullptr;             // the linked view's model; not owned
     ColorChooserWindow* colorChooser = nullptr; // gives the brush colour; not owned
     MultidimensionalCluster* clusters = nullptr; // the view's groups; not owned, not used yet
@@ -170,6 +179,13 @@ private:
     AROperator* heldNode = nullptr;    // node being dragged; not owned
     AROperator* focusedNode = nullptr; // node drawn with the glowing disc; not owned
 
+    // Scratch of the frame, kept so that drawing allocates nothing once grown.
+    std::vector<AROperator*> drawnNodes;  // the tree, to count the nodes drawn
+    std::vector<float> linkXy;            // a crowded graph's links: x, y of both ends, graph units
+    std::vector<float> circleXy;          // a crowded graph's circles as segments: x, y of both ends
+    std::vector<float> circleRgba;        // their colours, per end
+    bool crowded = false;                 // the last frame drew the graph plainly
+
     // Scratch of the lasso step, kept so that it allocates nothing once grown.
     Polygon_t lassoPolygon;
     std::vector<AROperator*> lassoNodes;
@@ -182,7 +198,10 @@ private:
     struct RestPoint {
         double x, y;  // graph units
     };
-    std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last layout step
+    std::vector<AROperator*> sweepNodes;     // the tree in pre-order for the layout step under way
+    size_t sweepNext = 0;                    // next node of sweepNodes to move; 0: no step under way
+    std::vector<AROperator*> treeNodes;      // scratch: the tree as it is now, to compare with sweepNodes
+    std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last complete layout step
     std::vector<RestPoint> restWindowSums;   // per node of layoutNodes: positions summed over the current window
     std::vector<RestPoint> restAnchor;       // per node: mean position over the window the calm began with
     int restWindowFrames = 0;                // frames summed in the current window

@@ -3,6 +3,8 @@
 // Everything is in graph units; nodes the layout has not placed yet are not drawn.
 #include "graph/GraphWindow.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "geometry/Angles.h"
@@ -13,7 +15,9 @@
 namespace {
 
 constexpr int kCircleSegments = 100;        // vertices of a node's circle
+constexpr int kCrowdedCircleSegments = 12;  // the same in a crowded graph
 constexpr float kNodeLineWidth = 3.0f;      // pixels
+constexpr float kCrowdedLineWidth = 1.0f;   // pixels, circles and links of a crowded graph
 constexpr float kArrowLineWidth = 2.0f;     // pixels
 constexpr float kLassoLineWidth = 4.0f;     // pixels
 
@@ -63,7 +67,17 @@ void GraphWindow::draw() {
         valid(1);
         setUpGlContext(w(), h(), 1);
     }
+    // A crowded graph is drawn plainly: a few thousand smooth 100-segment
+    // circles and textured arrows would hold up the program for seconds a frame.
+    tree != nullptr ? tree->collectNodes(&drawnNodes) : drawnNodes.clear();
+    crowded = static_cast<size_t>(std::count_if(drawnNodes.begin(), drawnNodes.end(), [](const AROperator* node) {
+                  return isDrawnInGraph(node) && node->graphPlaced;
+              })) > kFullyDrawnNodes;
     beginSmoothFrame(true);
+    if (crowded) {
+        glDisable(GL_LINE_SMOOTH);
+        glDisable(GL_MULTISAMPLE);
+    }
 
     renderIcons();
     renderGraph();
@@ -111,7 +125,43 @@ void GraphWindow::renderIcons() {
 }
 
 void GraphWindow::renderGraph() {
-    if (tree != nullptr && tree->getRoot() != nullptr) renderGraphTreenode(tree->getRoot());
+    if (tree == nullptr || tree->getRoot() == nullptr) return;
+    if (!crowded) {
+        renderGraphTreenode(tree->getRoot());
+        return;
+    }
+    // Crowded: every circle's segments, in the nodes' colours, in one array.
+    circleXy.clear();
+    circleRgba.clear();
+    static const auto rim = [] {  // unit circle, kCrowdedCircleSegments + 1 points
+        std::array<Point2, kCrowdedCircleSegments + 1> points;
+        for (int k = 0; k <= kCrowdedCircleSegments; ++k) {
+            const float angle = kTwoPi * static_cast<float>(k) / kCrowdedCircleSegments;
+            points[static_cast<size_t>(k)] = Point2(std::cos(angle), std::sin(angle));
+        }
+        return points;
+    }();
+    const float a = aspect();
+    for (const AROperator* node : drawnNodes) {
+        if (!isDrawnInGraph(node) || !node->graphPlaced) continue;
+        const float r = static_cast<float>(node->graphRadius);
+        const float x = static_cast<float>(node->graphX), y = static_cast<float>(node->graphY);
+        for (int k = 0; k < kCrowdedCircleSegments; ++k) {
+            for (int end : {k, k + 1}) {
+                const Point2& unit = rim[static_cast<size_t>(end)];
+                circleXy.insert(circleXy.end(), {x + r * unit.x / a, y + r * unit.y});
+                circleRgba.insert(circleRgba.end(), {node->color.r, node->color.g, node->color.b, node->color.a});
+            }
+        }
+    }
+    glLineWidth(kCrowdedLineWidth);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, circleXy.data());
+    glColorPointer(4, GL_FLOAT, 0, circleRgba.data());
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(circleXy.size() / 2));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void GraphWindow::renderGraphTreenode(AROperator* node) {
@@ -125,7 +175,33 @@ void GraphWindow::renderGraphTreenode(AROperator* node) {
 }
 
 void GraphWindow::renderLinks() {
-    if (tree != nullptr && tree->getRoot() != nullptr) renderLinkFrom(tree->getRoot());
+    if (tree == nullptr || tree->getRoot() == nullptr) return;
+    if (!crowded) {
+        renderLinkFrom(tree->getRoot());
+        return;
+    }
+    // Crowded: each arrow a plain line from rim to rim, all in one array.
+    linkXy.clear();
+    collectLinkLines(tree->getRoot());
+    glLineWidth(kCrowdedLineWidth);
+    glColor4f(0, 0, 0, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, linkXy.data());
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(linkXy.size() / 2));
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void GraphWindow::collectLinkLines(const AROperator* parent) {
+    for (const AROperator* child : ::children(parent)) {
+        // The arrows renderLinkFrom draws, and only those.
+        if (!child->primary || !child->graphPlaced || !placeArrow(*parent, *child).drawn) continue;
+        const double dx = child->graphX - parent->graphX, dy = child->graphY - parent->graphY;
+        const double distance = std::hypot(dx, dy);
+        const double from = parent->graphRadius / distance, to = 1 - child->graphRadius / distance;
+        linkXy.insert(linkXy.end(), {static_cast<float>(parent->graphX + from * dx), static_cast<float>(parent->graphY + from * dy),
+                                     static_cast<float>(parent->graphX + to * dx), static_cast<float>(parent->graphY + to * dy)});
+        collectLinkLines(child);
+    }
 }
 
 GraphWindow::ArrowPlacement GraphWindow::placeArrow(const AROperator& parent, const AROperator& child) {

@@ -6,6 +6,7 @@
 
 #include <FL/Enumerations.H>
 
+#include <algorithm>
 #include <iostream>
 
 #include "colorchooser/ColorChooserWindow.h"
@@ -79,8 +80,9 @@ void GraphWindow::handleMouseEvents(const PointerInput& input) {
         case FL_DRAG:
             mouseTrace.emplace_back(xGraph, yGraph);
             if (heldNode != nullptr) {
-                heldNode->graphX = xGraph;
-                heldNode->graphY = yGraph;
+                const double reach = ClusterTree::kGraphReach;  // a saved session takes it back
+                heldNode->graphX = std::clamp(static_cast<double>(xGraph), -reach, reach);
+                heldNode->graphY = std::clamp(static_cast<double>(yGraph), -reach, reach);
             }
             return;
         case FL_RELEASE: {

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 #include "cluster/MultidimensionalCluster.h"
 #include "data/AtomicFile.h"
 #include "data/MappedFile.h"
 #include "data/MultidimensionalData.h"
-#include "data/TextLines.h"
+#include "data/CsvRecords.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
@@ -22,17 +21,12 @@ std::string colourText(const Color4& c) {
     return text;
 }
 
-// The field count of a line (commas + 1) and where the first `fields` of them end.
-const char* endOfFields(const Line& line, int fields, int* count) {
-    *count = 1;
-    const char* cut = line.end;
-    for (const char* p = line.begin;; ++*count) {
-        const char* end = fieldEnd(p, line.end);
-        if (*count == fields) cut = end;
-        if (end == line.end) break;
-        p = end + 1;
-    }
-    return cut;
+// The field count of a record and where the first `fields` of them end.
+const char* endOfFields(const CsvRecord& record, char delimiter, int fields, int* count,
+                        std::vector<CsvField>* scratch) {
+    splitFields(record, delimiter, scratch);
+    *count = static_cast<int>(scratch->size());
+    return *count > fields ? (*scratch)[static_cast<size_t>(fields) - 1].end : record.end;
 }
 
 }  // namespace
@@ -98,53 +92,61 @@ bool ClusterExport::build(const TableModel& model, std::string* csv, std::string
         groupNames.push_back("L" + std::to_string(k + 1));
     }
 
-    LineReader reader(file.begin(), file.end());
-    Line header{file.begin(), file.begin()};
+    // The records as the loader read them: row k is the k-th record after
+    // the header, blank lines skipped; each keeps its own line end.
+    const char delimiter = table->getDelimiter();
+    const char* textBegin = skipByteOrderMark(file.begin(), file.end());
+    CsvReader reader(textBegin, file.end(), delimiter);
+    CsvRecord header;
+    header.begin = header.end = header.next = textBegin;
     reader.next(&header);
-    // Line ends as in the file: CRLF when its header line ends so.
-    const bool crlf = header.end < file.end() && *header.end == '\r';
-    const char* lineEnd = crlf ? "\r\n" : "\n";
     const int headerFields = table->getDimNum();
     std::vector<std::string> names;
     for (int k = 0; k < headerFields; ++k) names.push_back(table->getDimName(k));
     const std::vector<std::string> added = addedColumnNames(names);
+    // A record without a line end (the file's last) gets the header's, or LF.
+    const std::string headerEnd = header.next > header.end ? std::string(header.end, header.next) : "\n";
 
     std::string out;
     out.reserve(file.size() + static_cast<size_t>(n) * 24 + 64);
+    out.append(file.begin(), textBegin);  // the byte-order mark, if any
     out.append(header.begin, header.end);
-    for (const std::string& name : added) out += "," + name;
-    out += lineEnd;
-    Line line{};
+    for (const std::string& name : added) out += delimiter + name;
+    out += headerEnd;
+    CsvRecord record;
+    std::vector<CsvField> fields;
     for (int row = 0; row < n; ++row) {
-        if (!reader.next(&line)) {
+        if (!reader.next(&record)) {
             *error = "The table \"" + source + "\" has fewer rows than when it was loaded; nothing was exported.";
             return false;
         }
-        int fields = 0;
-        const char* keep = endOfFields(line, headerFields, &fields);
-        out.append(line.begin, keep);
-        if (fields > headerFields) ++cut;
-        for (int missing = fields; missing < headerFields; ++missing) out += ',';
-        out += ',';
+        int count = 0;
+        const char* keep = endOfFields(record, delimiter, headerFields, &count, &fields);
+        out.append(record.begin, keep);
+        if (count > headerFields) ++cut;
+        for (int missing = count; missing < headerFields; ++missing) out += delimiter;
+        out += delimiter;
         if (leafOf[row] >= 0) out += std::to_string(leafOf[row]);
-        out += ',';
+        out += delimiter;
         if (leafOf[row] >= 0) out += leafColours[static_cast<size_t>(leafOf[row])];
-        out += ',';
+        out += delimiter;
         if (groupOf[row] >= 0) out += groupNames[static_cast<size_t>(groupOf[row])];
-        out += lineEnd;
+        if (record.next > record.end) {
+            out.append(record.end, record.next);
+        } else {
+            out += headerEnd;
+        }
     }
     *csv = std::move(out);
     if (cutRows != nullptr) *cutRows = cut;
     return true;
 }
 
-bool ClusterExport::write(const TableModel& model, const std::string& target, std::string* error, int* cutRows) {
-    const MultidimensionalData* table = model.getData();
-    std::error_code same;
-    if (table != nullptr && std::filesystem::equivalent(target, table->getSourcePath(), same) && !same) {
-        *error = "\"" + target + "\" is the table itself; choose another file for the export";
-        return false;
-    }
+bool ClusterExport::write(const TableModel& model, const std::string& target, std::string* error, int* cutRows,
+                          const std::vector<ReadFile>& alsoRead) {
     std::string csv;
-    return build(model, &csv, error, cutRows) && writeFileAtomically(target, csv, error);
+    if (!build(model, &csv, error, cutRows)) return false;
+    std::vector<ReadFile> inputs = tableFiles(*model.getData());
+    inputs.insert(inputs.end(), alsoRead.begin(), alsoRead.end());
+    return writeFileAtomically(target, csv, error, inputs);
 }

@@ -2,9 +2,12 @@
 // cluster it ended in, for other tools.
 //
 // The file the table was read from is read again (if it changed since it was
-// loaded, nothing is written). The header line and every data row are copied
-// with each field's text verbatim (blanks, quotes, names, empty fields and
-// all), in file order and with the file's line ends; three columns follow:
+// loaded, nothing is written) with the loader's own reading (CsvRecords.h).
+// The header and every data row are copied with each field's text verbatim
+// (blanks, quotes, line breaks inside quotes, names, empty fields and all), in
+// file order, each with its own line end (the header's for a last row without
+// one); blank lines are not rows and are left out. Three columns follow,
+// separated by the file's delimiter:
 //   leaf        the operator-tree leaf holding the row: leaves numbered 0, 1, ...
 //               in the tree's pre-order (0 for the root while it is the only node)
 //   leaf_color  that leaf's colour, #RRGGBBAA
@@ -13,12 +16,14 @@
 // A header field that already has one of these names makes the added column
 // take the first free name of name_2, name_3, ... A row with fewer fields than
 // the header gets empty fields up to the header's count (the loader read them
-// as 0); a row with more has the extra fields left out (the loader ignored
+// as missing); a row with more has the extra fields left out (the loader ignored
 // them), so every exported row has the header's fields plus three.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "data/AtomicFile.h"
 
 class TableModel;
 
@@ -31,6 +36,8 @@ struct ClusterExport {
     // read again or has changed. *cutRows (when given): rows whose extra
     // fields were left out.
     static bool build(const TableModel& model, std::string* csv, std::string* error, int* cutRows = nullptr);
-    // build, then an atomic write to `target` (never the table's own file).
-    static bool write(const TableModel& model, const std::string& target, std::string* error, int* cutRows = nullptr);
+    // build, then an atomic write to `target`: never the table's own file,
+    // nor one of `alsoRead` (the session a batch run read, say).
+    static bool write(const TableModel& model, const std::string& target, std::string* error, int* cutRows = nullptr,
+                      const std::vector<ReadFile>& alsoRead = {});
 };

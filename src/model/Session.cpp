@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
 #include "data/AtomicFile.h"
+#include "data/MappedFile.h"
 #include "data/MultidimensionalData.h"
+#include "data/TableColumn.h"
 #include "geometry/Angles.h"
+#include "layout/DrawRegion.h"
 #include "layout/ParallelCoordinatesAxis.h"
 #include "model/TableModel.h"
 
@@ -55,11 +58,40 @@ json groupJson(const DataItemGroup& group, bool withHidden) {
     return made;
 }
 
+// The long lists of a session, kept compact while the text is parsed (see
+// DocumentBuilder): an item list as 32-bit numbers, a hint path's points as
+// records of floats. Each keeps its entries up to the first one the reader
+// would refuse, and that entry itself as a small document, so the reader
+// says about it what it would say about the plain list.
+struct ItemList {
+    std::vector<int32_t> values;  // the entries before `firstBad`, each a whole number in [0, kMaxItems]
+    size_t total = 0;             // entries in the file
+    bool hasBad = false;
+    json firstBad;                // the first entry that is not such a number
+};
+struct PointRecord {
+    float x, y, peak, deviation;  // as the reader checked them
+    bool placed;
+};
+struct PointList {
+    std::vector<PointRecord> values;  // the points before `firstBad`, each checked
+    size_t total = 0;
+    bool hasBad = false;
+    json firstBad;                    // the first point the reader refuses
+};
+// Keyed by the name of the object that holds the list ("tree.nodes[3]",
+// "hintPaths.unlocked[0]"), as the reader names it.
+struct CompactLists {
+    std::unordered_map<std::string, ItemList> items;
+    std::unordered_map<std::string, PointList> points;
+};
+
 // Reads typed values out of a parsed document, each checked where it is
 // read; the first problem is kept, named by its place in the document
 // ("tree.nodes[3].radius: ...").
 class Reader {
 public:
+    explicit Reader(CompactLists* compact = nullptr) : lists(compact) {}
     bool ok() const { return problem.empty(); }
     const std::string& error() const { return problem; }
 
@@ -164,54 +196,95 @@ public:
     // Item indices in [0, itemCount); no more than itemCount of them.
     template <typename Index>
     bool items(const json& object, const std::string& where, int itemCount, std::vector<Index>* out) {
-        const json* value = array(object, "items", where, static_cast<size_t>(itemCount));
-        if (value == nullptr) return false;
-        out->clear();
-        out->reserve(value->size());
-        for (size_t k = 0; k < value->size(); ++k) {
-            const json& entry = (*value)[k];
+        static_assert(sizeof(Index) == sizeof(int32_t), "item lists hold 32-bit numbers");
+        ItemList* list = compactList(object, "items", where, static_cast<size_t>(itemCount), &CompactLists::items);
+        if (list == nullptr) return false;
+        for (size_t k = 0; k < list->values.size(); ++k) {
+            if (list->values[k] >= itemCount) return notInTable(where, k, list->values[k], itemCount);
+        }
+        if (list->hasBad) {
+            const size_t k = list->values.size();
+            const json& entry = list->firstBad;
             if (!entry.is_number_integer()) return fail(where + ".items[" + std::to_string(k) + "]", "expected an item number");
             const int64_t item = entry.is_number_unsigned() && entry.get<uint64_t>() > uint64_t(INT64_MAX)
                                      ? INT64_MAX
                                      : entry.get<int64_t>();
-            if (item < 0 || item >= itemCount) {
-                return fail(where + ".items[" + std::to_string(k) + "]",
-                            "item " + std::to_string(item) + " is not in the table (0 to " +
-                                std::to_string(itemCount - 1) + ")");
-            }
-            out->push_back(static_cast<Index>(item));
+            return notInTable(where, k, item, itemCount);
         }
+        out->assign(list->values.begin(), list->values.end());
+        list->values = {};  // read once; its memory goes back at once
         return true;
     }
 
+    // The checked points of a hint path (one per dimension): false with the
+    // first problem named.
+    bool points(const json& path, const std::string& where, int dims, std::vector<PointRecord>* out);
+
 private:
+    // The compact list `key` of `object` (named `where`), of no more than
+    // `maxEntries`; null, with the problem named, when there is none.
+    template <typename List>
+    List* compactList(const json& object, const char* key, const std::string& where, size_t maxEntries,
+                      std::unordered_map<std::string, List> CompactLists::*kind) {
+        const json* value = member(object, key, where);
+        if (value == nullptr) return nullptr;
+        const std::string at = where + "." + key;
+        // The builder left a placeholder where it took a list away; anything else is no list.
+        if (lists == nullptr || !value->is_discarded()) return fail(at, "expected an array"), nullptr;
+        const auto found = (lists->*kind).find(where);
+        if (found == (lists->*kind).end()) return fail(at, "expected an array"), nullptr;
+        if (found->second.total > maxEntries) {
+            return fail(at, "too many entries (" + std::to_string(found->second.total) + ")"), nullptr;
+        }
+        return &found->second;
+    }
+
+    bool notInTable(const std::string& where, size_t k, int64_t item, int itemCount) {
+        return fail(where + ".items[" + std::to_string(k) + "]",
+                    "item " + std::to_string(item) + " is not in the table (0 to " + std::to_string(itemCount - 1) + ")");
+    }
+
     std::string problem;
+    CompactLists* lists;  // the long lists of the document read; not owned
 };
 
-bool readPath(Reader& in, const json& value, const std::string& where, int dims, Path* path) {
-    if (!in.colour(value, "color", where, &path->color)) return false;
-    const json* points = in.array(value, "points", where, static_cast<size_t>(dims));
-    if (points == nullptr) return false;
-    if (static_cast<int>(points->size()) != dims) {
-        return in.fail(where + ".points", "expected one entry per dimension (" + std::to_string(dims) + ")");
+// One point of a hint path, checked as the reader checks it.
+bool readPoint(Reader& in, const json& point, const std::string& at, PointRecord* record) {
+    return in.number(point, "x", at, -1, 2, &record->x) &&
+           in.number(point, "y", at, kMinDragYView, kMaxDragYView, &record->y) &&
+           in.number(point, "peak", at, 0, ClusterPath::kMaxPeak, &record->peak) &&
+           in.number(point, "deviation", at, 0, ClusterPath::kMaxDeviation, &record->deviation) &&
+           in.boolean(point, "placed", at, &record->placed);
+}
+
+bool Reader::points(const json& path, const std::string& where, int dims, std::vector<PointRecord>* out) {
+    PointList* list = compactList(path, "points", where, static_cast<size_t>(dims), &CompactLists::points);
+    if (list == nullptr) return false;
+    if (list->total != static_cast<size_t>(dims)) {
+        return fail(where + ".points", "expected one entry per dimension (" + std::to_string(dims) + ")");
     }
+    if (list->hasBad) {
+        PointRecord unused{};
+        const size_t d = list->values.size();
+        return readPoint(*this, list->firstBad, where + ".points[" + std::to_string(d) + "]", &unused);
+    }
+    *out = std::move(list->values);
+    return true;
+}
+
+bool readPath(Reader& in, const json& value, const std::string& where, int dims, Path* path) {
+    std::vector<PointRecord> points;
+    if (!in.colour(value, "color", where, &path->color) || !in.points(value, where, dims, &points)) return false;
     path->hintPoints.assign(dims, Point2());
     path->peaks.assign(dims, 0);
     path->deviations.assign(dims, 0);
     path->hasHintPoint.assign(dims, false);
     for (int d = 0; d < dims; ++d) {
-        const json& point = (*points)[static_cast<size_t>(d)];
-        const std::string at = where + ".points[" + std::to_string(d) + "]";
-        bool placed = false;
-        float x = 0, y = 0;
-        if (!in.number(point, "x", at, -1, 2, &x) || !in.number(point, "y", at, -1, 2, &y) ||
-            !in.number(point, "peak", at, -1e30, 1e30, &path->peaks[d]) ||
-            !in.number(point, "deviation", at, -1e30, 1e30, &path->deviations[d]) ||
-            !in.boolean(point, "placed", at, &placed)) {
-            return false;
-        }
-        path->hintPoints[d] = Point2(x, y);
-        path->hasHintPoint[d] = placed;
+        const PointRecord& point = points[static_cast<size_t>(d)];
+        path->hintPoints[d] = Point2(point.x, point.y);
+        path->peaks[d] = point.peak;
+        path->deviations[d] = point.deviation;
+        path->hasHintPoint[d] = point.placed;
     }
     return true;
 }
@@ -249,14 +322,16 @@ bool readNode(Reader& in, const json& value, const std::string& where, int index
     const json* graph = in.array(value, "graph", where, 2);
     if (graph == nullptr) return false;
     if (!graph->empty()) {
-        if (graph->size() != 2 || !in.number((*graph)[0], where + ".graph[0]", -100, 100, &node->graphX) ||
-            !in.number((*graph)[1], where + ".graph[1]", -100, 100, &node->graphY)) {
+        const double reach = ClusterTree::kGraphReach;
+        if (graph->size() != 2 || !in.number((*graph)[0], where + ".graph[0]", -reach, reach, &node->graphX) ||
+            !in.number((*graph)[1], where + ".graph[1]", -reach, reach, &node->graphY)) {
             return in.fail(where + ".graph", "expected [] or [x, y]");
         }
         node->graphPlaced = true;
     }
     if (node->type != AROperator::kTypeRegular) return true;
-    return in.number(value, "x", where, 0, 1, &node->x) && in.number(value, "y", where, -1, 2, &node->y) &&
+    return in.number(value, "x", where, 0, 1, &node->x) &&
+           in.number(value, "y", where, kMinDragYView, kMaxDragYView, &node->y) &&
            in.number(value, "angle", where, -kPi, kPi, &node->angle) &&
            in.number(value, "radius", where, 1e-6, 1, &node->radius) &&
            in.number(value, "angleWidth", where, 1e-6, kPi, &node->angleWidth) &&
@@ -293,6 +368,303 @@ bool checkTreeShape(Reader& in, const std::vector<ClusterTree::NodeState>& nodes
     return true;
 }
 
+// --- From text to document ----------------------------------------------------------
+//
+// The text is parsed event by event into the document the reader walks, led
+// by the shape of a session, so that no part of a file costs memory out of
+// proportion to it, whatever it holds:
+//   - a member the session does not have is skipped as it is parsed (its
+//     value, however large, is never stored);
+//   - a list longer than the reader allows is refused as soon as it is;
+//   - a value of the wrong kind (a list where a number belongs) is kept as
+//     an empty one of its kind, for the reader to name;
+//   - item lists and points go to the compact lists above.
+// Nothing nests deeper than a session does, so the builder's stack is small.
+// A member added to the session file must be added to its shape here.
+
+struct Shape {
+    enum Kind { kValue, kObject, kArray, kItems, kPoints };
+    using Members = std::vector<std::pair<std::string, const Shape*>>;
+    explicit Shape(Kind k = kValue, Members m = {}, const Shape* e = nullptr, size_t most = 0)
+        : kind(k), members(std::move(m)), element(e), maxEntries(most) {}
+
+    Kind kind;
+    Members members;        // kObject
+    const Shape* element;   // kArray
+    size_t maxEntries;      // kArray, kPoints
+
+    const Shape* member(const std::string& key) const {
+        for (const auto& [name, shape] : members) {
+            if (name == key) return shape;
+        }
+        return nullptr;
+    }
+};
+
+const Shape& sessionShape() {
+    static const Shape value;
+    static const Shape items{Shape::kItems};
+    static const Shape colour{Shape::kArray, {}, &value, 4};
+    static const Shape graph{Shape::kArray, {}, &value, 2};
+    static const Shape perDimension{Shape::kArray, {}, &value, size_t(kMaxDimensions)};
+    static const Shape node{Shape::kObject,
+                            {{"parent", &value}, {"type", &value}, {"color", &colour}, {"items", &items},
+                             {"graph", &graph}, {"x", &value}, {"y", &value}, {"angle", &value},
+                             {"radius", &value}, {"angleWidth", &value}, {"strength", &value},
+                             {"tangentWeight", &value}, {"primary", &value}, {"locked", &value}}};
+    static const Shape nodes{Shape::kArray, {}, &node, kMaxNodes};
+    static const Shape points{Shape::kPoints, {}, nullptr, size_t(kMaxDimensions)};
+    static const Shape path{Shape::kObject, {{"color", &colour}, {"points", &points}}};
+    static const Shape paths{Shape::kArray, {}, &path, kMaxPaths};
+    static const Shape group{Shape::kObject, {{"items", &items}, {"hidden", &value}}};
+    static const Shape unlockedGroups{Shape::kArray, {}, &group, kMaxPaths + 1};
+    static const Shape lockedGroups{Shape::kArray, {}, &group, kMaxPaths};
+    static const Shape categories{Shape::kArray, {}, &value, size_t(TableColumn::kMaxCategories)};
+    static const Shape column{Shape::kObject, {{"name", &value}, {"kind", &value}, {"categories", &categories}}};
+    static const Shape columns{Shape::kArray, {}, &column, size_t(kMaxDimensions)};
+    static const Shape table{Shape::kObject,
+                             {{"path", &value}, {"size", &value}, {"hash", &value}, {"items", &value},
+                              {"dimensions", &value}, {"delimiter", &value}, {"columns", &columns}}};
+    static const Shape display{Shape::kObject,
+                               {{"histograms", &value}, {"mixtures", &value}, {"hintPaths", &value},
+                                {"allHintsOff", &value}}};
+    static const Shape ordering{Shape::kObject, {{"gaussian", &value}, {"groupSort", &value}}};
+    static const Shape tree{Shape::kObject, {{"focused", &value}, {"nodes", &nodes}}};
+    static const Shape hintPaths{Shape::kObject, {{"unlocked", &paths}, {"locked", &paths}, {"mixtures", &value}}};
+    static const Shape groups{Shape::kObject, {{"unlocked", &unlockedGroups}, {"locked", &lockedGroups}}};
+    static const Shape session{Shape::kObject,
+                               {{"format", &value}, {"version", &value}, {"table", &table}, {"axes", &perDimension},
+                                {"histogramWidths", &perDimension}, {"display", &display}, {"ordering", &ordering},
+                                {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups}}};
+    return session;
+}
+
+// The parser's event handler (nlohmann's SAX interface) that builds the document.
+class DocumentBuilder {
+public:
+    DocumentBuilder(json* document, CompactLists* lists) : root(document), compact(lists) {}
+
+    const std::string& error() const { return problem; }
+
+    bool null() { return scalar(json(nullptr)); }
+    bool boolean(bool value) { return scalar(json(value)); }
+    bool number_integer(json::number_integer_t value) { return scalar(json(value)); }
+    bool number_unsigned(json::number_unsigned_t value) { return scalar(json(value)); }
+    bool number_float(json::number_float_t value, const std::string&) { return scalar(json(value)); }
+    bool string(std::string& value) { return scalar(json(std::move(value))); }
+    bool binary(json::binary_t&) { return scalar(json()); }  // JSON text has none
+    bool start_object(std::size_t) { return open(json::value_t::object); }
+    bool start_array(std::size_t) { return open(json::value_t::array); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+
+    bool key(std::string& name) {
+        if (skipping > 0) return true;
+        Frame& top = stack.back();
+        top.nextShape = top.shape->member(name);
+        top.nextName = top.name.empty() ? name : top.name + "." + name;
+        top.nextKey = std::move(name);
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& cause) {
+        problem = std::string("not a session file (") + cause.what() + ")";
+        return false;
+    }
+
+private:
+    struct Frame {
+        Frame(json* filled, const Shape* shapeOf, std::string nameOf)
+            : value(filled), shape(shapeOf), name(std::move(nameOf)) {}
+        json* value;          // the object or array being filled; for a point, `point`
+        const Shape* shape;
+        std::string name;     // as the reader names it: "tree.nodes[3]"
+        size_t entries = 0;   // so far, in an array
+        const Shape* nextShape = nullptr;  // an object's: the shape of the value after the last key (null: skip it)
+        std::string nextName, nextKey;
+        ItemList* items = nullptr;    // an item list's frame
+        PointList* points = nullptr;  // a point list's frame
+        bool isPoint = false;         // a point's frame: `value` is `point`
+        json point;                   // a point being read
+    };
+
+    // Where the next value goes: its shape and name, and whether it is
+    // skipped; false (parsing stops) when a list grows too long.
+    bool nextSlot(const Shape** shape, std::string* name, bool* skip) {
+        *skip = false;
+        if (stack.empty()) {
+            *shape = &sessionShape();
+            name->clear();
+            return true;
+        }
+        Frame& top = stack.back();
+        if (top.items != nullptr || top.points != nullptr) return true;  // handled by the caller
+        if (top.shape->kind == Shape::kObject) {
+            *shape = top.nextShape;
+            *skip = top.nextShape == nullptr;
+            *name = top.nextName;
+            return true;
+        }
+        if (++top.entries > top.shape->maxEntries) return tooMany(top);
+        *shape = top.shape->element;
+        *name = top.name + "[" + std::to_string(top.entries - 1) + "]";
+        return true;
+    }
+
+    bool tooMany(const Frame& frame) {
+        problem = frame.name + ": too many entries (more than " + std::to_string(frame.shape->maxEntries) + ")";
+        return false;
+    }
+
+    // Stores `value` in the slot the top frame offers; returns where it went.
+    json* place(json value) {
+        if (stack.empty()) {
+            *root = std::move(value);
+            return root;
+        }
+        Frame& top = stack.back();
+        if (top.value->is_object()) {
+            json& slot = (*top.value)[top.nextKey];
+            slot = std::move(value);
+            return &slot;
+        }
+        top.value->push_back(std::move(value));
+        return &top.value->back();
+    }
+
+    bool scalar(json value) {
+        if (skipping > 0) return true;
+        if (!stack.empty() && stack.back().items != nullptr) {
+            ItemList& list = *stack.back().items;
+            ++list.total;
+            if (list.hasBad) return true;
+            if (value.is_number_integer() && !(value.is_number_unsigned() && value.get<uint64_t>() > uint64_t(kMaxItems)) &&
+                value.get<int64_t>() >= 0 && value.get<int64_t>() <= kMaxItems) {
+                list.values.push_back(static_cast<int32_t>(value.get<int64_t>()));
+            } else {
+                list.hasBad = true;
+                list.firstBad = std::move(value);
+            }
+            return true;
+        }
+        if (!stack.empty() && stack.back().points != nullptr) return pointEntry(json(std::move(value)), false);
+        const Shape* shape = nullptr;
+        std::string name;
+        bool skip = false;
+        if (!nextSlot(&shape, &name, &skip)) return false;
+        if (!skip) place(std::move(value));
+        return true;
+    }
+
+    // An entry of a point list that is not an object (`isOpen`: a list that
+    // is now skipped), or a point object now parsed (`value`).
+    bool pointEntry(json value, bool isOpen) {
+        Frame& top = stack.back();
+        PointList& list = *top.points;
+        if (++list.total > top.shape->maxEntries) return tooMany(top);
+        if (isOpen) skipping = 1;
+        if (!list.hasBad) {
+            list.hasBad = true;
+            list.firstBad = std::move(value);
+        }
+        return true;
+    }
+
+    bool open(json::value_t type) {
+        if (skipping > 0) {
+            ++skipping;
+            return true;
+        }
+        const json husk(type);  // an empty object or array
+        if (!stack.empty() && stack.back().items != nullptr) {
+            ItemList& list = *stack.back().items;
+            ++list.total;
+            skipping = 1;
+            if (!list.hasBad) {
+                list.hasBad = true;
+                list.firstBad = husk;
+            }
+            return true;
+        }
+        if (!stack.empty() && stack.back().points != nullptr) {
+            Frame& top = stack.back();
+            if (type != json::value_t::object || top.points->hasBad) return pointEntry(husk, true);
+            if (top.points->total + 1 > top.shape->maxEntries) return tooMany(top);
+            ++top.points->total;
+            // A point: an object read into the frame's own document, then checked.
+            static const Shape value;
+            static const Shape point{Shape::kObject,
+                                     {{"x", &value}, {"y", &value}, {"peak", &value}, {"deviation", &value},
+                                      {"placed", &value}}};
+            Frame frame{nullptr, &point, top.name};
+            frame.isPoint = true;
+            frame.point = json::object();
+            stack.push_back(std::move(frame));
+            stack.back().value = &stack.back().point;
+            return true;
+        }
+        const Shape* shape = nullptr;
+        std::string name;
+        bool skip = false;
+        if (!nextSlot(&shape, &name, &skip)) return false;
+        if (skip) {
+            skipping = 1;
+            return true;
+        }
+        const bool isObject = type == json::value_t::object;
+        const Shape::Kind kind = shape->kind;
+        if (isObject && kind == Shape::kObject) {
+            stack.push_back(Frame{place(husk), shape, name});
+        } else if (!isObject && kind == Shape::kArray) {
+            stack.push_back(Frame{place(husk), shape, name});
+        } else if (!isObject && (kind == Shape::kItems || kind == Shape::kPoints)) {
+            // The list's owner is the object that holds it: "tree.nodes[3]" for "tree.nodes[3].items".
+            const std::string owner = stack.empty() ? name : stack.back().name;
+            place(json(json::value_t::discarded));
+            Frame frame{nullptr, shape, owner};
+            if (kind == Shape::kItems) {
+                frame.items = &(compact->items[owner] = ItemList{});
+            } else {
+                frame.points = &(compact->points[owner] = PointList{});
+            }
+            stack.push_back(std::move(frame));
+        } else {
+            place(husk);  // not what belongs here: the reader names it
+            skipping = 1;
+        }
+        return true;
+    }
+
+    bool close() {
+        if (skipping > 0) {
+            --skipping;
+            return true;
+        }
+        Frame done = std::move(stack.back());
+        stack.pop_back();
+        if (done.isPoint) {
+            // A point parsed: kept as a record when the reader takes it, else as the first bad point.
+            PointList& list = *stack.back().points;
+            if (list.hasBad) return true;
+            PointRecord record{};
+            Reader check;
+            if (readPoint(check, done.point, "", &record)) {
+                list.values.push_back(record);
+            } else {
+                list.hasBad = true;
+                list.firstBad = std::move(done.point);
+            }
+        }
+        return true;
+    }
+
+    json* root;
+    CompactLists* compact;
+    std::vector<Frame> stack;  // the open objects and arrays the session's shape knows
+    int skipping = 0;          // depth inside a value that is skipped
+    std::string problem;
+};
+
 }  // namespace
 
 Session Session::capture(const TableModel& model, const DisplaySwitches& display) {
@@ -302,6 +674,11 @@ Session Session::capture(const TableModel& model, const DisplaySwitches& display
     session.fingerprint = table->getFingerprint();
     session.itemCount = table->getDataNum();
     session.dimensionCount = table->getActualDimNum();
+    session.delimiter = table->getDelimiter();
+    for (int c = 0; c < table->getDimNum(); ++c) {
+        const TableColumn& column = table->getColumn(c);
+        session.columns.push_back({column.name, columnKindName(column.kind), column.categories});
+    }
     for (int d = 0; d < session.dimensionCount; ++d) {
         session.axisPositions.push_back(model.getAxes()->getAxisPosition(d));
         session.histogramWidths.push_back(model.getHistogramWidth(d));
@@ -358,7 +735,13 @@ std::string Session::toJson() const {
     for (const Path& path : lockedPaths) locked.push_back(pathJson(path));
     for (const DataItemGroup& group : unlockedGroups) unlockedGroupList.push_back(groupJson(group, false));
     for (const DataItemGroup& group : lockedGroups) lockedGroupList.push_back(groupJson(group, true));
-    const json document = {
+    json columnList = json::array();
+    for (const Column& column : columns) {
+        json entry = {{"name", column.name}, {"kind", column.kind}};
+        if (column.kind == columnKindName(ColumnKind::Categorical)) entry["categories"] = column.categories;
+        columnList.push_back(entry);
+    }
+    json document = {
         {"format", kFormat},
         {"version", version},
         {"table",
@@ -379,18 +762,28 @@ std::string Session::toJson() const {
         {"hintPaths", {{"unlocked", unlocked}, {"locked", locked}, {"mixtures", mixturesShown}}},
         {"groups", {{"unlocked", unlockedGroupList}, {"locked", lockedGroupList}}},
     };
-    return document.dump() + "\n";
+    if (version >= 2) {
+        document["table"]["delimiter"] = std::string(1, delimiter != 0 ? delimiter : ',');
+        document["table"]["columns"] = columnList;
+    }
+    return document.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 bool Session::fromJson(const std::string& text, Session* session, std::string* error) {
+    return fromJson(text.data(), text.data() + text.size(), session, error);
+}
+
+bool Session::fromJson(const char* begin, const char* end, Session* session, std::string* error) {
+    // Syntax errors, and numbers too large for a double, stop the parser; so
+    // does a list longer than the reader would take.
     json document;
-    try {
-        document = json::parse(text);
-    } catch (const json::exception& problem) {  // syntax errors, and numbers too large for a double
-        *error = std::string("not a session file (") + problem.what() + ")";
+    CompactLists lists;
+    DocumentBuilder builder(&document, &lists);
+    if (!json::sax_parse(begin, end, &builder)) {
+        *error = builder.error();
         return false;
     }
-    Reader in;
+    Reader in(&lists);
     Session read;
     std::string format;
     int64_t version = 0;
@@ -418,9 +811,39 @@ bool Session::fromJson(const std::string& text, Session* session, std::string* e
         !in.integer(*table, "dimensions", "table", 0, kMaxDimensions, &read.dimensionCount)) {
         return *error = in.error(), false;
     }
+    if (read.tablePath.find('\0') != std::string::npos) {
+        return *error = "table.path: the name holds a NUL character", false;
+    }
     read.fingerprint.size = static_cast<uint64_t>(size);
     if (!FileFingerprint::parseHash(hash, &read.fingerprint.hash)) {
         return *error = "table.hash: expected 16 hexadecimal digits", false;
+    }
+    if (read.version >= 2) {
+        std::string delimiter;
+        if (!in.text(*table, "delimiter", "table", &delimiter)) return *error = in.error(), false;
+        if (delimiter.size() != 1 || delimiter[0] == '"' || delimiter[0] == '\n' || delimiter[0] == '\r') {
+            return *error = "table.delimiter: expected one character other than a quote or a line end", false;
+        }
+        read.delimiter = delimiter[0];
+        const json* columnList = in.array(*table, "columns", "table", static_cast<size_t>(kMaxDimensions));
+        if (columnList == nullptr) return *error = in.error(), false;
+        for (size_t c = 0; c < columnList->size(); ++c) {
+            const std::string at = "table.columns[" + std::to_string(c) + "]";
+            Column column;
+            if (!in.text((*columnList)[c], "name", at, &column.name) ||
+                !in.text((*columnList)[c], "kind", at, &column.kind)) {
+                return *error = in.error(), false;
+            }
+            if (column.kind == columnKindName(ColumnKind::Categorical)) {
+                const json* categories = in.array((*columnList)[c], "categories", at, TableColumn::kMaxCategories);
+                if (categories == nullptr) return *error = in.error(), false;
+                for (const json& category : *categories) {
+                    if (!category.is_string()) return *error = at + ".categories: expected strings", false;
+                    column.categories.push_back(category.get<std::string>());
+                }
+            }
+            read.columns.push_back(std::move(column));
+        }
     }
     const int dims = read.dimensionCount;
 
@@ -526,6 +949,26 @@ bool Session::checkAgainst(const MultidimensionalData& table, std::string* error
                  std::to_string(table.getActualDimNum());
         return false;
     }
+    // The columns read as they were when the session was saved (version 2 on).
+    if (!columns.empty()) {
+        if (static_cast<int>(columns.size()) != table.getDimNum()) {
+            *error = "the session's table has " + std::to_string(columns.size()) + " columns; this one has " +
+                     std::to_string(table.getDimNum());
+            return false;
+        }
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const TableColumn& column = table.getColumn(static_cast<int>(c));
+            const std::string at = "table.columns[" + std::to_string(c) + "] \"" + columns[c].name + "\"";
+            if (columns[c].kind != columnKindName(column.kind)) {
+                *error = at + ": " + columns[c].kind + " in the session, " + columnKindName(column.kind) + " in the table";
+                return false;
+            }
+            if (columns[c].categories != column.categories) {
+                *error = at + ": its categories are not in the session's order";
+                return false;
+            }
+        }
+    }
     // Regular operators must stand between two axes.
     ParallelCoordinatesAxis axes(dimensionCount);
     for (int d = 0; d < dimensionCount; ++d) axes.setAxisPosition(d, axisPositions[d]);
@@ -610,32 +1053,35 @@ void Session::applyTo(TableModel& model) const {
     model.restoreMixtures(mixturesShown);
 }
 
-bool readSessionFile(const std::string& path, Session* session, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "Cannot open session file \"" + path + "\"";
+bool readSessionFile(const std::string& path, Session* session, std::string* error, FileIdentity* identity) {
+    const MappedFile file(path.c_str(), Session::kMaxFileBytes);
+    if (identity != nullptr) *identity = file.identity();
+    if (file.isTooLarge()) {
+        *error = "\"" + path + "\" is too large for a session file (" + file.error() + ")";
         return false;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<size_t>(size) > Session::kMaxFileBytes) {
-        *error = "\"" + path + "\" is too large for a session file";
-        return false;
-    }
-    in.seekg(0);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), size)) {
-        *error = "Cannot read session file \"" + path + "\"";
+    if (!file.isOpen()) {
+        *error = "Cannot open session file \"" + path + "\": " + file.error();
         return false;
     }
     std::string problem;
-    if (!Session::fromJson(text, session, &problem)) {
+    if (!Session::fromJson(file.begin(), file.end(), session, &problem)) {
         *error = "\"" + path + "\": " + problem;
         return false;
     }
     return true;
 }
 
-bool writeSessionFile(const std::string& path, const Session& session, std::string* error) {
-    return writeFileAtomically(path, session.toJson(), error);
+std::string describeTableDrift(const Session& session) {
+    FileFingerprint now;
+    std::string problem;
+    const std::string table = "the table \"" + session.tablePath + "\"";
+    if (!FileFingerprint::ofFile(session.tablePath, &now, &problem)) return table + " cannot be read any more (" + problem + ")";
+    if (now != session.fingerprint) return table + " has changed on disk since it was loaded";
+    return "";
+}
+
+bool writeSessionFile(const std::string& path, const Session& session, std::string* error,
+                      const std::vector<ReadFile>& inputs) {
+    return writeFileAtomically(path, session.toJson(), error, inputs);
 }

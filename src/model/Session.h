@@ -9,7 +9,10 @@
 // field (types, ranges, sizes, indices, the tree's shape, and that the leaves
 // and the groups each share out the table) before anything is applied, so a
 // malformed or hostile file is refused as a whole with a message naming the
-// problem, and the current work stays as it was.
+// problem, and the current work stays as it was. Reading costs memory in
+// proportion to the file, whatever it holds: the text is parsed in place,
+// members a session does not have are skipped, and a list longer than the
+// reader takes is refused as soon as it is read.
 #pragma once
 
 #include <string>
@@ -17,7 +20,9 @@
 
 #include "cluster/ClusterPath.h"
 #include "cluster/MultidimensionalCluster.h"
+#include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
+#include "data/FileIdentity.h"
 #include "operators/ClusterTree.h"
 
 class MultidimensionalData;
@@ -32,7 +37,10 @@ struct DisplaySwitches {
 };
 
 struct Session {
-    static constexpr int kVersion = 1;  // the version this program writes and reads
+    // The version this program writes; it reads it and every earlier one
+    // (version 1 has no delimiter and no columns: the table is read as
+    // comma-separated and its columns are not checked).
+    static constexpr int kVersion = 2;
     // Largest session file read, bytes: a bigger one is refused before parsing.
     static constexpr size_t kMaxFileBytes = size_t(1) << 30;
 
@@ -40,7 +48,16 @@ struct Session {
     std::string tablePath;        // absolute path of the table file when saved
     FileFingerprint fingerprint;  // of the table file when it was loaded
     int itemCount = 0;
-    int dimensionCount = 0;       // numeric dimensions
+    int dimensionCount = 0;       // dimensions (axes)
+    // How the table was read (version 2 on): its delimiter, and each
+    // column's name, kind and, for a categorical one, its categories in axis order.
+    struct Column {
+        std::string name;
+        std::string kind;  // columnKindName
+        std::vector<std::string> categories;
+    };
+    char delimiter = 0;           // 0: not stored (version 1)
+    std::vector<Column> columns;  // empty: not stored (version 1)
     std::vector<float> axisPositions;    // view x of each axis
     std::vector<float> histogramWidths;  // per dimension
     DisplaySwitches display;
@@ -61,6 +78,8 @@ struct Session {
     // Reads and checks a session's text on its own (syntax, types, ranges,
     // sizes, the tree's shape); false with *error naming the problem.
     static bool fromJson(const std::string& text, Session* session, std::string* error);
+    // The same over the bytes [begin, end) (a mapped file, read in place).
+    static bool fromJson(const char* begin, const char* end, Session* session, std::string* error);
 
     // Whether the session belongs to `table` (same file contents, same counts)
     // and its item lists and groups are consistent with it; false with *error.
@@ -70,7 +89,14 @@ struct Session {
     void applyTo(TableModel& model) const;
 };
 
-// The session file at `path`, read and checked on its own; false with *error naming the file.
-bool readSessionFile(const std::string& path, Session* session, std::string* error);
-// Writes the session atomically; false with *error naming the file.
-bool writeSessionFile(const std::string& path, const Session& session, std::string* error);
+// The session file at `path`, read and checked on its own; false with *error
+// naming the file. *identity (when given) tells which file was read.
+bool readSessionFile(const std::string& path, Session* session, std::string* error, FileIdentity* identity = nullptr);
+// Why `session` would not open on the file now at its table path: that file
+// has changed (or cannot be read) since the table was loaded, as in
+// "the table "/x/t.csv" has changed on disk since it was loaded"; empty
+// when it is still the table. Saving such a session is worth a word.
+std::string describeTableDrift(const Session& session);
+// Writes the session atomically, never over one of `inputs`; false with *error naming the file.
+bool writeSessionFile(const std::string& path, const Session& session, std::string* error,
+                      const std::vector<ReadFile>& inputs = {});

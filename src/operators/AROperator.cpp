@@ -253,9 +253,9 @@ void AROperator::updateHistogram() {
 float AROperator::getHistogramEntry(int dimension, int bin) const {
     if (pcWindow == nullptr || histogram.empty()) return std::numeric_limits<float>::quiet_NaN();
     const MultidimensionalData* data = pcWindow->getData();
-    const int bins = data->getHistogramBinsNum();
-    if (dimension < 0 || dimension >= data->getActualDimNum() || bin < 0 || bin >= bins) {
+    const int cells = data->getHistogramCellsNum();  // the bins, then the missing bin
+    if (dimension < 0 || dimension >= data->getActualDimNum() || bin < 0 || bin >= cells) {
         return std::numeric_limits<float>::quiet_NaN();
     }
-    return histogram[static_cast<size_t>(dimension) * bins + bin];
+    return histogram[static_cast<size_t>(dimension) * static_cast<size_t>(cells) + static_cast<size_t>(bin)];
 }

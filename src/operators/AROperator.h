@@ -137,7 +137,6 @@ public:
     Segment segmentOf(int item, int axis) const;
     class SegmentMeasure;  // segmentOf for many items at once
 
-    // The node: its place, its view, its links and items, its layout state.
     Point2 position;                        // centre of a regular operator, view units
     const ViewLayout* pcWindow = nullptr;   // the view the operator measures in; not owned
     const ParallelCoordinatesAxis* axes = nullptr;  // the view's axis layout; not owned

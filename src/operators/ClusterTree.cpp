@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "data/MultidimensionalData.h"
+#include "layout/DrawRegion.h"
 #include "layout/ParallelCoordinatesAxis.h"
 #include "operators/ViewLayout.h"
 
@@ -85,9 +87,13 @@ AROperator* ClusterTree::addAR(const ViewLayout* view, float x, float y, bool pr
     linkNodes(focused, added);
     added->determineParameters();
     added->updateControlList();
+    // The new operator took items from its complementary sibling: what stands
+    // below that sibling shares out its smaller list.
+    AROperator* complement = added->getComplementaryAR();
+    if (complement != nullptr) repartition(complement, {});
     ++revision;
     added->revision = revision;
-    if (AROperator* complement = added->getComplementaryAR()) complement->revision = revision;
+    if (complement != nullptr) stampSubtree(complement);
     return added;
 }
 
@@ -243,7 +249,7 @@ void ClusterTree::recapture(AROperator* op) {
 }
 
 void ClusterTree::moveOperator(AROperator* op, float xView, float yView) {
-    op->position.setPoint(xView, yView);
+    op->position.setPoint(xView, std::clamp(yView, kMinDragYView, kMaxDragYView));
     op->updatePosInfo();  // keeps the operator inside its region
     recapture(op);
 }
@@ -445,9 +451,14 @@ std::vector<ClusterTree::NodeState> ClusterTree::saveNodes() const {
     collectNodes(&nodes);
     std::vector<NodeState> states;
     states.reserve(nodes.size());
+    // Each node's list index, for its children (a parent comes before them).
+    std::unordered_map<const AROperator*, int> indexOfNode;
+    indexOfNode.reserve(nodes.size());
     for (const AROperator* node : nodes) {
         NodeState state;
-        state.parent = node->parent != nullptr ? indexOf(node->parent) : -1;
+        const auto parent = node->parent != nullptr ? indexOfNode.find(node->parent) : indexOfNode.end();
+        state.parent = parent != indexOfNode.end() ? parent->second : -1;
+        indexOfNode.emplace(node, static_cast<int>(states.size()));
         state.type = node->type;
         state.x = node->position.x;
         state.y = node->position.y;

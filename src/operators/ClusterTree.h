@@ -103,6 +103,9 @@ public:
         bool graphPlaced = false;
         double graphX = -1, graphY = -1;  // graph units
     };
+    // The graph keeps every node within this distance of the origin on each
+    // axis (graph units: a hundred window widths), and a session is read within it.
+    static constexpr double kGraphReach = 100;
     // Every node in pre-order, with its state.
     std::vector<NodeState> saveNodes() const;
     // Replaces the whole tree with `nodes`: pre-order, the root first, every

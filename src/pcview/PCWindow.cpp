@@ -47,14 +47,14 @@ void PCWindow::tableLinked() {
     axisNames.clear();
     axisMinLabels.clear();
     axisMaxLabels.clear();
+    categoryLabelsShown.clear();
+    categoryLabelTexts.clear();
+    categoryLabelsHeightPx = -1;
     const MultidimensionalData* data = getData();
-    // Numeric dimension d is header field d + 1 when the first column holds item names.
-    const int dims = data->getActualDimNum();
-    const int nameColumns = data->getDimNum() - dims;
-    for (int d = 0; d < dims; ++d) {
-        axisNames.push_back(data->getDimName(d + nameColumns));
-        axisMinLabels.push_back(toString(data->getMinValue(d)));
-        axisMaxLabels.push_back(toString(data->getMaxValue(d)));
+    for (int d = 0; d < data->getActualDimNum(); ++d) {
+        axisNames.push_back(data->getAxisName(d));
+        axisMinLabels.push_back(data->getAxisMinText(d));
+        axisMaxLabels.push_back(data->getAxisMaxText(d));
     }
     redrawWindows();
 }

@@ -39,11 +39,15 @@ class AROperator;
 class ColorChooserWindow;
 class TreeObserver;
 
-// Where the three labels of one axis start (text baseline origins), view units.
+// Where the labels of one axis start (text baseline origins), view units.
 struct AxisLabelPlacement {
     float nameX, nameY;  // dimension name: 20 px above the axis top, 2 px left per character
-    float minX, minY;    // raw minimum: 15 px below the axis foot
+    float minX, minY;    // raw minimum: 15 px below the axis foot; on an axis with a
+                         // missing slot, left of the axis just above its foot
     float maxX, maxY;    // raw maximum: 5 px above the axis top
+    bool slot;           // the axis has missing values, and a slot below its foot
+    float slotX, slotY;  // the slot's centre
+    float slotLabelX, slotLabelY;  // its label "NA", left of it
 };
 
 class PCWindow : public Fl_Gl_Window, public TableModel {
@@ -97,9 +101,15 @@ public:
     void renderLinesAtSubTree(AROperator* node);
     void renderCurvesAtSubTree(AROperator* node);
     void renderHistogramRiver_TreeBased(AROperator* node);
+    // Every regular operator in full, or, in a tree of more than
+    // kFullyDrawnOperators of them, each as a dot in its colour and only the
+    // focused one and those under a gesture in full.
     void renderOperators();
     void renderOperatorTree(AROperator* node);
     void renderOneOperator(AROperator* op);
+    // Whether the last frame drew the operators as dots.
+    bool operatorsDrawnAsDots() const { return operatorDots; }
+    static constexpr size_t kFullyDrawnOperators = 200;
     void renderAxes();
     void renderMouseTrace();
     // One line of text in the 8 x 13 bitmap font, baseline starting at view point (x, y),
@@ -107,10 +117,14 @@ public:
     void renderBitmapCharacter(float xView, float yView, const char* text);
     void renderBitmapCharacter(float xView, float yView, const std::string* text);
     AxisLabelPlacement getAxisLabelPlacement(int slot) const;
-    // Label texts of axis `slot`: dimension name, raw minimum and maximum ("%.2f").
+    // Label texts of axis `slot`: dimension name, raw minimum and maximum
+    // ("%.2f"; dates for a date axis; empty for a categorical one).
     const std::string& getAxisName(int slot) const { return axisNames.at(slot); }
     const std::string& getAxisMinLabel(int slot) const { return axisMinLabels.at(slot); }
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
+    // The categories written beside dimension `dim`'s axis (indices into its
+    // column's categories), for the view's current height; empty when it is not categorical.
+    const std::vector<int>& getShownCategories(int dim);
 
     // The line layer (see LineLayer.h). While it is being drawn anew, a frame
     // draws one slice of items (sized by linePacer), shows what is
@@ -244,6 +258,13 @@ private:
     std::vector<std::string> axisNames;
     std::vector<std::string> axisMinLabels;
     std::vector<std::string> axisMaxLabels;
+    // The category labels drawn beside each categorical axis (empty for
+    // others): category indices, chosen for the view height categoryLabelsHeightPx.
+    void chooseCategoryLabels();
+    void renderCategoryLabels(int slot);
+    std::vector<std::vector<int>> categoryLabelsShown;
+    std::vector<std::vector<std::string>> categoryLabelTexts;  // per dimension, per category: the text drawn
+    int categoryLabelsHeightPx = -1;
 
     LineStripBatch lineBatch;  // item lines of one frame, drawn in batches
     LineLayer lineLayer;       // the item lines between frames
@@ -255,6 +276,12 @@ private:
     LineCursor lineCursor;
     SlicePacer linePacer{std::chrono::microseconds(25000)};  // sizes the slices
     uint64_t lineLayerRestarts = 0;
+
+    // Per-frame scratch of the operators drawn as dots, kept so that drawing allocates nothing.
+    std::vector<AROperator*> operatorNodes;
+    std::vector<float> operatorDotXy;    // view units, two per dot
+    std::vector<float> operatorDotRgba;  // four per dot
+    bool operatorDots = false;           // the last frame drew the operators as dots
 
     // Per-frame scratch of the histogram bands, kept so that drawing allocates nothing.
     std::deque<AROperator*> riverLeaves;

@@ -37,11 +37,15 @@ HoverScene sceneOf(const PCWindow& view) {
     return scene;
 }
 
-// One label row "name: value", the value printed compactly.
-std::string valueRow(const std::string& name, float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
-    return name + ": " + text;
+// Longest field text shown in the label, characters (a free text can be long).
+constexpr size_t kLongestShownText = 40;
+
+std::string shortened(const std::string& text) {
+    std::string shown = text.size() > kLongestShownText ? text.substr(0, kLongestShownText - 3) + "..." : text;
+    for (char& c : shown) {
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';  // a field with line breaks stays on one row
+    }
+    return shown;
 }
 
 // The item's line, as drawn, as one strip: axis to axis where a segment is
@@ -169,14 +173,26 @@ void PCWindow::updateHover(float xView, float yView) {
         const MultidimensionalData* data = getData();
         const ParallelCoordinatesAxis* axes = getAxes();
         hoverLines.clear();
+        // Each field as it is in the file, read again from it; what the table
+        // holds (numbers, dates, categories, "NA") when the file has changed.
+        std::vector<std::string> texts;
+        const bool fromFile = data->readRowTexts(item, &texts);
+        auto textOf = [&](int column) {
+            return shortened(fromFile ? texts[static_cast<size_t>(column)] : data->getValueText(item, column));
+        };
         // Unnamed rows are counted from 1, the first data row under the header.
-        hoverLines.push_back(data->hasNames() ? data->getItemName(item) : "Row " + std::to_string(item + 1));
+        const int nameColumn = data->getNameColumn();
+        hoverLines.push_back(nameColumn >= 0 ? textOf(nameColumn) : "Row " + std::to_string(item + 1));
         for (int slot = 0; slot < axes->getAxisNum(); ++slot) {
             const int dim = axes->getDimIndexAtAxis(slot);
             if (dim < 0 || dim >= static_cast<int>(axisNames.size())) continue;
-            const float minimum = data->getMinValue(dim);
-            const float raw = minimum + data->getDataEntry(item, dim) * (data->getMaxValue(dim) - minimum);
-            hoverLines.push_back(valueRow(axisNames[dim], raw));
+            const std::string text = textOf(data->getAxisColumnIndex(dim));
+            hoverLines.push_back(axisNames[dim] + ": " + (text.empty() ? "(empty)" : text));
+        }
+        // The columns that are not axes (identifiers), when the file could be read.
+        for (int column = 0; column < data->getDimNum() && fromFile; ++column) {
+            if (column == nameColumn || data->getColumn(column).isAxis()) continue;
+            hoverLines.push_back(data->getDimName(column) + ": " + textOf(column));
         }
     }
     // The label follows the pointer: the overlays are drawn again, the line layer is reused.

@@ -249,7 +249,9 @@ void PCWindow::wheelStep(float xView, float yView, float delta, bool ctrl, bool 
         float& deviation = hintPaths->getUnlockedPath(path)->deviations[axis];
         // Never below one step (nor lower than it already was): a deviation of 0
         // or less would make the path match no item at all.
-        deviation = std::max(deviation + delta * kDeviationStep, std::min(deviation, kMinDeviation));
+        // Nor above the largest a session takes back.
+        deviation = std::min(std::max(deviation + delta * kDeviationStep, std::min(deviation, kMinDeviation)),
+                             ClusterPath::kMaxDeviation);
         updateGaussianMixtures();
     }
     if (alt) {

@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "gl/GlDrawer.h"
@@ -18,10 +19,48 @@ constexpr float kDirectionLong = 0.04f;      // half-axes of the direction ellip
 constexpr float kDirectionShort = 0.02f;
 constexpr float kCentreDotRadius = 0.01f;
 constexpr float kInnerDotRadius = 0.005f;
+constexpr float kOperatorDotPx = 5;          // an operator drawn as a dot, in a tree of very many
 
 }  // namespace
 
-void PCWindow::renderOperators() { renderOperatorTree(getClusterTree()->getRoot()); }
+void PCWindow::renderOperators() {
+    // A whole operator costs about a millisecond of the software rasteriser
+    // (its translucent disc above all): thousands of them would hold up
+    // every frame, and the input waiting for it, for seconds. Beyond
+    // kFullyDrawnOperators the tree is drawn as one array of dots.
+    ClusterTree* tree = getClusterTree();
+    tree->collectNodes(&operatorNodes);
+    size_t regular = 0;
+    for (const AROperator* node : operatorNodes) regular += node->type == AROperator::kTypeRegular;
+    operatorDots = regular > kFullyDrawnOperators;
+    if (!operatorDots) {
+        renderOperatorTree(tree->getRoot());
+        return;
+    }
+    operatorDotXy.clear();
+    operatorDotRgba.clear();
+    for (const AROperator* node : operatorNodes) {
+        if (node->type != AROperator::kTypeRegular) continue;
+        operatorDotXy.insert(operatorDotXy.end(), {node->position.x, node->position.y});
+        operatorDotRgba.insert(operatorDotRgba.end(), {node->color.r, node->color.g, node->color.b, kMarkAlpha});
+    }
+    glPointSize(kOperatorDotPx);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, operatorDotXy.data());
+    glColorPointer(4, GL_FLOAT, 0, operatorDotRgba.data());
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(regular));
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glPointSize(1);
+    // The operators the user works on are drawn whole.
+    AROperator* const whole[] = {tree->getFocused(), grabbedOp, rotatedOp};
+    for (size_t k = 0; k < 3; ++k) {
+        AROperator* op = whole[k];
+        if (op == nullptr || std::find(whole, whole + k, op) != whole + k || !tree->contains(op)) continue;
+        if (op->type == AROperator::kTypeRegular) renderOneOperator(op);
+    }
+}
 
 void PCWindow::renderOperatorTree(AROperator* node) {
     if (node->type == AROperator::kTypeRegular) renderOneOperator(node);

@@ -63,6 +63,10 @@ std::string ResourceLocator::findFile(const std::string& relative) const {
         std::error_code error;
         const std::string path = joined(root, relative);
         if (fs::is_regular_file(path, error)) return path;
+        // Something else by that name (a folder, a link to nothing) is the
+        // user's doing: it is opened, and refused with its reason, rather
+        // than passed over for another folder's file without a word.
+        if (fs::symlink_status(path, error).type() != fs::file_type::not_found && !error) return path;
     }
     return joined(".", relative);
 }

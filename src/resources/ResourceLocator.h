@@ -38,9 +38,11 @@ public:
     // The locator of this process, made on first use.
     static const ResourceLocator& program();
 
-    // "<root>/<relative>" for the first root where that regular file exists;
-    // "./<relative>" when no root has it, so that messages name the path the
-    // user would expect and opening it fails as for any missing file.
+    // "<root>/<relative>" for the first root where that regular file exists,
+    // or where something else has its name (a folder, a link to nothing:
+    // opening it then says what is wrong); "./<relative>" when no root has
+    // it, so that messages name the path the user would expect and opening
+    // it fails as for any missing file.
     std::string findFile(const std::string& relative) const;
     // The same for a folder; "" when no root has it.
     std::string findDirectory(const std::string& relative) const;

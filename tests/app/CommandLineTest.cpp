@@ -37,7 +37,18 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"a.csv", "b.csv"}, Action::Fail, "", "one data file at a time, got 2 ('a.csv', 'b.csv')"},
         {{"a", "b", "c"}, Action::Fail, "", "got 3 ('a', 'b', ...)"},
         {{""}, Action::Fail, "", "the data file name is empty"},
+        {{"--info", "--json", "t.csv"}, Action::Info, "t.csv", ""},
+        {{"--info"}, Action::Fail, "", "--info needs a table"},
+        {{"--json", "t.csv"}, Action::Fail, "t.csv", "--json goes with --info"},
+        {{"--info", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "--info goes with FILE alone"},
+        {{"--delimiter", ";;", "t.csv"}, Action::Fail, "", "needs one character"},
+        {{"-d", "\"", "t.csv"}, Action::Fail, "", "other than a quote"},
+        {{"--export", "", "t.csv"}, Action::Fail, "", "the export file name is empty"},
+        {{"--session="}, Action::Fail, "", "the session file name is empty"},
+        {{"-e", "out.csv", "t.csv"}, Action::Batch, "t.csv", ""},
     };
+    EXPECT_EQ(parse({"-d", "tab", "t.csv"}).delimiter, '\t');
+    EXPECT_EQ(parse({"--delimiter=;", "t.csv"}).delimiter, ';');
     for (const Case& c : cases) {
         std::string shown;
         for (const char* arg : c.args) shown += std::string(" [") + arg + "]";
@@ -65,6 +76,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
     EXPECT_NE(text.find("Default table here: " + table + "\n"), std::string::npos);
     const std::string absent = dir.path() + "/DataSet/origin.txt";
     EXPECT_NE(usageText({"."}, absent).find(absent + "  (not found)\n"), std::string::npos);
+    EXPECT_NE(usageText({"."}, dir.path()).find(dir.path() + "  (not a regular file)\n"), std::string::npos);
 
     const std::string version = versionText();
     EXPECT_EQ(version.rfind("strands ", 0), 0u);

@@ -6,6 +6,8 @@
 #include <FL/Fl_PNG_Image.H>
 
 #include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
@@ -120,6 +122,18 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
                                 "' > /dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(readAll(out), guiExport);
+
+    // Never over the session it read, whatever the spelling: status 1, the session kept.
+    const std::string sessionText = readAll(sessionPath), link = dir.path() + "/link.json";
+    ASSERT_EQ(symlink(sessionPath.c_str(), link.c_str()), 0);
+    for (const std::string& target : {sessionPath, link}) {
+        const std::string over = "env -u DISPLAY " STRANDS_BINARY " --session '" + sessionPath + "' --export '" +
+                                 target + "' > /dev/null 2>" + dir.path() + "/err.txt";
+        const int status = std::system(over.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << over;
+        EXPECT_NE(readAll(dir.path() + "/err.txt").find("is the session file"), std::string::npos);
+        EXPECT_EQ(readAll(sessionPath), sessionText);
+    }
 }
 
 TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
@@ -139,6 +153,18 @@ TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
     stdoutOf([&] { EXPECT_FALSE(openSessionFile(*first, saved)); });
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_NE(problems[1].find("has changed since the session was saved"), std::string::npos) << problems[1];
+    // A session or a table that is a named pipe is refused at once, without
+    // asking where the table went (it is there, but no table).
+    const std::string fifo = dir.path() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(openSessionFile(*first, fifo));
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_NE(problems[2].find("named pipe"), std::string::npos) << problems[2];
+    std::string onFifo = before;
+    onFifo.replace(onFifo.find(table), table.size(), fifo);
+    stdoutOf([&] { EXPECT_FALSE(openSessionFile(*first, dir.write("fifo-table.json", onFifo))); });
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_NE(problems[3].find("Cannot open \"" + fifo + "\": a named pipe (FIFO)"), std::string::npos) << problems[3];
     EXPECT_EQ(withoutGraphLayout(Session::capture(*view, view->getDisplaySwitches()).toJson()),
               withoutGraphLayout(before))
         << "nothing changed";
@@ -169,6 +195,11 @@ TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
     const size_t sameInPicture = (static_cast<size_t>(250) * picture.widthPx + 500) * 3;
     EXPECT_EQ(whole.rgb[inView], picture.rgb[sameInPicture]);
 
+    // Never over the table.
+    const std::vector<ReadFile> inputs = tableFiles(*first->getView()->getData());
+    EXPECT_FALSE(writePngFile(table, picture.widthPx, picture.heightPx, picture.rgb, &error, inputs));
+    EXPECT_NE(error.find("is the table"), std::string::npos) << error;
+    EXPECT_EQ(readAll(table), readAll("DataSet/cars.csv"));
     // Nowhere to write: a folder in the file's place.
     EXPECT_FALSE(writePngFile(dir.path(), picture.widthPx, picture.heightPx, picture.rgb, &error));
     EXPECT_NE(error.find("Cannot write"), std::string::npos) << error;

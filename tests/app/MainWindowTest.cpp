@@ -1,6 +1,7 @@
 // The main window's layout and links, and File > Open's replacement of the table.
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Window.H>
+#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "app/MainWindow.h"
@@ -35,12 +36,15 @@ TEST_F(MainWindowTest, ViewIsTheFirstChildAndOwnsTheTable) {
 
 TEST_F(MainWindowTest, OpeningATableReplacesTheOldOneUnlessItIsUnusable) {
     MainWindow main(loadTableQuietly(dir.write("t.txt", "a,b\n1,2\n3,4\n")));
+    const std::string fifo = dir.path() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     PCWindow* view = main.getView();
     MultidimensionalData* before = view->getData();
     const std::pair<std::string, std::string> unusable[] = {
         {dir.path() + "/absent.txt", "No such file or directory"},
         {dir.path(), "Is a directory"},
-        {dir.write("names.txt", "name\nx\ny\n"), "has no numeric column"},
+        {fifo, "a named pipe (FIFO), not a regular file"},  // refused at once, no writer awaited
+        {dir.write("names.txt", "name\nx\ny\n"), "has no column to draw as an axis"},
         {dir.write("header.txt", "a,b\n"), "holds no data items"},
     };
     for (const auto& [path, reason] : unusable) {

@@ -73,7 +73,8 @@ TEST_F(DerivedTablesTest, HistogramsCountSharesOfAllItems) {
     EXPECT_EQ(least, 0.0f);
     // Out of range: -1 and nothing stored, silently.
     EXPECT_EQ(stderrOf([&] {
-                  EXPECT_EQ(t.getHistogramEntry(0, 128), -1.0f);
+                  EXPECT_EQ(t.getHistogramEntry(0, MultidimensionalData::kMissingBin), 0.0f);  // no missing values
+                  EXPECT_EQ(t.getHistogramEntry(0, MultidimensionalData::kMissingBin + 1), -1.0f);
                   EXPECT_EQ(t.getHistogramEntry(-1, 0), -1.0f);
                   t.getHistogramRange(2, &most, &least);
               }),

@@ -74,4 +74,67 @@ TEST_F(GraphLayoutTest, TimerRestsOnlyOnceTheLayoutIsStill) {
     }
 }
 
+// A tree too large for one tick's force terms takes its layout step over
+// several ticks, moving the nodes in pre-order a share at a time; no node
+// leaves the reach a saved session takes back.
+TEST_F(GraphLayoutTest, ALargeTreeStepsOverSeveralTicksWithinReach) {
+    std::vector<ClusterTree::NodeState> nodes(1);
+    nodes[0].items = {0, 1, 2, 3};
+    nodes[0].graphPlaced = true;  // where the layout puts the root
+    nodes[0].graphX = 0.5;
+    nodes[0].graphY = 0.7;
+    for (int k = 0; k < 1000; ++k) {
+        ClusterTree::NodeState node;
+        node.parent = 0;
+        node.type = AROperator::kTypeRegular;
+        node.x = 0.5f;
+        node.y = 0.5f;
+        node.primary = true;
+        node.graphPlaced = true;
+        node.graphX = 0.5 + 0.01 * (k % 40);
+        node.graphY = 0.1 + 0.01 * (k / 40);
+        nodes.push_back(node);
+    }
+    nodes.push_back(nodes[0]);
+    nodes.back().parent = 0;
+    nodes.back().type = AROperator::kTypeComplementary;
+    nodes.back().graphY = 0.6;
+    nodes[500].graphX = 1e6;  // as far as nothing but a hostile file puts it
+    tree->restoreNodes(nodes, 0);
+    std::vector<AROperator*> preorder;
+    tree->collectNodes(&preorder);
+    ASSERT_EQ(preorder.size(), 1002u);
+    EXPECT_EQ(preorder[500]->graphX, 1e6);
+    std::vector<double> before;
+    for (const AROperator* node : preorder) before.push_back(node->graphY);
+    graph->layoutGraph();
+    EXPECT_TRUE(graph->isLayoutStepUnderWay());
+    size_t moved = 0, firstStill = preorder.size();
+    for (size_t k = 0; k < preorder.size(); ++k) {
+        if (preorder[k]->graphY != before[k]) {
+            ++moved;
+        } else if (k > 0 && firstStill == preorder.size()) {
+            firstStill = k;  // the root never moves
+        }
+    }
+    EXPECT_GT(moved, 100u);
+    EXPECT_LT(moved, 500u) << "a tick moves a share of the nodes";
+    EXPECT_EQ(firstStill, moved + 1) << "the first ones in pre-order";
+    int ticks = 1;
+    for (; graph->isLayoutStepUnderWay() && ticks < 100; ++ticks) graph->layoutGraph();
+    EXPECT_LE(ticks, 10);
+    EXPECT_EQ(preorder[500]->graphX, ClusterTree::kGraphReach);
+    // A changed tree starts the step afresh: all its nodes again, a share a tick.
+    graph->layoutGraph();
+    graph->layoutGraph();
+    ASSERT_TRUE(graph->isLayoutStepUnderWay());
+    ASSERT_NE(addUnder(tree->getRoot(), 0.3f, 0.5f), nullptr);
+    int afresh = 0;
+    do {
+        graph->layoutGraph();
+    } while (++afresh < 100 && graph->isLayoutStepUnderWay());
+    const size_t perTick = moved + 1;  // the root's turn counts, though it stays
+    EXPECT_EQ(static_cast<size_t>(afresh), (preorder.size() + 1 + perTick - 1) / perTick);
+}
+
 }  // namespace

@@ -113,8 +113,8 @@ TEST_F(ClusterExportTest, RowsAreCopiedVerbatimWithTheirLeafColourAndGroup) {
         EXPECT_EQ(cells[cells.size() - 2], leafOf(item) == "0" ? "#FF0080FF" : "#666666BF") << line;
     }
     EXPECT_EQ(groupOf(4), "L1") << "the row at the top of axis 0 is in the locked group";
-    EXPECT_EQ(groupOf(1), "1") << "the row at the foot (an empty field, read as 0) is in the unlocked path's group";
-    EXPECT_EQ(groupOf(0), "0") << "the catch-all group";
+    EXPECT_EQ(groupOf(0), "1") << "the row at the foot (the column's least value) is in the unlocked path's group";
+    EXPECT_EQ(groupOf(2), "0") << "the catch-all group";
     EXPECT_EQ(leafOf(4), "0") << "the operator near the top holds the fifth row";
 
     // LF files get LF; a header that already has a "leaf" column gets leaf_2.
@@ -136,7 +136,7 @@ TEST_F(ClusterExportTest, AChangedTableIsRefusedAndTheTableItselfIsNeverTheTarge
     EXPECT_FALSE(std::ifstream(target).good()) << "nothing written";
     link("a,b\n1,2\n");
     EXPECT_FALSE(ClusterExport::write(model, path, &error));
-    EXPECT_NE(error.find("is the table itself"), std::string::npos) << error;
+    EXPECT_NE(error.find("is the table \"" + path + "\" itself"), std::string::npos) << error;
 }
 
 // A failed write (here: the disk full, by a file-size limit on this process;

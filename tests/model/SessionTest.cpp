@@ -2,11 +2,14 @@
 // exactly; a session that does not fit its table, or a malformed or hostile
 // file, is refused with a message naming the problem and changes nothing.
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
 #include "cluster/GaussianMixture.h"
 #include "cluster/MultidimensionalCluster.h"
+#include "layout/DrawRegion.h"
 #include "model/Session.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
@@ -152,8 +155,10 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
         {"", "not a session file"},
         {good.substr(0, good.size() / 2), "not a session file"},
         {"[1,2,3]", "session: expected an object"},
-        {replaced("\"version\":1", "\"version\":2"), "written by a newer version"},
-        {replaced("\"version\":1", "\"version\":\"1\""), "session.version: expected a whole number"},
+        {replaced("\"version\":2", "\"version\":3"), "written by a newer version"},
+        {replaced("\"version\":2", "\"version\":\"2\""), "session.version: expected a whole number"},
+        {replaced("\"delimiter\":\",\"", "\"delimiter\":\";;\""), "table.delimiter"},
+        {replaced("\"columns\":[", "\"columns\":[{\"name\":1},"), "table.columns[0].name: expected a string"},
         {replaced("\"format\":\"strands-session\"", "\"format\":\"other\""), "is not a session of this program"},
         {replaced("\"items\":80", "\"items\":-3"), "table.items"},
         {replaced("\"parent\":-1", "\"parent\":5"), "tree.nodes[0].parent"},
@@ -245,6 +250,123 @@ TEST_F(SessionTest, MutatedSessionsAreRefusedOrRestoreConsistently) {
     }
     EXPECT_GT(refused, 150);
     EXPECT_GT(restoredCount, 0) << "some mutations (a changed colour, a moved hint point) are still sessions";
+}
+
+}  // namespace
+
+namespace {
+
+// Every value the keys, the wheel and the drags can reach (peaks and
+// deviations stepped until they stop changing, up and down; hint points and
+// operators dragged far outside the window; graph nodes at the layout's
+// reach) is saved and read back as it was.
+TEST_F(SessionTest, TheExtremesTheViewCanReachAreReadBack) {
+    buildState();
+    if (HasFatalFailure()) return;
+    ClusterPath* paths = model.getPaths();
+    auto stepUntilStill = [](const std::function<void()>& step, const std::function<float()>& value) {
+        for (int k = 0; k < 5000; ++k) {
+            const float before = value();
+            step();
+            if (value() == before) return;
+        }
+        ADD_FAILURE() << "the value never stopped changing";
+    };
+    stepUntilStill([&] { paths->increasePeakValue(0, 0); }, [&] { return paths->getUnlockedPath(0)->peaks[0]; });
+    stepUntilStill([&] { paths->increaseDeviationValue(0, 0); }, [&] { return paths->getUnlockedPath(0)->deviations[0]; });
+    stepUntilStill([&] { paths->decreasePeakValue(0, 1); }, [&] { return paths->getUnlockedPath(0)->peaks[1]; });
+    EXPECT_EQ(paths->getUnlockedPath(0)->deviations[0], ClusterPath::kMaxDeviation);
+    stepUntilStill([&] { paths->decreasePathDeviationValue(0); }, [&] { return paths->getUnlockedPath(0)->deviations[0]; });
+    EXPECT_EQ(paths->getUnlockedPath(0)->peaks[0], ClusterPath::kMaxPeak);
+    EXPECT_LT(paths->getUnlockedPath(0)->deviations[0], 1e-40f) << "the path-wide steps took it down again";
+    EXPECT_LT(paths->getUnlockedPath(0)->peaks[1], 1e-40f);
+    paths->adjustHintPoint(0, 1, model.getAxes()->getAxisPosition(1), -1e6f);
+    std::vector<AROperator*> nodes;
+    model.getClusterTree()->collectNodes(&nodes);
+    model.getClusterTree()->moveOperator(nodes[1], 0.2f, 1e6f);
+    nodes[2]->graphX = -ClusterTree::kGraphReach;
+    nodes[2]->graphY = ClusterTree::kGraphReach;
+    nodes[2]->graphPlaced = true;
+
+    const Session saved = Session::capture(model, display);
+    Session read;
+    std::string error;
+    ASSERT_TRUE(Session::fromJson(saved.toJson(), &read, &error)) << error;
+    ASSERT_TRUE(read.checkAgainst(*model.getData(), &error)) << error;
+    ASSERT_EQ(read.unlockedPaths.size(), saved.unlockedPaths.size());
+    EXPECT_EQ(read.unlockedPaths[0].peaks, saved.unlockedPaths[0].peaks);
+    EXPECT_EQ(read.unlockedPaths[0].deviations, saved.unlockedPaths[0].deviations);
+    EXPECT_EQ(read.unlockedPaths[0].hintPoints[1].y, kMinDragYView);
+    EXPECT_EQ(read.nodes[1].y, kMaxDragYView);
+    EXPECT_EQ(read.nodes[2].graphX, -ClusterTree::kGraphReach);
+    EXPECT_EQ(Session::capture(*restored(read), display).toJson(), saved.toJson());
+}
+
+// Files that are no session are refused at once with what they are; a
+// member the session does not have costs no memory, however large; a list
+// longer than the reader takes is refused as soon as it is read.
+TEST_F(SessionTest, WhatIsNoSessionFileIsRefusedWithoutWaitingOrFillingMemory) {
+    Session read;
+    std::string error;
+    EXPECT_FALSE(readSessionFile(dir.path(), &read, &error));
+    EXPECT_EQ(error, "Cannot open session file \"" + dir.path() + "\": Is a directory");
+    const std::string fifo = dir.path() + "/fifo.json";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(readSessionFile(fifo, &read, &error));
+    EXPECT_NE(error.find("a named pipe (FIFO), not a regular file"), std::string::npos) << error;
+
+    const std::string good = Session::capture(model, display).toJson();
+    std::string nul = good;
+    nul.replace(nul.find(path), path.size(), path + "\\u0000.csv");
+    EXPECT_FALSE(Session::fromJson(nul, &read, &error));
+    EXPECT_EQ(error, "table.path: the name holds a NUL character");
+
+    std::string manyNodes = "{\"tree\":{\"nodes\":[";
+    for (int k = 0; k <= 20000; ++k) manyNodes += "{},";
+    manyNodes.back() = ']';
+    EXPECT_FALSE(Session::fromJson(manyNodes + "}}", &read, &error));
+    EXPECT_EQ(error, "tree.nodes: too many entries (more than 20000)");
+
+    // 40 MB of an array the reader has no use for, read within a bound on
+    // this process's address space that a whole parsed document (more than
+    // 700 MB) would break.
+    std::string ignored = "{\"unused\":[";
+    ignored.reserve(size_t(41) << 20);
+    while (ignored.size() < (size_t(40) << 20)) ignored += "0,0,0,0,0,0,0,0,";
+    ignored += "0]," + good.substr(1);
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address space of a sanitizer build is not bounded";
+#else
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    ASSERT_GT(pages, 0);
+    rlimit saved{};
+    getrlimit(RLIMIT_AS, &saved);
+    rlimit bound = saved;
+    bound.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t(200) << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &bound), 0);
+    bool readIt = false;
+    try {
+        readIt = Session::fromJson(ignored, &read, &error);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+    }
+    setrlimit(RLIMIT_AS, &saved);
+    EXPECT_TRUE(readIt) << error;
+    EXPECT_EQ(read.itemCount, 80);
+#endif
+}
+
+// Saving a session whose table changed on disk since it was loaded is
+// worth a word: the session opens only on the table as it was.
+TEST_F(SessionTest, ATableChangedOnDiskSinceItWasLoadedIsNamed) {
+    const Session session = Session::capture(model, display);
+    EXPECT_EQ(describeTableDrift(session), "");
+    std::ofstream(path, std::ios::app) << "item80,1,2,3,4\n";
+    EXPECT_EQ(describeTableDrift(session), "the table \"" + path + "\" has changed on disk since it was loaded");
+    std::remove(path.c_str());
+    EXPECT_EQ(describeTableDrift(session),
+              "the table \"" + path + "\" cannot be read any more (No such file or directory)");
 }
 
 }  // namespace

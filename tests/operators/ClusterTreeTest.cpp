@@ -44,7 +44,7 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
     EXPECT_EQ(root->type, AROperator::kTypeRoot);
     EXPECT_EQ(root->controlList, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
     EXPECT_FLOAT_EQ(histogramSum(root, 1), 1.0f);
-    EXPECT_TRUE(std::isnan(root->getHistogramEntry(0, 128)));
+    EXPECT_TRUE(std::isnan(root->getHistogramEntry(0, MultidimensionalData::kMissingBin + 1)));
 
     AROperator* op = add(0.5f, 0.5f);
     ASSERT_NE(op, nullptr);
@@ -244,8 +244,10 @@ TEST_F(ClusterTreeTest, LeavesShareOutTheTableAfterEveryKindOfEdit) {
             SCOPED_TRACE("round " + std::to_string(round) + " step " + std::to_string(step) + " action " +
                          std::to_string(action));
             if (action < 5) {
+                // Half of them take plenty; a resize shares out the lists
+                // below, so the other half keep the radius they came with.
                 AROperator* made = addUnder(node, x(random), y(random), random() % 3 != 0);
-                if (made != nullptr) tree->setOperatorRadius(made, 0.2);  // takes plenty
+                if (made != nullptr && random() % 2 == 0) tree->setOperatorRadius(made, 0.2);
             } else if (action < 8) {
                 // Locked operators that stay keep their lists through a removal.
                 std::vector<std::pair<uint64_t, std::vector<int>>> frozen;  // by serial number
@@ -271,6 +273,22 @@ TEST_F(ClusterTreeTest, LeavesShareOutTheTableAfterEveryKindOfEdit) {
             if (HasFailure()) return;
         }
     }
+}
+
+// A new operator takes items from its complementary sibling; what stands
+// below that sibling gives them up too (a session of the tree otherwise
+// fails its own check when opened).
+TEST_F(ClusterTreeTest, AnOperatorBesideAComplementWithChildrenTakesItsItemsFromThemToo) {
+    makeView(randomTable(200, 3));
+    ASSERT_NE(add(0.3f, 0.5f), nullptr);
+    AROperator* complement = complementOf(tree->getRoot());
+    ASSERT_NE(addUnder(complement, 0.5f, 0.5f), nullptr);
+    const size_t before = complement->controlList.size();
+    for (float x : {0.2f, 0.5f, 0.7f}) {
+        ASSERT_NE(addUnder(tree->getRoot(), x, 0.5f, x > 0.4f), nullptr);
+        expectTreeConsistent();
+    }
+    EXPECT_LT(complement->controlList.size(), before) << "the new operators took some of its items";
 }
 
 TEST_F(ClusterTreeTest, EveryChangeThatShowsRaisesTheRevisionAndNothingElseDoes) {

@@ -73,6 +73,46 @@ TEST_F(OperatorDrawingTest, OperatorOutlineDiscAndWindowEdges) {
     EXPECT_EQ(seen.size(), 4u) << "all four corners";
 }
 
+// A tree of more operators than are drawn whole: each a dot at its centre
+// in its colour, the focused one also whole (its translucent disc).
+TEST_F(OperatorDrawingTest, AVeryLargeTreeIsDrawnAsDotsAndTheFocusedOperatorWhole) {
+    show("a,b\n0,0\n1,1\n0.5,0.5\n");
+    const size_t count = PCWindow::kFullyDrawnOperators + 1;
+    std::vector<ClusterTree::NodeState> nodes(1);
+    nodes[0].items = {0, 1, 2};
+    for (size_t k = 0; k < count; ++k) {
+        ClusterTree::NodeState op;
+        op.parent = 0;
+        op.type = AROperator::kTypeRegular;
+        op.x = 0.1f + 0.8f * static_cast<float>(k) / count;
+        op.y = 0.5f;
+        op.color = Color4(0, 1, 0, 1);
+        nodes.push_back(op);
+    }
+    nodes.push_back(nodes[0]);
+    nodes.back().parent = 0;
+    nodes.back().type = AROperator::kTypeComplementary;
+    tree->restoreNodes(nodes, 7);  // the focus on the seventh operator
+    size_t dots = 0, focusedDisc = 0;
+    for (const FeedbackPrimitive& p : captureFeedback([&] { view->renderOperators(); }, GL_3D_COLOR)) {
+        if (p.token == GL_POINT_TOKEN) {
+            EXPECT_NEAR(p.vertices[0].y, 250, 0.01);
+            EXPECT_TRUE(colourIs(p.colours[0], Color4(0, 1, 0, 0.75f)));
+            ++dots;
+        } else if (std::fabs(p.colours[0].a - 0.1f) < 1e-6) {
+            for (const Point2& px : p.vertices) focusedDisc += std::fabs(px.x - 1000 * nodes[7].x) < 41;
+        }
+    }
+    EXPECT_TRUE(view->operatorsDrawnAsDots());
+    EXPECT_EQ(dots, count);
+    EXPECT_GT(focusedDisc, 0u) << "the focused operator's disc, around its centre";
+    // One operator fewer: every one whole again.
+    nodes.erase(nodes.begin() + 1);
+    tree->restoreNodes(nodes, 0);
+    captureFeedback([&] { view->renderOperators(); }, GL_3D_COLOR);
+    EXPECT_FALSE(view->operatorsDrawnAsDots());
+}
+
 TEST_F(OperatorDrawingTest, ColourTurnsWithinTheFirstEightPointsOfTheSegment) {
     show("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.3,0.7,0.5\n");
     AROperator* first = add(0.1625f, 0.5f, true, Color4(1, 0, 0, 1));

@@ -116,6 +116,45 @@ TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
     EXPECT_GT(bitmaps[1].x, bitmaps[0].x);      // characters advance to the right
 }
 
+// A categorical axis writes its categories beside it at their positions; an
+// axis with a missing value gets its slot below the foot, the minimum moves
+// left of the axis, and the item's line goes down to the slot.
+TEST_F(ShownViewTest, CategoriesAndAMissingSlotLandOnTheirPixels) {
+    view->linkMDdata(table("name,origin,mpg\nx,USA,2\ny,Japan,\nz,Europe,6\n"));
+    view->setShowMixtures(false);
+    view->setShowHistograms(false);
+    drawFrameForReadBack(*view);
+    ASSERT_EQ(view->getShownCategories(0), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(view->getAxisMinLabel(0), "") << "the categories say it";
+    std::vector<Point2> bitmaps, lineStarts;
+    for (const auto& p : captureFeedback([&] { view->renderAxes(); })) {
+        if (p.token == GL_BITMAP_TOKEN) bitmaps.push_back(p.vertices[0]);
+        if (p.token == GL_LINE_TOKEN || p.token == GL_LINE_RESET_TOKEN) lineStarts.push_back(p.vertices[0]);
+    }
+    auto bitmapAt = [&](float xPx, float yPx) {
+        return std::any_of(bitmaps.begin(), bitmaps.end(),
+                           [&](const Point2& b) { return std::fabs(b.x - xPx) < 0.6f && std::fabs(b.y - yPx) < 0.6f; });
+    };
+    // "Europe" at the foot, "Japan" in the middle, "USA" at the top, each
+    // ending 3 px left of the axis at x = 50 (never left of the view), 4 px under its height.
+    EXPECT_TRUE(bitmapAt(1, 25 - 4)) << "Europe, kept inside the view";
+    EXPECT_TRUE(bitmapAt(50 - 3 - 5 * 8, 250 - 4)) << "Japan";
+    EXPECT_TRUE(bitmapAt(50 - 3 - 3 * 8, 475 - 4)) << "USA";
+    // mpg at x = 950: its slot's box around (950, 12.5), "NA" left of it, the minimum "2.00" left of the foot.
+    const float slotYPx = 25 + 450 * MultidimensionalData::kMissingValueNorm;
+    EXPECT_NEAR(slotYPx, 12.5f, 0.01f);
+    EXPECT_TRUE(std::any_of(lineStarts.begin(), lineStarts.end(), [&](const Point2& p) {
+        return std::fabs(p.x - 947) < 0.6f && std::fabs(p.y - (slotYPx - 3)) < 0.6f;
+    })) << "the slot's box";
+    EXPECT_TRUE(bitmapAt(950 - 3 - 3 - 16, slotYPx - 4)) << "NA";
+    EXPECT_TRUE(bitmapAt(950 - 3 - 4 * 8, 25 + 2)) << "the minimum";
+    EXPECT_FALSE(bitmapAt(950, 25 - 15)) << "not where it stands on an axis without a slot";
+    // On screen: y's line from Japan (50, 250) runs down to the slot, not to the foot.
+    EXPECT_LT(readPixel(700, 78)[0], 200) << "the line towards the slot";
+    EXPECT_TRUE(isWhite(700, 88)) << "no line towards the foot";
+    EXPECT_LT(readPixel(947, 12)[0], 128) << "the slot's box";
+}
+
 TEST_F(ShownViewTest, FullHintPathsAreLabelledAndLockedOnesDrawnAsBands) {
     view->linkMDdata(table("a,b,c\n0,0,0\n1,1,1\n"));
     drawFrameForReadBack(*view);

@@ -69,13 +69,19 @@ TEST_F(ResourceLocatorTest, TakesEachFileFromTheFirstRootThatHoldsIt) {
     dir.write("first/Resources/lock_s.bmp", "1");
     dir.write("second/Resources/lock_s.bmp", "2");
     dir.write("second/Resources/brush_s.bmp", "2");
-    makeDir("first/DataSet/origin.txt");  // a folder by that name is no table
     dir.write("second/DataSet/origin.txt", "a\n1\n");
+    dir.write("second/DataSet/cars.csv", "a\n1\n");
     const ResourceLocator locator({first, second});
 
     EXPECT_EQ(locator.findFile("Resources/lock_s.bmp"), first + "/Resources/lock_s.bmp");
     EXPECT_EQ(locator.findFile("Resources/brush_s.bmp"), second + "/Resources/brush_s.bmp");
     EXPECT_EQ(locator.findFile("DataSet/origin.txt"), second + "/DataSet/origin.txt");
+    // A folder, or a link to nothing, by that name in the first root is the
+    // one found (opening it says what is wrong), not the second root's file.
+    makeDir("first/DataSet/origin.txt");
+    EXPECT_EQ(locator.findFile("DataSet/origin.txt"), first + "/DataSet/origin.txt");
+    ASSERT_EQ(symlink("absent.csv", (first + "/DataSet/cars.csv").c_str()), 0);
+    EXPECT_EQ(locator.findFile("DataSet/cars.csv"), first + "/DataSet/cars.csv");
     EXPECT_EQ(locator.findDirectory("DataSet"), first + "/DataSet");
     // Found nowhere: the path relative to the working directory, which then
     // fails to open with the usual message; no folder at all.
