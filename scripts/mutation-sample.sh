@@ -223,14 +223,14 @@ available=$(wc -l <"$mutants")
 echo "mutation-sample: $available possible mutations on $(cut -f1 "$candidates" | sort -u | wc -l) files; sampling $count (seed $seed)"
 
 # Shows a mutation as a unified diff of its line.
-show_diff() {  # file line newtext
-  printf -- '--- a/%s\n+++ b/%s\n@@ -%s +%s @@\n-%s\n+%s\n' "$1" "$1" "$2" "$2" "$(sed -n "${2}p" "$root/$1")" "$3"
+show_diff() {  # file line newtext unmutated-copy-of-file
+  printf -- '--- a/%s\n+++ b/%s\n@@ -%s +%s @@\n-%s\n+%s\n' "$1" "$1" "$2" "$2" "$(sed -n "${2}p" "$4")" "$3"
 }
 
 if [[ $list_only == 1 ]]; then
   head -n "$count" "$mutants" | while IFS=$'\t' read -r _ file line kind text; do
     echo "== $kind $file:$line"
-    show_diff "$file" "$line" "$text"
+    show_diff "$file" "$line" "$text" "$root/$file"
   done
   exit 0
 fi
@@ -249,10 +249,12 @@ while IFS= read -r -d '' file; do
   fi
 done < <(git ls-files -z --cached --others --exclude-standard)
 
+# The file being mutated is kept as it was in $work/unmutated (the working
+# tree may change while the run goes on) and put back from there.
 mutated_file=""
 restore() {
   if [[ -n "$mutated_file" ]]; then
-    cp "$root/$mutated_file" "$copy/$mutated_file"
+    cp "$work/unmutated" "$copy/$mutated_file"
     touch "$copy/$mutated_file"  # newer than anything built from the mutation
     mutated_file=""
   fi
@@ -306,6 +308,7 @@ while IFS=$'\t' read -r _ file line kind text; do
     fi
     baseline_ok[$regex]=1
   fi
+  cp "$copy/$file" "$work/unmutated"
   mutated_file=$file
   perl -e 'my ($f, $n, $t) = @ARGV; open my $i, "<", $f or die; my @l = <$i>; close $i;
            $l[$n - 1] = "$t\n"; open my $o, ">", $f or die; print $o @l; close $o;' "$copy/$file" "$line" "$text"
@@ -319,7 +322,7 @@ while IFS=$'\t' read -r _ file line kind text; do
   if run_tests "$regex"; then
     verdict=SURVIVED
     survived=$((survived + 1))
-    { echo "== $kind $file:$line (tests: $regex)"; show_diff "$file" "$line" "$text"; } >>"$survivors"
+    { echo "== $kind $file:$line (tests: $regex)"; show_diff "$file" "$line" "$text" "$work/unmutated"; } >>"$survivors"
   else
     verdict=killed
     killed=$((killed + 1))

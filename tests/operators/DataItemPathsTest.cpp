@@ -154,6 +154,16 @@ TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyI
     EXPECT_EQ(paths().getRebuiltItemCount(), 2);
     EXPECT_TRUE(colourIs(paths().getSegmentColor(left->controlList[0], 0), Color4(0, 0, 1, 1)));
 
+    // A drag: the paths' memory stays what the first steps took.
+    size_t bytes = 0;
+    for (int step = 0; step < 300; ++step) {
+        tree->moveOperator(right, 0.72f + 0.01f * static_cast<float>(step % 2), 0.2f);
+        paths().updateChangedPathsDeferringBends();
+        for (int item = 0; item < 5; ++item) paths().bendPendingSegments(item);
+        if (step == 20) bytes = paths().getMemoryBytes();
+    }
+    EXPECT_EQ(paths().getMemoryBytes(), bytes);
+
     // The view changes shape, the tree does not: every bent line is bent anew
     // for the new proportions, at once or when drawn.
     for (const bool deferred : {false, true}) {
