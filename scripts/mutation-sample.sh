@@ -279,6 +279,12 @@ targets_of() {
 }
 build_for() {  # folder -> 0 when built
   local targets
+  # Tests chosen by --label may live in any folder: build them all, or a
+  # stale test binary from an earlier run would judge the mutation.
+  if [[ -n "$label_override" ]]; then
+    cmake --build "$build" -j "$jobs" >"$work/build.log" 2>&1 </dev/null
+    return
+  fi
   targets=$(targets_of "$1")
   [[ -n "$targets" ]] || return 0
   # shellcheck disable=SC2086

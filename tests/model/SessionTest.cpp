@@ -53,6 +53,7 @@ protected:
         ASSERT_NE(a, nullptr);
         AROperator* b = add(a, 0.8f, 0.4f, false);
         ASSERT_NE(b, nullptr);
+        tree->setOperatorAngleWidth(b, 0.4);
         AROperator* c = add(complementOf(tree->getRoot()), 0.5f, 0.6f);
         ASSERT_NE(c, nullptr);
         tree->toggleLock(c);
@@ -107,6 +108,8 @@ TEST_F(SessionTest, ASavedSessionRestoresTheSameStateExactly) {
         EXPECT_EQ(before[k]->locked, after[k]->locked) << k;
         EXPECT_EQ(before[k]->leftAxis, after[k]->leftAxis) << k;
         EXPECT_TRUE(sameBits(before[k]->position.x, after[k]->position.x)) << k;
+        EXPECT_EQ(before[k]->angleWidth, after[k]->angleWidth) << k;
+        EXPECT_EQ(before[k]->radius, after[k]->radius) << k;
         EXPECT_EQ(before[k]->histogram, after[k]->histogram) << k;
     }
     EXPECT_EQ(copy->getClusterTree()->indexOf(copy->getClusterTree()->getFocused()),

@@ -315,6 +315,36 @@ TEST_F(ClusterTreeTest, EveryChangeThatShowsRaisesTheRevisionAndNothingElseDoes)
     EXPECT_EQ(tree->getRoot()->revision, tree->getRevision());
 }
 
+// The graph's layout pushes apart every pair of nodes that overlap, however
+// deep the one doing the pushing sits in the tree.
+TEST_F(ClusterTreeTest, ANodeDeepInTheTreePushesTheNodesItOverlapsInTheGraph) {
+    AROperator* outer = add(0.5f, 0.5f);
+    ASSERT_NE(outer, nullptr);
+    AROperator* inner = addUnder(outer, 0.5f, 0.5f);
+    ASSERT_NE(inner, nullptr);
+    std::vector<AROperator*> nodes;
+    tree->collectNodes(&nodes);
+    ASSERT_GE(nodes.size(), 5u) << "root, two operators and their complements";
+    // Every node far from every other, in graph units.
+    for (size_t k = 0; k < nodes.size(); ++k) {
+        nodes[k]->graphX = 10.0 * static_cast<double>(k);
+        nodes[k]->graphY = 0;
+        nodes[k]->graphRadius = 0.05;
+    }
+    AROperator* target = complementOf(tree->getRoot());
+    ASSERT_NE(target, nullptr);
+    auto forceOnTarget = [&] {
+        for (AROperator* node : nodes) node->forceX = node->forceY = 0;
+        tree->getForce(target, nullptr, nullptr);
+        return std::make_pair(target->forceX, target->forceY);
+    };
+    const auto apart = forceOnTarget();
+    inner->graphX = target->graphX + 0.02;  // two levels below the root, overlapping
+    inner->graphY = target->graphY;
+    const auto overlapping = forceOnTarget();
+    EXPECT_LT(overlapping.first, apart.first) << "pushed away from the node on its right";
+}
+
 TEST_F(ClusterTreeTest, HitTestsAreStrictAndTheLockIconIsHitWhereItIsDrawn) {
     AROperator* outer = add(0.5f, 0.5f);
     AROperator* inner = addUnder(outer, 0.5f, 0.52f);

@@ -97,6 +97,14 @@ TEST_F(ResourceLocatorTest, TheTestsFindTheShippedFilesInTheWorkingDirectoryFirs
     EXPECT_EQ(findResource("Resources/lock_s.bmp"), "./Resources/lock_s.bmp");
     ASSERT_FALSE(ResourceLocator::program().getRoots().empty());
     EXPECT_EQ(ResourceLocator::program().getRoots().front(), ".");
+
+    // What the program knows of itself names the tree it was built from and
+    // the build folder, so a binary run from its build folder finds the
+    // shipped files from any working directory.
+    const ProgramLocations where = ProgramLocations::ofThisProgram();
+    EXPECT_TRUE(fs::is_regular_file(where.sourceDir + "/DataSet/origin.txt")) << where.sourceDir;
+    EXPECT_TRUE(fs::is_directory(where.buildDir)) << where.buildDir;
+    EXPECT_TRUE(fs::is_directory(where.executableDir)) << where.executableDir;
 }
 
 }  // namespace
