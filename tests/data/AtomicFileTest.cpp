@@ -136,6 +136,23 @@ TEST_F(AtomicFileTest, AFileTheCommandReadOrOneNoOneMayWriteIsRefused) {
     EXPECT_EQ(modeOf(locked) & 07777, 0444u);
 }
 
+// The temporary copy is made beside the target, so the rename that puts it
+// in place never crosses file systems (a target on a memory file system or
+// a removable drive, the root folder elsewhere).
+TEST_F(AtomicFileTest, AFileOnAnotherFileSystemThanTheRootFolderIsWritten) {
+    struct stat rootFolder {}, memory {};
+    if (::stat("/", &rootFolder) != 0 || ::stat("/dev/shm", &memory) != 0 || rootFolder.st_dev == memory.st_dev) {
+        GTEST_SKIP() << "no folder on another file system than /";
+    }
+    char folder[] = "/dev/shm/strands-atomic-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string target = std::string(folder) + "/out.csv";
+    std::string error;
+    EXPECT_TRUE(writeFileAtomically(target, "a,b\n", &error)) << error;
+    EXPECT_EQ(contentsOf(target), "a,b\n");
+    std::filesystem::remove_all(folder);
+}
+
 // A table or a session given as a named pipe is refused at once: the open
 // does not wait for a writer that never comes.
 TEST_F(AtomicFileTest, ReadingANamedPipeDoesNotBlock) {

@@ -163,6 +163,7 @@ TEST_F(CsvTableTest, ReaderPiecesDelimiterDatesMissingWordsAndNaturalOrder) {
     EXPECT_EQ(detect("a,b;c"), ',') << "a tie is unclear: comma";
     EXPECT_EQ(detect("\"x;y;z\",b"), ',') << "delimiters inside quotes do not count";
     EXPECT_EQ(detect("single"), ',');
+    EXPECT_EQ(detect("a\tb\tc;d;e;f"), ';') << "more semicolons than tabs";
 
     double seconds = 0;
     bool hasTime = false;
@@ -172,10 +173,16 @@ TEST_F(CsvTableTest, ReaderPiecesDelimiterDatesMissingWordsAndNaturalOrder) {
     EXPECT_FALSE(hasTime);
     ASSERT_TRUE(date("2000-02-29T23:59:59.5-0130"));
     EXPECT_EQ(formatIsoDateTime(seconds, true), "2000-03-01 01:29:59");
-    for (const char* bad : {"2023-02-29", "2024-13-01", "2024-1-5", "2024-01-05T25:00", "2024-01-05x", "5"}) {
+    ASSERT_TRUE(date(" \t2024-01-05T24:00\t "));
+    EXPECT_EQ(formatIsoDateTime(seconds, true), "2024-01-06 00:00:00") << "the day's end is the next day's start";
+    EXPECT_TRUE(hasTime);
+    ASSERT_TRUE(date("1970-01-01T00:00:00.05Z"));
+    EXPECT_DOUBLE_EQ(seconds, 0.05) << "a fraction's zero digits count";
+    for (const char* bad : {"2023-02-29", "2024-13-01", "2024-1-5", "2024-01-05T25:00", "2024-01-05T24:01",
+                            "2024-01-05T24:00:01", "2024-01-05x", "5"}) {
         EXPECT_FALSE(date(bad)) << bad;
     }
-    for (const char* gap : {"", " ", "NA", "n/a", "NaN", "NULL", "?", "-", "+"}) {
+    for (const char* gap : {"", " ", "NA", " n/a", "NaN\t", "NULL", "?", "-", "+"}) {
         EXPECT_TRUE(isMissingText(gap, gap + std::strlen(gap))) << gap;
     }
     for (const char* value : {"0", "nap", "--", "none"}) EXPECT_FALSE(isMissingText(value, value + std::strlen(value))) << value;
@@ -183,6 +190,15 @@ TEST_F(CsvTableTest, ReaderPiecesDelimiterDatesMissingWordsAndNaturalOrder) {
     std::vector<std::string> names = {"b10", "B2", "a", "b02", "b2", "", "b1x"};
     std::sort(names.begin(), names.end(), naturalLess);
     EXPECT_EQ(names, (std::vector<std::string>{"", "a", "b1x", "B2", "b02", "b2", "b10"}));
+    // A quote opens a quoted field only where the field begins (blanks aside):
+    // one after a closed quoted field is text, and does not swallow the next line.
+    const auto& stray = load("name,v\n \"a, b\",1\n\"c\" \"d,2\nlast,\"3\"\n");
+    ASSERT_EQ(stray.getDataNum(), 3);
+    EXPECT_EQ(stray.getItemName(0), "a, b");
+    EXPECT_EQ(stray.getItemName(2), "last");
+    std::vector<std::string> texts;
+    ASSERT_TRUE(stray.readRowTexts(2, &texts));
+    EXPECT_EQ(texts, (std::vector<std::string>{"last", "3"}));
     const std::string quoted = " \"a \"\"b\"\", c\" ";
     EXPECT_EQ(fieldText(quoted.data(), quoted.data() + quoted.size()), "a \"b\", c");
 }

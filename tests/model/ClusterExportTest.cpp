@@ -123,6 +123,10 @@ TEST_F(ClusterExportTest, RowsAreCopiedVerbatimWithTheirLeafColourAndGroup) {
     ASSERT_GE(plain.size(), 2u);
     EXPECT_EQ(plain[0], "leaf,group_2,group,leaf_2,leaf_color,group_3");
     EXPECT_EQ(plain[1], "1,2,3,0,#666666BF,0");
+
+    // A last row without a line end takes the header's, and nothing past the file.
+    link("a;b\r\n1;2\r\n3;4");
+    EXPECT_EQ(exported(), "a;b;leaf;leaf_color;group\r\n1;2;0;#666666BF;0\r\n3;4;0;#666666BF;0\r\n");
 }
 
 TEST_F(ClusterExportTest, AChangedTableIsRefusedAndTheTableItselfIsNeverTheTarget) {

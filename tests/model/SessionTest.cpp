@@ -172,12 +172,28 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
         {replaced("\"axes\":[", "\"axes\":[0.9,"), "axes"},
         {replaced("\"focused\":", "\"focused\":1000000,\"x\":"), "tree.focused"},
         {replaced("\"color\":[", "\"color\":[2,"), "color"},
+        {"7", "session: expected an object"},
+        {replaced("\"nodes\":[", "\"nodes\":[],\"ignored\":["), "the tree needs its root"},
+        {replaced("\"hintPaths\":{\"locked\":[{\"color\":[", "\"hintPaths\":{\"locked\":[{\"color\":[2,"),
+         "hintPaths.locked[0].color"},
     };
     for (const auto& [text, expected] : cases) {
         Session read;
         std::string error;
         EXPECT_FALSE(Session::fromJson(text, &read, &error)) << expected;
         EXPECT_NE(error.find(expected), std::string::npos) << "\"" << error << "\" does not name " << expected;
+    }
+    // A node whose parent is an earlier node off the path from the root to the
+    // node before it: not a tree in pre-order.
+    {
+        Session shuffled = Session::capture(model, display);
+        ASSERT_GE(shuffled.nodes.size(), 4u);
+        ASSERT_EQ(shuffled.nodes[2].parent, 1) << "the nested operator under the first";
+        shuffled.nodes.back().parent = 2;
+        Session read;
+        std::string error;
+        EXPECT_FALSE(Session::fromJson(shuffled.toJson(), &read, &error));
+        EXPECT_NE(error.find("not listed in pre-order"), std::string::npos) << error;
     }
     // Well-formed, but not fitting the table: an item listed twice, an item
     // left out of every leaf, an item in no group.
