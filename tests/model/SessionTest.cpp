@@ -173,6 +173,7 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
         {replaced("\"focused\":", "\"focused\":1000000,\"x\":"), "tree.focused"},
         {replaced("\"color\":[", "\"color\":[2,"), "color"},
         {"7", "session: expected an object"},
+        {replaced("\"groups\":{\"locked\":", "\"groups\":{\"formerly\":"), "groups"},
         {replaced("\"nodes\":[", "\"nodes\":[],\"ignored\":["), "the tree needs its root"},
         {replaced("\"hintPaths\":{\"locked\":[{\"color\":[", "\"hintPaths\":{\"locked\":[{\"color\":[2,"),
          "hintPaths.locked[0].color"},
