@@ -14,6 +14,7 @@
 #include "app/WindowCapture.h"
 #include "data/MultidimensionalData.h"
 #include "model/ClusterExport.h"
+#include "model/Document.h"
 #include "model/Session.h"
 #include "pcview/PCWindow.h"
 
@@ -108,7 +109,7 @@ void exportClusters(MainWindow& main) {
     if (target.empty()) return;
     std::string error;
     int cutRows = 0;
-    if (!ClusterExport::write(*view, target, &error, &cutRows)) {
+    if (!ClusterExport::write(view->model(), target, &error, &cutRows)) {
         tell(error);
         return;
     }
@@ -128,11 +129,12 @@ void saveSession(MainWindow& main) {
         chooseTarget("Save the session as ...", "*.json", besideTable(view, tableStem(view) + ".session.json"));
     if (target.empty()) return;
     std::string error;
-    const Session session = Session::capture(*view, view->getDisplaySwitches());
+    const Session session = main.getDocument().captureSession();
     if (!writeSessionFile(target, session, &error, tableFiles(*view->getData()))) {
         tell(error);
         return;
     }
+    main.getDocument().markSaved();
     std::cout << "Saved the session to \"" << target << "\"" << std::endl;
     const std::string drift = describeTableDrift(session);
     if (!drift.empty()) {
@@ -181,11 +183,9 @@ bool openSessionFile(MainWindow& main, const std::string& path, const std::strin
         tell("\"" + path + "\": " + error + ".\nThe session was not opened; the current work is kept.");
         return false;
     }
-    PCWindow* view = main.getView();
-    view->linkMDdata(loaded.release());
-    session.applyTo(*view);
-    view->setDisplaySwitches(session.display);
-    view->redrawWindows();
+    Document& document = main.getDocument();
+    document.replaceTable(loaded.release());
+    document.applySession(session, true);
     std::cout << "Opened the session \"" << path << "\"" << std::endl;
     return true;
 }

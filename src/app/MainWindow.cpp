@@ -9,33 +9,26 @@
 #include "app/MenuCallbacks.h"
 #include "colorchooser/ColorChooserWindow.h"
 #include "graph/GraphWindow.h"
+#include "model/Document.h"
 #include "pcview/PCWindow.h"
 #include "resources/ResourceLocator.h"
 
 MainWindow::MainWindow(MultidimensionalData* data)
-    : window(std::make_unique<Fl_Window>(kWidth, kHeight, "Strands")) {
+    : document(std::make_unique<Document>()), window(std::make_unique<Fl_Window>(kWidth, kHeight, "Strands")) {
     // Creation order is child order: the view must be child 0.
-    view = new PCWindow(70, 40, 1000, 500);
-    graph = new GraphWindow(1090, 40, 500, 500);
-    chooser = new ColorChooserWindow(10, 40, 50, 500);
+    view = new PCWindow(*document, 70, 40, 1000, 500);
+    graph = new GraphWindow(*document, 1090, 40, 500, 500);
+    chooser = new ColorChooserWindow(*document, 10, 40, 50, 500);
     menuBar = new Fl_Menu_Bar(0, 0, kWidth, 30);
     menuBar->copy(menuitems);
 
     window->begin();
-    chooser->linkPCWindow(view);
-    chooser->linkGraphWindow(graph);
-    graph->linkPCWindow(view);
-    graph->linkColorChooserWindow(chooser);
-    graph->setRedrawView([shown = view] { shown->redrawWindows(); });
-    view->linkGraphWindow(graph);
-    view->linkColorChooserWindow(chooser);
     window->user_data(this);  // how the menu callbacks find this object
-
     window->resizable(view);
     menuBar->activate();
     window->end();
 
-    view->linkMDdata(data);
+    document->replaceTable(data);
 }
 
 MainWindow* MainWindow::of(const Fl_Widget* widget) {
@@ -49,6 +42,7 @@ MainWindow::~MainWindow() {
     delete graph;
     delete view;
     window.reset();
+    document.reset();
 }
 
 void MainWindow::show() {

@@ -435,7 +435,8 @@ const Shape& sessionShape() {
     static const Shape session{Shape::kObject,
                                {{"format", &value}, {"version", &value}, {"table", &table}, {"axes", &perDimension},
                                 {"histogramWidths", &perDimension}, {"display", &display}, {"ordering", &ordering},
-                                {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups}}};
+                                {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups},
+                                {"colorBand", &graph}}};
     return session;
 }
 
@@ -761,6 +762,7 @@ std::string Session::toJson() const {
         {"tree", {{"focused", focusedNode}, {"nodes", nodeList}}},
         {"hintPaths", {{"unlocked", unlocked}, {"locked", locked}, {"mixtures", mixturesShown}}},
         {"groups", {{"unlocked", unlockedGroupList}, {"locked", lockedGroupList}}},
+        {"colorBand", json::array({colourChoice.xBand, colourChoice.yBand})},
     };
     if (version >= 2) {
         document["table"]["delimiter"] = std::string(1, delimiter != 0 ? delimiter : ',');
@@ -928,6 +930,18 @@ bool Session::fromJson(const char* begin, const char* end, Session* session, std
         return *error = in.error(), false;
     }
     if (read.unlockedGroups.empty()) return *error = "groups.unlocked: the catch-all group 0 is missing", false;
+    // The colour band's indicator: files written before it was kept have none.
+    if (document.is_object() && document.contains("colorBand")) {
+        const json* band = in.array(document, "colorBand", "session", 2);
+        double xBand = 0, yBand = 0;
+        if (band == nullptr) return *error = in.error(), false;
+        if (band->size() != 2) return *error = "session.colorBand: expected 2 numbers (across, up)", false;
+        if (!in.number((*band)[0], "session.colorBand[0]", 0, 1, &xBand) ||
+            !in.number((*band)[1], "session.colorBand[1]", 0, 1, &yBand)) {
+            return *error = in.error(), false;
+        }
+        read.colourChoice = ColourChoice::within(static_cast<float>(xBand), static_cast<float>(yBand));
+    }
     if (read.lockedGroups.size() != read.lockedPaths.size()) {
         return *error = "groups.locked: one group per locked hint path is needed (" +
                         std::to_string(read.lockedPaths.size()) + ")",

@@ -2,8 +2,8 @@
 // a file and restored later (or in a batch run): the table's identity (path,
 // size and content hash), the axis positions and histogram widths, the
 // display switches and ordering flags, the operator tree with every node's
-// parameters and item list, the focused node, the hint paths, the groups and
-// whether the mixtures are shown.
+// parameters and item list, the focused node, the hint paths, the groups,
+// whether the mixtures are shown, and the colour chosen in the band.
 //
 // A session file is JSON with a "version" field. Reading one checks every
 // field (types, ranges, sizes, indices, the tree's shape, and that the leaves
@@ -23,18 +23,13 @@
 #include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
 #include "data/FileIdentity.h"
+#include "model/ColourChoice.h"
+#include "model/DisplaySwitches.h"
 #include "operators/ClusterTree.h"
 
 class MultidimensionalData;
 class TableModel;
 
-// The view's display switches (the session keeps them; a model without a window ignores them).
-struct DisplaySwitches {
-    bool showHistograms = true;
-    bool showMixtures = true;
-    bool showHintPaths = true;
-    bool allHintsOff = false;
-};
 
 struct Session {
     // The version this program writes; it reads it and every earlier one
@@ -70,6 +65,7 @@ struct Session {
     bool mixturesShown = true;    // false after the unlocked paths were cleared
     std::vector<DataItemGroup> unlockedGroups;  // group 0 the catch-all; items and order only
     std::vector<DataItemGroup> lockedGroups;    // items, order and hidden flag
+    ColourChoice colourChoice;    // the colour band's indicator (files without one: the middle)
 
     // The state of `model` (which must hold a table) and the view's switches.
     static Session capture(const TableModel& model, const DisplaySwitches& display);

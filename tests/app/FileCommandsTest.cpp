@@ -65,22 +65,21 @@ protected:
         for (int k = 0; k < 500 && !main->getView()->valid(); ++k) Fl::wait(0.01);
         return main;
     }
-    // Two operators, one nested, and a hint path, through the view's model.
-    void shape(PCWindow* view) {
-        ClusterTree* tree = view->getClusterTree();
-        AROperator* op = nullptr;
-        stdoutOf([&] { op = tree->addAR(view, 0.15f, 0.4f, true, Color4(1, 0, 0, 0.8f)); });
+    // Two operators, one nested, and a hint path, through the document's operations.
+    void shape(MainWindow& main) {
+        Document& document = main.getDocument();
+        const AROperator* op = nullptr;
+        stdoutOf([&] { op = document.addOperator(0.15f, 0.4f, true, Color4(1, 0, 0, 0.8f)); });
         ASSERT_NE(op, nullptr);
-        tree->setOperatorRadius(op, 0.15);
-        tree->setFocused(op);
-        stdoutOf([&] { tree->addAR(view, 0.6f, 0.5f, true, Color4(0, 0, 1, 0.8f)); });
-        view->getPaths()->addHintPoint(0, 0, view->getAxes()->getAxisPosition(0), 0.7f);
-        stdoutOf([&] { view->updateGaussianMixtures(); });
-        view->setShowHistograms(false);
+        document.stepOperatorRadius(op, -14);  // 0.08 -> 0.15
+        document.setFocusedOperator(op);
+        stdoutOf([&] { document.addOperator(0.6f, 0.5f, true, Color4(0, 0, 1, 0.8f)); });
+        stdoutOf([&] { document.addHintPoint(0, 0.7f); });
+        document.toggleHistograms();
     }
     std::string exportOf(const PCWindow* view) {
         std::string csv, error;
-        EXPECT_TRUE(ClusterExport::build(*view, &csv, &error)) << error;
+        EXPECT_TRUE(ClusterExport::build(view->model(), &csv, &error)) << error;
         return csv;
     }
 
@@ -92,10 +91,10 @@ protected:
 
 TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMode) {
     PCWindow* view = first->getView();
-    shape(view);
+    shape(*first);
     const std::string sessionPath = dir.path() + "/cars.session.json";
     std::string error;
-    ASSERT_TRUE(writeSessionFile(sessionPath, Session::capture(*view, view->getDisplaySwitches()), &error)) << error;
+    ASSERT_TRUE(writeSessionFile(sessionPath, first->getDocument().captureSession(), &error)) << error;
 
     auto second = makeMain();
     ASSERT_TRUE(stdoutOf([&] { EXPECT_TRUE(openSessionFile(*second, sessionPath)); }).find("Opened the session") !=
@@ -137,9 +136,8 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
 }
 
 TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
-    PCWindow* view = first->getView();
-    shape(view);
-    const std::string before = Session::capture(*view, view->getDisplaySwitches()).toJson();
+    shape(*first);
+    const std::string before = first->getDocument().captureSession().toJson();
     const std::string broken = dir.write("broken.json", before.substr(0, before.size() / 3));
     EXPECT_FALSE(openSessionFile(*first, broken));
     ASSERT_EQ(problems.size(), 1u);
@@ -165,13 +163,13 @@ TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
     stdoutOf([&] { EXPECT_FALSE(openSessionFile(*first, dir.write("fifo-table.json", onFifo))); });
     ASSERT_EQ(problems.size(), 4u);
     EXPECT_NE(problems[3].find("Cannot open \"" + fifo + "\": a named pipe (FIFO)"), std::string::npos) << problems[3];
-    EXPECT_EQ(withoutGraphLayout(Session::capture(*view, view->getDisplaySwitches()).toJson()),
+    EXPECT_EQ(withoutGraphLayout(first->getDocument().captureSession().toJson()),
               withoutGraphLayout(before))
         << "nothing changed";
 }
 
 TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
-    shape(first->getView());
+    shape(*first);
     ASSERT_TRUE(waitForCompleteLines(first->getView()));  // as Save Image does
     const WindowPicture picture = captureView(first->getView());
     ASSERT_EQ(picture.widthPx, 1000);

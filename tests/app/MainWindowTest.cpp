@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, OpeningATableReplacesTheOldOneUnlessItIsUnusable) {
     const std::string fifo = dir.path() + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     PCWindow* view = main.getView();
-    MultidimensionalData* before = view->getData();
+    const MultidimensionalData* before = view->getData();
     const std::pair<std::string, std::string> unusable[] = {
         {dir.path() + "/absent.txt", "No such file or directory"},
         {dir.path(), "Is a directory"},

@@ -23,8 +23,7 @@ protected:
     void SetUp() override {
         // Five axes at x 0.05, 0.275, 0.5, 0.725, 0.95 (pixels 50, 275, 500, 725, 950).
         makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.5,0.5,0.5\n0.5,0.5,0.5,0.5,0.5\n0.2,0.8,0.2,0.8,0.2\n");
-        view->linkColorChooserWindow(&chooser);
-        paths = view->getPaths();
+        paths = model->getPaths();
     }
     void TearDown() override { Fl::e_state = 0; }
     // One mouse event with modifiers (FL_CTRL, FL_ALT); returns what it printed.
@@ -60,7 +59,7 @@ protected:
     }
     Path& path(int index) { return *paths->getUnlockedPath(index); }
 
-    ColorChooserWindow chooser{0, 0, 50, 500};
+    ColorChooserWindow chooser{document, 0, 0, 50, 500};
     ClusterPath* paths = nullptr;
     int lastConsumed = -1;
 };
@@ -228,7 +227,7 @@ TEST_F(InteractionTest, LockingAPathTakesItsGroupEvenWhenItClaimedNoItem) {
     // Path 0 on item 4's value of axis 0 (0.2); path 1 where no item lies (0.7).
     click(FL_LEFT_MOUSE, 50, pxOfValue(0.2f), FL_CTRL);
     click(FL_LEFT_MOUSE, 50, pxOfValue(0.7f), FL_CTRL);
-    MultidimensionalCluster* groups = view->getClusters();
+    const MultidimensionalCluster* groups = view->getClusters();
     ASSERT_EQ(paths->getUnlockedPathNum(), 2);
     EXPECT_EQ(groups->getUnlockedGroupNum(), 2) << "path 1 claimed nothing: no group 2";
 
