@@ -13,6 +13,8 @@ e2e_setup() {
 # For tests that need no display.
 e2e_setup_work() {
   WORK=$(mktemp -d /tmp/strands-e2e-XXXXXX)
+  # Unsaved work the program keeps goes to the test's own folder.
+  export XDG_STATE_HOME="$WORK/state"
   APP_PID=""
   trap e2e_cleanup EXIT
 }
@@ -51,13 +53,13 @@ window_origin() {
   }'
 }
 
-main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
+main_window_shown() { [[ -n "$(window_origin 1600x572)" ]]; }
 
 # Moves the pointer over the view of the main window and presses a key there
 # (with no window manager, keys go to the window under the pointer).
 press_over_main_window() {
   local wx wy
-  read -r wx wy <<<"$(window_origin 1600x550)"
+  read -r wx wy <<<"$(window_origin 1600x572)"
   xdotool mousemove $((wx + 500)) $((wy + 300))
   sleep 0.3
   xdotool key "$1"
@@ -108,7 +110,7 @@ icon_missing_reported() { grep -q "Cannot read icon file" "$WORK/err"; }
 
 # Prints "WxH+X+Y" of a top-level window titled "Strands" other than the main window (a dialog), or nothing.
 dialog_geometry() {
-  xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x550[+]/ {
+  xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x572[+]/ {
     for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+]/) { print $i; exit } }'
 }
 
@@ -130,7 +132,7 @@ start_app_on_default_table() {
 # and graph_x graph_y (the graph window, at (1090, 40)).
 wait_for_view() {
   wait_for 20 main_window_shown || fail "main window did not appear"
-  read -r wx wy <<<"$(window_origin 1600x550)"
+  read -r wx wy <<<"$(window_origin 1600x572)"
   view_x=$((wx + 70)); view_y=$((wy + 40))
   graph_x=$((wx + 1090)); graph_y=$((wy + 40))
   wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"

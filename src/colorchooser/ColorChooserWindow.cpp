@@ -48,7 +48,9 @@ void ColorChooserWindow::handleMouseEvents(const PointerInput& input) {
     document.chooseColour(xBand, yBand, gesture);
 }
 
-void ColorChooserWindow::documentChanged(const DocumentChange&) { redraw(); }
+void ColorChooserWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind != DocumentChange::kHistory) redraw();
+}
 
 void ColorChooserWindow::renderColorBand() {
     make_current();

@@ -54,6 +54,7 @@ void GraphWindow::releaseLinks() {
 }
 
 void GraphWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind == DocumentChange::kHistory) return;  // nothing to draw anew
     if (change.kind == DocumentChange::kUndo || change.kind == DocumentChange::kRedo) {
         heldNode = nullptr;  // the node may be gone, or another in its place
     }

@@ -105,7 +105,11 @@ bool Document::finish(bool changed, const char* name, uint64_t gesture) {
     return true;
 }
 
-void Document::endGesture() { history.close(); }
+void Document::endGesture() {
+    if (!history.isStepOpen()) return;
+    history.close();
+    notify(DocumentChange::kHistory, "");
+}
 
 bool Document::undo() {
     DocumentImage image;

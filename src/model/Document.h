@@ -50,6 +50,7 @@ struct DocumentChange {
         kSaved,     // the document was saved: it counts as unmodified from now on
         kFocus,     // the node that takes new operators changed
         kOrdered,   // a density ordering running in the background finished
+        kHistory,   // only the history changed (a gesture's step was closed): what undo and redo would do
     };
     Kind kind = kEdit;
     std::string stepName;  // the operation, or the step undone or redone ("Move Operator")

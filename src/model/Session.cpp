@@ -951,9 +951,42 @@ bool Session::fromJson(const char* begin, const char* end, Session* session, std
     return true;
 }
 
+namespace {
+
+// `names` quoted and joined, the first kShownColumns of them.
+std::string columnList(const std::vector<std::string>& names) {
+    constexpr size_t kShownColumns = 8;
+    std::string text;
+    for (size_t c = 0; c < names.size() && c < kShownColumns; ++c) text += (c ? ", \"" : "\"") + names[c] + "\"";
+    if (names.size() > kShownColumns) text += ", ... (" + std::to_string(names.size()) + " in all)";
+    return text;
+}
+
+}  // namespace
+
+std::string Session::describeOtherTable(const MultidimensionalData& table) const {
+    std::vector<std::string> tableColumns;
+    for (int c = 0; c < table.getDimNum(); ++c) tableColumns.push_back(table.getColumn(c).name);
+    if (!columns.empty()) {
+        std::vector<std::string> sessionColumns;
+        for (const Column& column : columns) sessionColumns.push_back(column.name);
+        if (sessionColumns != tableColumns) {
+            return "the session was saved for a table with columns " + columnList(sessionColumns) + " (\"" + tablePath +
+                   "\"); this table has columns " + columnList(tableColumns);
+        }
+    } else if (table.getDataNum() != itemCount || table.getActualDimNum() != dimensionCount) {
+        return "the session was saved for a table of " + std::to_string(itemCount) + " items and " +
+               std::to_string(dimensionCount) + " dimensions (\"" + tablePath + "\"); this table has " +
+               std::to_string(table.getDataNum()) + " and " + std::to_string(table.getActualDimNum());
+    }
+    return "";
+}
+
 bool Session::checkAgainst(const MultidimensionalData& table, std::string* error) const {
     if (table.getFingerprint() != fingerprint) {
-        *error = "the table \"" + table.getSourcePath() + "\" has changed since the session was saved";
+        // Another table altogether, or this one changed since.
+        *error = describeOtherTable(table);
+        if (error->empty()) *error = "the table \"" + table.getSourcePath() + "\" has changed since the session was saved";
         return false;
     }
     const int n = table.getDataNum();

@@ -78,8 +78,14 @@ struct Session {
     static bool fromJson(const char* begin, const char* end, Session* session, std::string* error);
 
     // Whether the session belongs to `table` (same file contents, same counts)
-    // and its item lists and groups are consistent with it; false with *error.
+    // and its item lists and groups are consistent with it; false with *error
+    // (a session of another table says so: "the session was saved for a
+    // table with columns ...", not that the table changed).
     bool checkAgainst(const MultidimensionalData& table, std::string* error) const;
+    // Why `table` is not the session's table at all (other columns, or for a
+    // version 1 session other counts); empty when it could be the session's
+    // table as it was.
+    std::string describeOtherTable(const MultidimensionalData& table) const;
     // Puts the session into `model`, which holds the session's table, freshly
     // linked, and has passed checkAgainst.
     void applyTo(TableModel& model) const;

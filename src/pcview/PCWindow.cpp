@@ -50,6 +50,7 @@ void PCWindow::tableWillChange() {
 }
 
 void PCWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind == DocumentChange::kHistory) return;  // nothing to draw anew
     switch (change.kind) {
         case DocumentChange::kNewTable:
             tableLinked();

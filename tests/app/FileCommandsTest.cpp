@@ -4,6 +4,7 @@
 // (no display) writes the same CSV; a bad session changes nothing; a picture
 // is written as PNG.
 #include <FL/Fl_PNG_Image.H>
+#include <FL/Fl_Window.H>
 
 #include <functional>
 #include <sys/stat.h>
@@ -192,6 +193,28 @@ TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
     const size_t inView = (static_cast<size_t>(40 + 250) * whole.widthPx + 70 + 500) * 3;
     const size_t sameInPicture = (static_cast<size_t>(250) * picture.widthPx + 500) * 3;
     EXPECT_EQ(whole.rgb[inView], picture.rgb[sameInPicture]);
+
+    // A window that lay over the main window (a file chooser) and has just
+    // closed leaves nothing of itself in the picture: the menu bar and the
+    // status line it covered are drawn again.
+    first->showStatus("Exported 392 rows to clusters.csv, a line long enough to reach under the window");
+    const WindowPicture statusShown = captureMainWindow(*first);
+    Fl_Window cover(first->getWindow()->x(), first->getWindow()->y(), 300, MainWindow::kHeight);
+    cover.color(FL_RED);
+    cover.show();
+    for (int k = 0; k < 500 && !cover.visible(); ++k) Fl::wait(0.01);
+    for (int k = 0; k < 20; ++k) Fl::wait(0.01);
+    cover.hide();
+    const WindowPicture uncovered = captureMainWindow(*first);
+    ASSERT_EQ(uncovered.rgb.size(), statusShown.rgb.size());
+    int differing = 0;
+    for (int y = 0; y < MainWindow::kHeight; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const size_t at = (static_cast<size_t>(y) * statusShown.widthPx + x) * 3;
+            differing += !std::equal(&statusShown.rgb[at], &statusShown.rgb[at] + 3, &uncovered.rgb[at]);
+        }
+    }
+    EXPECT_EQ(differing, 0) << "pixels of the closed window, or of none, where the window's own belong";
 
     // Never over the table.
     const std::vector<ReadFile> inputs = tableFiles(*first->getView()->getData());

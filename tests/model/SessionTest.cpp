@@ -133,6 +133,14 @@ TEST_F(SessionTest, ASessionIsRefusedForAChangedTableOrOneOfAnotherShape) {
     EXPECT_FALSE(saved.checkAgainst(*other.getData(), &error));
     EXPECT_NE(error.find("has changed since the session was saved"), std::string::npos) << error;
 
+    // A table with other columns is another table, not this one changed.
+    other.linkMDdata(loadTableQuietly(dir.write("iris.csv", "sepal,petal\n1,2\n3,4\n")));
+    EXPECT_FALSE(saved.checkAgainst(*other.getData(), &error));
+    EXPECT_NE(error.find("the session was saved for a table with columns \"name\", \"a\", \"b\", \"c\", \"d\" (\"" +
+                         path + "\"); this table has columns \"sepal\", \"petal\""),
+              std::string::npos)
+        << error;
+
     // The same bytes elsewhere are the same table.
     other.linkMDdata(loadTableQuietly(dir.write("moved.csv", randomTable(80, 5))));
     EXPECT_TRUE(saved.checkAgainst(*other.getData(), &error)) << error;
