@@ -54,13 +54,17 @@ void GraphWindow::releaseLinks() {
 }
 
 void GraphWindow::documentChanged(const DocumentChange& change) {
-    if (change.kind == DocumentChange::kHistory) return;  // nothing to draw anew
     if (change.kind == DocumentChange::kUndo || change.kind == DocumentChange::kRedo) {
         heldNode = nullptr;  // the node may be gone, or another in its place
     }
+    // Only a change of the tree (its revision tells) or of the focus wakes
+    // the layout: a hint point dragged in the view leaves the graph at rest.
+    const uint64_t before = seenRevision;
     syncWithTree();
-    restartRestTest();
-    redraw();
+    if (seenRevision != before || change.kind == DocumentChange::kFocus) {
+        restartRestTest();
+        redraw();
+    }
 }
 
 const AROperator* GraphWindow::getFocusedNode() const { return tree != nullptr ? tree->getFocused() : nullptr; }

@@ -119,6 +119,29 @@ TEST_F(MainWindowTest, TheWindowSaysWhatHappenedAndUndoesByItsKeys) {
     EXPECT_STREQ(main.getWindow()->label(), "cars.csv - Strands");
 }
 
+// A density ordering in the background: its progress in the status line,
+// and its end, whether it finished or was cancelled.
+TEST_F(MainWindowTest, TheStatusLineFollowsADensityOrdering) {
+    MainWindow main(loadTableQuietly(dir.write("big.csv", randomIntegerTable(2 * TableModel::kBackgroundDensityItems, 8,
+                                                                              100000, 4))));
+    Document& document = main.getDocument();
+    document.toggleDensityOrdering(true);
+    ASSERT_TRUE(document.model().isDensityOrderingPending());
+    std::string progress;
+    for (int k = 0; k < 200 && progress.empty(); ++k) {
+        Fl::wait(0.05);
+        if (main.getStatus().rfind("Ordering items by density: ", 0) == 0) progress = main.getStatus();
+    }
+    EXPECT_EQ(progress.back(), '%') << progress;
+    document.toggleDensityOrdering(true);  // off again before it is done
+    EXPECT_EQ(main.getStatus(), "Density ordering cancelled");
+    document.toggleDensityOrdering(true);
+    for (int k = 0; k < 6000 && document.model().isDensityOrderingPending(); ++k) {
+        stdoutOf([] { Fl::wait(0.01); });
+    }
+    EXPECT_EQ(main.getStatus(), "Items ordered by density");
+}
+
 TEST_F(MainWindowTest, InfoShowsTheVersionTheFoldersAndTheKeys) {
     MainWindow main(loadTableQuietly(dir.write("t.csv", "a,b\n1,2\n")));
     EXPECT_TRUE(shortcut(main, 'i'));

@@ -73,6 +73,11 @@ TEST_F(GraphLayoutTest, TimerRestsOnlyOnceTheLayoutIsStill) {
         wake();
         EXPECT_TRUE(graph->needsFrame()) << &wake - wakers;
     }
+    // Edits that leave the tree as it is let it rest.
+    settle();
+    stdoutOf([&] { document.addHintPoint(0, 0.5f); });
+    document.toggleHistograms();
+    EXPECT_FALSE(graph->needsFrame()) << "a hint point and a display switch leave the graph at rest";
 }
 
 // A tree too large for one tick's force terms takes its layout step over

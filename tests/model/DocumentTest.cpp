@@ -292,6 +292,26 @@ TEST_F(DocumentTest, TheEditsOfOneGestureAreOneStep) {
     EXPECT_EQ(document.getHistory().undoCount(), steps);
 }
 
+// Hint paths, groups and mixtures tell their changes by revisions, as the
+// tree does: a hint point's move raises all three, an operator's none.
+TEST_F(DocumentTest, HintPathsGroupsAndMixturesTellTheirChanges) {
+    buildScene(document);
+    const TableModel& model = document.model();
+    auto revisions = [&] {
+        return std::vector<uint64_t>{model.getPaths()->getRevision(), model.getClusters()->getRevision(),
+                                     model.getMixturesRevision(), model.getClusterTree()->getRevision()};
+    };
+    const std::vector<uint64_t> start = revisions();
+    ASSERT_TRUE(document.moveOperator(operatorsOf(document)[0], 0.17f, 0.52f));
+    const std::vector<uint64_t> moved = revisions();
+    EXPECT_EQ(std::vector<uint64_t>(moved.begin(), moved.begin() + 3), std::vector<uint64_t>(start.begin(), start.begin() + 3));
+    EXPECT_GT(moved[3], start[3]);
+    stdoutOf([&] { ASSERT_TRUE(document.moveHintPoint(0, 1, 0.55f)); });
+    const std::vector<uint64_t> hinted = revisions();
+    for (size_t k = 0; k < 3; ++k) EXPECT_GT(hinted[k], moved[k]) << k;
+    EXPECT_EQ(hinted[3], moved[3]);
+}
+
 // The focus, the aspect and the graph's layout are no edits; a save marks the
 // state the document is saved in, and undoing back to it is unmodified.
 TEST_F(DocumentTest, WhatIsNoEditLeavesTheHistoryAndTheSavedStateAlone) {

@@ -175,7 +175,22 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
         {replaced("\"axes\":[", "\"axes\":[0.9,"), "axes"},
         {replaced("\"focused\":", "\"focused\":1000000,\"x\":"), "tree.focused"},
         {replaced("\"color\":[", "\"color\":[2,"), "color"},
+        {replaced("\"colorBand\":[0.5,", "\"colorBand\":[1.5,"), "session.colorBand[0]: 1.5 is outside [0, 1]"},
+        {replaced("\"colorBand\":[", "\"colorBand\":[0.5,0.5,"), "colorBand: too many entries"},
+        {replaced("\"colorBand\":[0.5,", "\"colorBand\":["), "session.colorBand: expected 2 numbers"},
     };
+    // The colour band's indicator comes back; a file without it (written
+    // before it was kept) has the middle of the band.
+    Session banded = Session::capture(model, display);
+    banded.colourChoice = ColourChoice::within(0.25f, 0.75f);
+    Session bandRead;
+    std::string readError;
+    ASSERT_TRUE(Session::fromJson(banded.toJson(), &bandRead, &readError)) << readError;
+    EXPECT_TRUE(bandRead.colourChoice == banded.colourChoice);
+    std::string older = good;
+    older.erase(older.find(",\"colorBand\":"), older.find(']', older.find("\"colorBand\":")) - older.find(",\"colorBand\":") + 1);
+    ASSERT_TRUE(Session::fromJson(older, &bandRead, &readError)) << readError;
+    EXPECT_TRUE(bandRead.colourChoice == ColourChoice());
     for (const auto& [text, expected] : cases) {
         Session read;
         std::string error;
