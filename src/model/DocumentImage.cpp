@@ -93,6 +93,17 @@ const std::vector<int32_t>* listReference(size_t node, const std::vector<uint64_
     return nullptr;
 }
 
+// The list of the parent of node `node` of `to` in `from`, or null when
+// `from` has no such node (or `node` is the root).
+const std::vector<int32_t>* parentReference(size_t node, const std::vector<uint64_t>& ids, const std::vector<int>& parents,
+                                            const std::unordered_map<uint64_t, size_t>& fromIndex,
+                                            const std::vector<ClusterTree::NodeState>& fromNodes) {
+    const int parent = parents[node];
+    if (parent < 0) return nullptr;
+    const auto found = fromIndex.find(ids[static_cast<size_t>(parent)]);
+    return found != fromIndex.end() ? &fromNodes[found->second].items : nullptr;
+}
+
 // Every group's items, unlocked then locked, one after another: each item once.
 std::vector<int32_t> allGroupItems(const DocumentImage& image) {
     std::vector<int32_t> all;
@@ -122,20 +133,38 @@ size_t DocumentImage::bytes() const {
     return total;
 }
 
-// --- Item lists as runs ------------------------------------------------------------
+// --- Item lists, coded against a reference ------------------------------------------
+//
+// Three forms; the encoder writes each and keeps the shortest. The first
+// token says which:
+//   kRunsForm    runs of the reference and written-out items (see the header);
+//   kMergeForm   the items the list keeps of the reference, in its order, as
+//                one bit per reference entry, merged with the items it adds
+//                (their places in the list and the items): what an
+//                operator's complement keeps when the operator takes items,
+//                or a group keeps when a path claims some of its items;
+//   kSetForm     a list in ascending order as one bit per item of the table
+//                (a catch-all group, a root).
 
-void encodeItemList(const std::vector<int32_t>& list, const std::vector<int32_t>& reference,
-                    std::vector<int32_t>& positions, std::vector<int32_t>* code) {
-    code->clear();
-    // Where each item stands in the reference. Entries left from earlier
-    // calls are harmless: a position counts only where the reference holds
-    // the item there.
-    for (size_t k = 0; k < reference.size(); ++k) {
-        const int32_t item = reference[k];
-        if (item < 0) continue;
-        if (static_cast<size_t>(item) >= positions.size()) positions.resize(static_cast<size_t>(item) + 1, -1);
-        positions[static_cast<size_t>(item)] = static_cast<int32_t>(k);
-    }
+namespace {
+
+constexpr int32_t kRunsForm = 0, kMergeForm = 1, kSetForm = 2;
+constexpr size_t kBitsPerWord = 32;
+
+size_t wordsFor(size_t bits) { return (bits + kBitsPerWord - 1) / kBitsPerWord; }
+
+// Whether reference[at] is `item`, with `at` taken from the position table.
+bool standsAt(const std::vector<int32_t>& reference, int32_t at, int32_t item) {
+    return at >= 0 && static_cast<size_t>(at) < reference.size() && reference[static_cast<size_t>(at)] == item;
+}
+
+int32_t positionOf(const std::vector<int32_t>& positions, int32_t item) {
+    return item >= 0 && static_cast<size_t>(item) < positions.size() ? positions[static_cast<size_t>(item)] : -1;
+}
+
+void encodeRuns(const std::vector<int32_t>& list, const std::vector<int32_t>& reference,
+                const std::vector<int32_t>& positions, std::vector<int32_t>* code) {
+    code->assign(1, kRunsForm);
     size_t literalStart = 0;  // where the open block of written-out items has its length token
     bool literalOpen = false;
     auto writeOut = [&](const int32_t* items, size_t count) {
@@ -149,19 +178,13 @@ void encodeItemList(const std::vector<int32_t>& list, const std::vector<int32_t>
     };
     const size_t n = list.size();
     for (size_t k = 0; k < n;) {
-        const int32_t item = list[k];
-        size_t start = SIZE_MAX;
-        if (item >= 0 && static_cast<size_t>(item) < positions.size()) {
-            const int32_t at = positions[static_cast<size_t>(item)];
-            if (at >= 0 && static_cast<size_t>(at) < reference.size() && reference[static_cast<size_t>(at)] == item) {
-                start = static_cast<size_t>(at);
-            }
-        }
-        if (start == SIZE_MAX) {
+        const int32_t at = positionOf(positions, list[k]);
+        if (!standsAt(reference, at, list[k])) {
             writeOut(&list[k], 1);
             ++k;
             continue;
         }
+        const size_t start = static_cast<size_t>(at);
         size_t length = 1;
         while (k + length < n && start + length < reference.size() && reference[start + length] == list[k + length]) {
             ++length;
@@ -177,10 +200,113 @@ void encodeItemList(const std::vector<int32_t>& list, const std::vector<int32_t>
     }
 }
 
+void encodeMerge(const std::vector<int32_t>& list, const std::vector<int32_t>& reference,
+                 const std::vector<int32_t>& positions, std::vector<int32_t>* code) {
+    const size_t words = wordsFor(reference.size());
+    code->assign(1 + words + 1, 0);
+    (*code)[0] = kMergeForm;
+    std::vector<int32_t> added;  // place in the list, item
+    size_t next = 0;             // the first reference entry still to be kept
+    for (size_t k = 0; k < list.size(); ++k) {
+        const int32_t at = positionOf(positions, list[k]);
+        bool kept = standsAt(reference, at, list[k]) && static_cast<size_t>(at) >= next;
+        if (kept && k + 1 < list.size()) {
+            // An item that stands ahead of the next one in the reference is
+            // taken as added: kept, it would cost every item between them.
+            const int32_t following = positionOf(positions, list[k + 1]);
+            kept = !(standsAt(reference, following, list[k + 1]) && static_cast<size_t>(following) >= next &&
+                     following < at);
+        }
+        if (kept) {
+            (*code)[1 + static_cast<size_t>(at) / kBitsPerWord] |= int32_t(uint32_t(1) << (static_cast<size_t>(at) % kBitsPerWord));
+            next = static_cast<size_t>(at) + 1;
+        } else {
+            added.push_back(static_cast<int32_t>(k));
+            added.push_back(list[k]);
+        }
+    }
+    (*code)[1 + words] = static_cast<int32_t>(added.size() / 2);
+    code->insert(code->end(), added.begin(), added.end());
+}
+
+// Empty when the list is not strictly ascending (or holds a negative item).
+void encodeSet(const std::vector<int32_t>& list, std::vector<int32_t>* code) {
+    code->clear();
+    for (size_t k = 0; k < list.size(); ++k) {
+        if (list[k] < 0 || (k > 0 && list[k] <= list[k - 1])) return;
+    }
+    const size_t items = list.empty() ? 0 : static_cast<size_t>(list.back()) + 1;
+    code->assign(2 + wordsFor(items), 0);
+    (*code)[0] = kSetForm;
+    (*code)[1] = static_cast<int32_t>(items);
+    for (int32_t item : list) {
+        (*code)[2 + static_cast<size_t>(item) / kBitsPerWord] |= int32_t(uint32_t(1) << (static_cast<size_t>(item) % kBitsPerWord));
+    }
+}
+
+bool bitSet(const std::vector<int32_t>& code, size_t first, size_t bit) {
+    return (static_cast<uint32_t>(code[first + bit / kBitsPerWord]) >> (bit % kBitsPerWord)) & 1u;
+}
+
+}  // namespace
+
+void encodeItemList(const std::vector<int32_t>& list, const std::vector<int32_t>& reference,
+                    std::vector<int32_t>& positions, std::vector<int32_t>* code) {
+    // Where each item stands in the reference. Entries left from earlier
+    // calls are harmless: a position counts only where the reference holds
+    // the item there.
+    for (size_t k = 0; k < reference.size(); ++k) {
+        const int32_t item = reference[k];
+        if (item < 0) continue;
+        if (static_cast<size_t>(item) >= positions.size()) positions.resize(static_cast<size_t>(item) + 1, -1);
+        positions[static_cast<size_t>(item)] = static_cast<int32_t>(k);
+    }
+    std::vector<int32_t> best, other;
+    encodeRuns(list, reference, positions, &best);
+    encodeMerge(list, reference, positions, &other);
+    if (other.size() < best.size()) best.swap(other);
+    encodeSet(list, &other);
+    if (!other.empty() && other.size() < best.size()) best.swap(other);
+    code->assign(best.begin(), best.end());  // no spare capacity: the history keeps it
+}
+
 bool decodeItemList(const std::vector<int32_t>& code, const std::vector<int32_t>& reference,
                     std::vector<int32_t>* list) {
     list->clear();
-    for (size_t k = 0; k < code.size();) {
+    if (code.empty()) return false;
+    if (code[0] == kSetForm) {
+        if (code.size() < 2 || code[1] < 0 || code.size() != 2 + wordsFor(static_cast<size_t>(code[1]))) return false;
+        for (size_t item = 0; item < static_cast<size_t>(code[1]); ++item) {
+            if (bitSet(code, 2, item)) list->push_back(static_cast<int32_t>(item));
+        }
+        return true;
+    }
+    if (code[0] == kMergeForm) {
+        const size_t words = wordsFor(reference.size());
+        if (code.size() < 2 + words || code[1 + words] < 0) return false;
+        const size_t added = static_cast<size_t>(code[1 + words]);
+        if (code.size() != 2 + words + 2 * added) return false;
+        size_t nextAdded = 0, nextKept = 0;
+        auto emitKeptUpTo = [&](size_t place) {
+            // Kept reference entries go in order until the list reaches `place`.
+            while (list->size() < place && nextKept < reference.size()) {
+                if (bitSet(code, 1, nextKept)) list->push_back(reference[nextKept]);
+                ++nextKept;
+            }
+            return list->size() == place;
+        };
+        for (; nextAdded < added; ++nextAdded) {
+            const int32_t place = code[2 + words + 2 * nextAdded];
+            if (place < 0 || !emitKeptUpTo(static_cast<size_t>(place))) return false;
+            list->push_back(code[2 + words + 2 * nextAdded + 1]);
+        }
+        for (; nextKept < reference.size(); ++nextKept) {
+            if (bitSet(code, 1, nextKept)) list->push_back(reference[nextKept]);
+        }
+        return true;
+    }
+    if (code[0] != kRunsForm) return false;
+    for (size_t k = 1; k < code.size();) {
         const int32_t token = code[k++];
         if (token >= 0) {
             if (k >= code.size()) return false;
@@ -234,12 +360,23 @@ ImageDelta ImageDelta::between(const DocumentImage& from, const DocumentImage& t
             if (known && !listChanged && sameNodeParameters(from.nodes[before->second], node)) continue;
             NodeChange change;
             change.state = node;
-            change.state.items.clear();
+            std::vector<int>().swap(change.state.items);  // its memory goes too: the list is coded below
             change.listChanged = listChanged;
             if (listChanged) {
+                // Against the node's own list before, or against its parent's
+                // (which a node the edit emptied or refilled matches best).
                 static const std::vector<int32_t> kNone;
                 const std::vector<int32_t>* reference = listReference(k, ids, parents, fromIndex, from.nodes);
                 encodeItemList(node.items, reference != nullptr ? *reference : kNone, positions, &change.listCode);
+                const std::vector<int32_t>* parentList = parentReference(k, ids, parents, fromIndex, from.nodes);
+                if (parentList != nullptr && parentList != reference) {
+                    std::vector<int32_t> againstParent;
+                    encodeItemList(node.items, *parentList, positions, &againstParent);
+                    if (againstParent.size() < change.listCode.size()) {
+                        change.listCode.swap(againstParent);
+                        change.againstParent = true;
+                    }
+                }
             }
             delta.nodeChanges.push_back(std::move(change));
         }
@@ -314,7 +451,9 @@ bool ImageDelta::applyTo(const DocumentImage& from, DocumentImage* to) const {
             if (!withLists) continue;
             if (change != changeOf.end() && change->second->listChanged) {
                 static const std::vector<int32_t> kNone;
-                const std::vector<int32_t>* reference = listReference(k, ids, parents, fromIndex, from.nodes);
+                const std::vector<int32_t>* reference = change->second->againstParent
+                                                            ? parentReference(k, ids, parents, fromIndex, from.nodes)
+                                                            : listReference(k, ids, parents, fromIndex, from.nodes);
                 if (!decodeItemList(change->second->listCode, reference != nullptr ? *reference : kNone, &node.items)) {
                     return false;
                 }

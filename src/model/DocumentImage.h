@@ -49,10 +49,11 @@ struct DocumentImage {
     size_t bytes() const;
 };
 
-// A list of items written as runs of a reference list: a token t >= 0 copies
-// the run of length `next token` starting at position t of the reference; a
-// token t < 0 is followed by -t items written out. Runs shorter than three
-// items are written out (a run costs two tokens).
+// A list of items coded against a reference list, in the shortest of three
+// forms: runs of the reference and written-out items (runs shorter than
+// three items are written out); the items it keeps of the reference, in
+// order, as one bit per reference entry, merged with the items it adds; or,
+// for a list in ascending order, one bit per item of the table.
 void encodeItemList(const std::vector<int32_t>& list, const std::vector<int32_t>& reference,
                     std::vector<int32_t>& positionScratch, std::vector<int32_t>* code);
 // The list back from its code; false when the code does not fit the reference.
@@ -80,7 +81,8 @@ private:
     struct NodeChange {
         ClusterTree::NodeState state;  // the node in `to`, without its item list
         bool listChanged = false;
-        std::vector<int32_t> listCode;  // its item list, coded against the reference (see listReference)
+        bool againstParent = false;     // the list is coded against its parent's in `from`
+        std::vector<int32_t> listCode;  // its item list, coded against its own (or nearest ancestor's) in `from`
     };
     struct GroupCode {
         bool hidden = false;
