@@ -101,16 +101,21 @@ void MainWindow::documentChanged(const DocumentChange& change) {
         showStatus(change.notice);
     }
     if (document->model().isDensityOrderingPending() && !Fl::has_timeout(watchOrdering, this)) {
+        // Said at once, then brought up to date by the poll.
+        showOrderingProgress();
         Fl::add_timeout(kOrderingPollSeconds, watchOrdering, this);
     }
 }
 
+void MainWindow::showOrderingProgress() {
+    const int percent = static_cast<int>(std::floor(100 * document->model().getDensityOrderingProgress()));
+    showStatus("Ordering items by density: " + std::to_string(percent) + " %");
+}
+
 void MainWindow::watchOrdering(void* mainWindow) {
     auto* main = static_cast<MainWindow*>(mainWindow);
-    const TableModel& model = main->document->model();
-    if (!model.isDensityOrderingPending()) return;  // finished or cancelled: the document said which
-    const int percent = static_cast<int>(std::floor(100 * model.getDensityOrderingProgress()));
-    main->showStatus("Ordering items by density: " + std::to_string(percent) + " %");
+    if (!main->document->model().isDensityOrderingPending()) return;  // finished or cancelled: the document said which
+    main->showOrderingProgress();
     Fl::repeat_timeout(kOrderingPollSeconds, watchOrdering, main);
 }
 

@@ -76,6 +76,7 @@ private:
     void updateEditMenu();
     // While a density ordering runs: its progress in the status line.
     static void watchOrdering(void* main);
+    void showOrderingProgress();
 
     std::unique_ptr<Document> document;  // what the three windows show; goes after them
     std::unique_ptr<Fl_Window> window;   // owns the children below until they are deleted
