@@ -78,6 +78,23 @@ protected:
         stdoutOf([&] { document.addHintPoint(0, 0.7f); });
         document.toggleHistograms();
     }
+    // The view's picture once every line is drawn.
+    static WindowPicture completePicture(PCWindow* view) {
+        EXPECT_TRUE(waitForCompleteLines(view));
+        return captureView(view);
+    }
+    // Empty when the two pictures are the same to the byte; else where they first differ.
+    static std::string differenceOf(const WindowPicture& a, const WindowPicture& b) {
+        if (a.widthPx != b.widthPx || a.heightPx != b.heightPx || a.rgb.size() != b.rgb.size()) return "another size";
+        int differing = 0;
+        size_t first = 0;
+        for (size_t k = 0; k < a.rgb.size(); ++k) {
+            if (a.rgb[k] != b.rgb[k] && differing++ == 0) first = k / 3;
+        }
+        if (differing == 0) return "";
+        return std::to_string(differing) + " bytes differ, the first at x " + std::to_string(first % a.widthPx) +
+               ", y " + std::to_string(first / a.widthPx);
+    }
     std::string exportOf(const PCWindow* view) {
         std::string csv, error;
         EXPECT_TRUE(ClusterExport::build(view->model(), &csv, &error)) << error;
@@ -105,14 +122,8 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
     // Both pictures with every line (a slow build draws them over several frames).
     ASSERT_TRUE(waitForCompleteLines(view));
     ASSERT_TRUE(waitForCompleteLines(second->getView()));
-    const WindowPicture before = captureView(view), after = captureView(second->getView());
-    ASSERT_EQ(before.rgb.size(), after.rgb.size());
-    int differing = 0, firstX = -1, firstY = -1;
-    for (size_t k = 0; k < before.rgb.size(); ++k) {
-        if (before.rgb[k] == after.rgb[k]) continue;
-        if (differing++ == 0) firstX = static_cast<int>(k / 3 % 1000), firstY = static_cast<int>(k / 3 / 1000);
-    }
-    EXPECT_EQ(differing, 0) << "the restored view draws the same picture; first difference at " << firstX << ", " << firstY;
+    EXPECT_EQ(differenceOf(captureView(view), captureView(second->getView())), "")
+        << "the restored view draws the same picture";
     const std::string guiExport = exportOf(second->getView());
     EXPECT_EQ(guiExport, exportOf(view));
 
@@ -134,6 +145,41 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
         EXPECT_NE(readAll(dir.path() + "/err.txt").find("is the session file"), std::string::npos);
         EXPECT_EQ(readAll(sessionPath), sessionText);
     }
+}
+
+// Undoing every step gives back the picture and the export the table had
+// when it was loaded, to the byte; redoing them all, the shaped ones.
+TEST_F(FileCommandsTest, UndoGivesBackThePictureAndTheExportRedoTheShapedOnes) {
+    PCWindow* view = first->getView();
+    Document& document = first->getDocument();
+    const WindowPicture loaded = completePicture(view);
+    const std::string loadedExport = exportOf(view);
+    shape(*first);
+    stdoutOf([&] {
+        const uint64_t drag = document.newGesture();
+        const AROperator* op = document.model().getClusterTree()->getFocused();
+        ASSERT_NE(op, nullptr);
+        for (int k = 1; k <= 10; ++k) document.moveOperator(op, 0.6f + 0.01f * k, 0.5f - 0.02f * k, drag);
+        document.endGesture();
+        document.spreadAxes(2, 3);
+        document.moveHintPoint(0, 0, 0.3f);
+    });
+    const WindowPicture shaped = completePicture(view);
+    const std::string shapedExport = exportOf(view);
+    ASSERT_NE(differenceOf(loaded, shaped), "") << "the steps change the picture";
+    int steps = 0;
+    stdoutOf([&] {
+        while (document.undo()) ++steps;
+    });
+    EXPECT_EQ(steps, 8) << "two operators, a radius, a hint point, the histograms, a drag, the axes, a hint point moved";
+    EXPECT_EQ(differenceOf(completePicture(view), loaded), "");
+    EXPECT_EQ(exportOf(view), loadedExport);
+    stdoutOf([&] {
+        while (document.redo()) --steps;
+    });
+    EXPECT_EQ(steps, 0);
+    EXPECT_EQ(differenceOf(completePicture(view), shaped), "");
+    EXPECT_EQ(exportOf(view), shapedExport);
 }
 
 TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
