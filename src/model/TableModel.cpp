@@ -192,6 +192,3 @@ void TableModel::updateOperatorsPos() {
     if (operatorTree) operatorTree->updateOperatorsPos();
 }
 
-void TableModel::setFocusedOp(AROperator* op) {
-    if (operatorTree) operatorTree->setFocused(op);
-}

@@ -127,8 +127,6 @@ public:
     void adjustAxisPositions(int region, float delta);
     // Moves the operators with their axes.
     void updateOperatorsPos();
-    // The node under which new operators attach.
-    void setFocusedOp(AROperator* op);
 
     // The shown view's aspect (width / height); the item paths follow it.
     void setAspect(float widthOverHeight) { aspect = widthOverHeight; }

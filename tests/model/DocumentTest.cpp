@@ -538,6 +538,7 @@ TEST_F(DocumentTest, ARandomRunOfOperationsUndosAndRedosEndsWhereItsStandingStep
     EXPECT_SAME_STATE(stateOf(document, leave), stateOf(replay, leave));
     EXPECT_GT(done.size(), 100u) << "a run long enough to say something";
     EXPECT_LE(document.getHistory().undoCount(), EditHistory::kMaxSteps);
+    EXPECT_EQ(document.getHistory().redoCount(), undone.size()) << "every step undone can be redone";
 }
 
 // Item lists coded against another list come back as they were, whatever
