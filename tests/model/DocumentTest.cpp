@@ -216,6 +216,8 @@ TEST_F(DocumentTest, EveryOperationIsOneStepThatUndoAndRedoTakeBackAndDoAgainExa
         {"Remove Operator", [&](Document& d) { return d.removeOperator(operatorsOf(d)[1]); }},
         {"Lock Operator", [&](Document& d) { return d.toggleOperatorLock(operatorsOf(d)[0]); }},
         {"Paint Operators", [&](Document& d) { return d.paintOperators(operatorsOf(d), Color4(0.2f, 0.3f, 0.4f, 0.5f)); }},
+        // Only the red of the first operator (red) changes: no channel goes unseen.
+        {"Paint Operators", [&](Document& d) { return d.paintOperators({operatorsOf(d)[0]}, Color4(0.5f, 0, 0, 0.8f)); }},
         {"Add Hint Point", [](Document& d) { return d.addHintPoint(4, 0.25f) >= 0; }},
         {"Move Hint Point", [](Document& d) { return d.moveHintPoint(0, 1, 0.62f); }},
         {"Delete Hint Point", [](Document& d) { return d.deleteHintPoint(0, 2); }},

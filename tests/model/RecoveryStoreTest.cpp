@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <ctime>
+
 #include "TestSupport.h"
 #include "model/RecoveryStore.h"
 #include "model/Session.h"
@@ -48,6 +50,18 @@ TEST_F(RecoveryStoreTest, TheFolderComesFromTheEnvironment) {
     EXPECT_NE(error.find("neither XDG_STATE_HOME nor HOME"), std::string::npos) << error;
     if (state != nullptr) setenv("XDG_STATE_HOME", savedState.c_str(), 1);
     if (home != nullptr) setenv("HOME", savedHome.c_str(), 1);
+
+    // The time a dialog shows, in the local time zone.
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone != nullptr ? zone : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(RecoveryStore::timeText(365L * 86400 + 3600 + 125), "1971-01-01 01:02");
+    setenv("TZ", "JST-9", 1);  // a rule, no zone file needed
+    tzset();
+    EXPECT_EQ(RecoveryStore::timeText(365L * 86400 + 3600 + 125), "1971-01-01 10:02");
+    if (zone != nullptr) setenv("TZ", savedZone.c_str(), 1); else unsetenv("TZ");
+    tzset();
 }
 
 TEST_F(RecoveryStoreTest, OneFilePerTableFoundAgainByAnySpellingOfItsPath) {
