@@ -5,7 +5,7 @@
 # Started again on the same table it offers the work in a dialog, and Return
 # restores it: the view shows the same picture, to the pixel. Escape then
 # quits at once (nothing asks), and a start with --recover gives back the
-# same item lists without a dialog.
+# same item lists without a dialog; SIGTERM keeps even the last change.
 set -uo pipefail
 source "$(dirname "$0")/../e2e_lib.bash"
 e2e_setup "$@"
@@ -32,6 +32,7 @@ settled_view() {
   echo "$now"
 }
 view_shows() { [[ "$(view_checksum)" == "$1" ]]; }
+view_differs() { ! view_shows "$1"; }
 # A dialog titled "Strands" other than the main window, mapped: its geometry.
 dialog_at() {
   xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x572[+]/ {
@@ -88,8 +89,16 @@ wait_for "$wait_limit" grep -q '^Restored the unsaved work in ' "$WORK/out" || f
 no_dialog || fail "--recover asked"
 pointer_away
 wait_for "$wait_limit" view_shows "$before" || fail "the view after --recover differs"
-press_over_main_window Escape
-wait_exit "$wait_limit"
-[[ "$EXIT_STATUS" == "0" ]] || fail "Escape ended with status $EXIT_STATUS (after --recover)"
 [[ "$(item_lists "$(recovery_file)")" == "$kept_items" ]] || fail "the item lists after --recover differ"
+
+# 6. SIGTERM (a desktop session's end) ends the program as Exit does, the
+#    last change kept: the histograms hidden just before.
+press_over_main_window h
+pointer_away
+wait_for "$wait_limit" view_differs "$before" || fail "H did not hide the histograms"
+kill -TERM "$APP_PID"
+wait_exit "$wait_limit"
+[[ "$EXIT_STATUS" == "0" ]] || fail "SIGTERM ended with status $EXIT_STATUS"
+grep -q '"histograms":false' "$(recovery_file)" || fail "the change made just before SIGTERM was not kept"
+[[ "$(item_lists "$(recovery_file)")" == "$kept_items" ]] || fail "the item lists kept on SIGTERM differ"
 echo "recovery: ok"
