@@ -86,20 +86,23 @@ bool Autosave::saveNow() {
     }
     if (!owns && !store.filesFor(table->getSourcePath()).empty() &&
         store.filesFor(table->getSourcePath()).front().path == store.fileFor(table->getSourcePath())) {
-        // An earlier run's work that was never offered: set it aside first.
+        // An earlier run's work that was never offered: set it aside first,
+        // and never write over it when that fails.
         std::string error;
-        store.setAside(table->getSourcePath(), &error);
+        if (store.setAside(table->getSourcePath(), &error).empty() && !error.empty()) return turnOff(error);
     }
     std::string error;
     const bool wasOff = isOff();
-    if (!store.write(document.captureSession(), &error)) {
-        problem = error;
-        std::cerr << "Autosave is off: " << error << std::endl;
-        if (status) status("Autosave is off: " + error);
-        return false;
-    }
+    if (!store.write(document.captureSession(), &error)) return turnOff(error);
     owns = true;
     problem.clear();
     if (wasOff && status) status("Autosave is on again");
     return true;
+}
+
+bool Autosave::turnOff(const std::string& error) {
+    problem = error;
+    std::cerr << "Autosave is off: " << problem << std::endl;
+    if (status) status("Autosave is off: " + problem);
+    return false;
 }

@@ -51,6 +51,8 @@ public:
 private:
     static void timerFired(void* autosave);
     void schedule();
+    // Records why a write failed and says so; false.
+    bool turnOff(const std::string& error);
 
     Document& document;
     RecoveryStore store;
