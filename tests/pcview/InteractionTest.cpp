@@ -259,6 +259,36 @@ TEST_F(InteractionTest, PeakAndDeviationKeysStepThePointUnderThePointer) {
     EXPECT_EQ(key('=', 500, pxOf(0.9f)), "") << "away from every hint point nothing changes";
 }
 
+// A click, a drag, a wheel burst and a key held down through the handlers:
+// one step each (the last stays open until another gesture begins), and
+// undoing them in turn gives back the empty view.
+TEST_F(InteractionTest, EachGestureIsOneStepOfTheHistory) {
+    ASSERT_NE(clickOperator(), nullptr);
+    mouse(FL_LEFT_MOUSE, FL_PUSH, 160, 250);
+    for (int k = 1; k <= 5; ++k) mouse(FL_LEFT_MOUSE, FL_DRAG, 160 + 8 * k, 250 - 6 * k);
+    mouse(FL_LEFT_MOUSE, FL_RELEASE, 200, 220);
+    wheel(4, 200, 220, 0, -1);
+    for (int k = 0; k < 3; ++k) key('h');
+    EXPECT_FALSE(view->getShowHistograms());
+
+    std::vector<std::string> undone;
+    std::vector<float> xViews;  // of the operator after each undo
+    stdoutOf([&] {
+        while (document.canUndo()) {
+            undone.push_back(document.undoName());
+            ASSERT_TRUE(document.undo());
+            const auto ops = regularOperators();
+            xViews.push_back(ops.empty() ? -1.0f : ops[0]->position.x);
+        }
+    });
+    EXPECT_EQ(undone, (std::vector<std::string>{"Hide Histograms", "Resize Operator", "Move Operator", "Add Operator"}));
+    ASSERT_EQ(xViews.size(), 4u);
+    EXPECT_NEAR(xViews[1], 0.2f, 1e-6) << "where the drag left it";
+    EXPECT_NEAR(xViews[2], 0.16f, 1e-6) << "where the click made it";
+    EXPECT_EQ(xViews[3], -1.0f) << "no operator before the click";
+    EXPECT_TRUE(view->getShowHistograms());
+}
+
 TEST_F(InteractionTest, EscapeEndsTheEventLoop) {
     if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
     Fl_Window shown(0, 0, 50, 50);
