@@ -95,6 +95,7 @@ public:
     const GaussianMixture* getMixture(int d) const { return model().getMixture(d); }
     bool hasMixtures() const { return model().hasMixtures(); }
     bool isDataReady() const { return model().isDataReady(); }
+    uint64_t getTableSerial() const { return model().getTableSerial(); }
     bool hasDrawableData() const { return model().hasDrawableData(); }
     float getAspect() const { return model().getAspect(); }
     DrawRegion getDrawRegion() const { return model().getDrawRegion(); }
@@ -219,9 +220,8 @@ private:
     void tableLinked();
     // What the line layer's picture depends on; a different key draws it anew.
     struct LineLayerKey {
-        const void* table = nullptr;
-        const void* tree = nullptr;
-        uint64_t revision = 0;
+        uint64_t tableSerial = 0;  // the table and the tree (see getTableSerial)
+        uint64_t revision = 0;     // of the tree
         int widthPx = 0, heightPx = 0;
         float aspect = 0;
         DrawRegion region;
