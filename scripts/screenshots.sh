@@ -19,6 +19,8 @@ mkdir -p "$out"
 work=$(mktemp -d)
 app_pid=""
 trap '[[ -z "$app_pid" ]] || kill "$app_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# Unsaved work goes to a folder of this run's own: none of yours is offered, nor touched.
+export XDG_STATE_HOME="$work/state"
 
 main_window() {  # prints "X Y" of the main window, or nothing
   xwininfo -root -children 2>/dev/null | grep -o -E '1600x572[+][0-9]+[+][0-9]+' | head -1 | awk -F+ '{ print $2, $3 }'
