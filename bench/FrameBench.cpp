@@ -116,9 +116,9 @@ struct LineArrays {
 
 LineArrays lineVertices(PCWindow* view) {
     LineArrays arrays;
-    MultidimensionalData* data = view->getData();
-    ParallelCoordinatesAxis* axes = view->getAxes();
-    ClusterTree* tree = view->getClusterTree();
+    const MultidimensionalData* data = view->getData();
+    const ParallelCoordinatesAxis* axes = view->getAxes();
+    const ClusterTree* tree = view->getClusterTree();
     std::deque<AROperator*> leaves;
     tree->getAllLeafNodes_DepthFirst(&leaves);
     const int dims = data->getActualDimNum();
@@ -223,7 +223,7 @@ PCWindow* dragView(const std::string& path, DragKind kind) {
         // A wide operator in the first gap, then grabbed at its centre.
         view->handleMouseEvents(leftButton(FL_PUSH, 160, 250));
         view->handleMouseEvents(leftButton(FL_RELEASE, 160, 250));
-        ClusterTree* tree = view->getClusterTree();
+        ClusterTree* tree = view->getDocument().modelForSetUp().getClusterTree();
         AROperator* op = tree->getRoot()->links.front().node;
         tree->setOperatorRadius(op, 0.12);
         tree->setOperatorAngleWidth(op, 1.0);

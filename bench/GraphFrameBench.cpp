@@ -76,7 +76,7 @@ std::unique_ptr<BenchTable> table;
 std::unique_ptr<Scene> current;  // one shown main window at a time
 int currentTarget = -1;
 
-int countNodes(ClusterTree* tree) {
+int countNodes(const ClusterTree* tree) {
     std::vector<AROperator*> nodes;
     tree->collectNodes(&nodes);
     return static_cast<int>(nodes.size());
@@ -86,7 +86,8 @@ int countNodes(ClusterTree* tree) {
 // nodes. A first child also brings a complementary node, so the last node is
 // put under a node that already has children.
 void growTree(PCWindow* view, int target) {
-    ClusterTree* tree = view->getClusterTree();
+    TableModel& model = view->getDocument().modelForSetUp();
+    ClusterTree* tree = model.getClusterTree();
     std::mt19937 random(kSeed);
     std::uniform_real_distribution<float> xView(0.06f, 0.94f), yView(0.1f, 0.9f), unit(0.0f, 1.0f);
     std::vector<AROperator*> nodes;
@@ -102,7 +103,7 @@ void growTree(PCWindow* view, int target) {
         tree->setFocused(parents[static_cast<size_t>(unit(random) * parents.size()) % parents.size()]);
         const bool primary = unit(random) < 0.8f;  // a fifth made with the right button
         const Color4 colour(unit(random), unit(random), unit(random), 0.8f);
-        tree->addAR(view, xView(random), yView(random), primary, colour);
+        tree->addAR(&model, xView(random), yView(random), primary, colour);
     }
 }
 

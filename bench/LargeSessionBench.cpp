@@ -148,12 +148,9 @@ int main(int argc, char** argv) {
         };
         frameMs(view);
         const double viewMs = frameMs(view), graphMs = frameMs(graph);
-        DisplaySwitches switches = view->getDisplaySwitches();
-        switches.showHistograms = false;
-        view->setDisplaySwitches(switches);
+        view->getDocument().toggleHistograms();  // off
         const double viewPlainMs = frameMs(view);
-        switches.showHistograms = true;
-        view->setDisplaySwitches(switches);
+        view->getDocument().toggleHistograms();  // on again
         std::cout.rdbuf(saved);
         std::printf("a frame of the view %.0f ms (%.0f ms without its histograms; operators drawn as %s), "
                     "of the graph %.0f ms\n",

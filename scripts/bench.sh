@@ -23,3 +23,5 @@ done
 "$root/build/bench/session_peak_memory" "$root/DataSet/cars.csv" "$root/bench/data/rows_1000000.csv"
 # A session of 20000 operator-tree nodes opened in the main window.
 "$root/scripts/with-xvfb.sh" "$root/build/bench/large_session_bench" 20000
+# The edit history on the 10^6-item table: its memory and the time of a step.
+"$root/build/bench/history_memory" "$root/bench/data/rows_1000000.csv"

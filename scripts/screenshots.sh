@@ -19,9 +19,11 @@ mkdir -p "$out"
 work=$(mktemp -d)
 app_pid=""
 trap '[[ -z "$app_pid" ]] || kill "$app_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# Unsaved work goes to a folder of this run's own: none of yours is offered, nor touched.
+export XDG_STATE_HOME="$work/state"
 
 main_window() {  # prints "X Y" of the main window, or nothing
-  xwininfo -root -children 2>/dev/null | grep -o -E '1600x550[+][0-9]+[+][0-9]+' | head -1 | awk -F+ '{ print $2, $3 }'
+  xwininfo -root -children 2>/dev/null | grep -o -E '1600x572[+][0-9]+[+][0-9]+' | head -1 | awk -F+ '{ print $2, $3 }'
 }
 (cd "$root" && exec "$root/build/strands" DataSet/origin.txt >"$work/out" 2>&1) &
 app_pid=$!
@@ -68,7 +70,7 @@ hint 0 120; hint 1 400; hint 2 390; hint 3 380; hint 4 390; hint 6 140
 xdotool mousemove $((view_x + 990)) $((view_y + 490))
 
 sleep 4  # the graph settles
-import -window root -crop "1600x550+$wx+$wy" +repage -depth 8 "$work/main.png"
+import -window root -crop "1600x572+$wx+$wy" +repage -depth 8 "$work/main.png"
 import -window root -crop "500x360+$((wx + 1090))+$((wy + 40))" +repage -depth 8 "$work/graph.png"
 # Small files: 256 colours are plenty for flat shading and thin lines.
 convert "$work/main.png" -strip -colors 256 PNG8:"$out/main-window.png"

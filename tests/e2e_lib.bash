@@ -13,6 +13,8 @@ e2e_setup() {
 # For tests that need no display.
 e2e_setup_work() {
   WORK=$(mktemp -d /tmp/strands-e2e-XXXXXX)
+  # Unsaved work the program keeps goes to the test's own folder.
+  export XDG_STATE_HOME="$WORK/state"
   APP_PID=""
   trap e2e_cleanup EXIT
 }
@@ -57,14 +59,14 @@ window_origin() {
   }'
 }
 
-main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
+main_window_shown() { [[ -n "$(window_origin 1600x572)" ]]; }
 
 # Moves the pointer over the view of the main window and presses a key there
 # (with no window manager, keys go to the window under the pointer; the X
 # server takes the move and the key in the order xdotool sends them).
 press_over_main_window() {
   local wx wy
-  read -r wx wy <<<"$(window_origin 1600x550)"
+  read -r wx wy <<<"$(window_origin 1600x572)"
   xdotool mousemove $((wx + 500)) $((wy + 300)) key "$1"
 }
 
@@ -123,7 +125,7 @@ icon_missing_reported() { grep -q "Cannot read icon file" "$WORK/err"; }
 # window exists a moment before it is shown, and keys would miss it).
 dialog_geometry() {
   local id geometry
-  read -r id geometry <<<"$(xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x550[+]/ {
+  read -r id geometry <<<"$(xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x572[+]/ {
     for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+]/) { print $1, $i; exit } }')"
   [[ -n "$id" ]] || return 0
   if [[ "${1:-}" == viewable ]] && ! xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then return 0; fi
@@ -157,7 +159,7 @@ start_app_on_default_table() {
 # and graph_x graph_y (the graph window, at (1090, 40)).
 wait_for_view() {
   wait_for "$E2E_WAIT" main_window_shown || fail "main window did not appear"
-  read -r wx wy <<<"$(window_origin 1600x550)"
+  read -r wx wy <<<"$(window_origin 1600x572)"
   view_x=$((wx + 70)); view_y=$((wy + 40))
   graph_x=$((wx + 1090)); graph_y=$((wy + 40))
   wait_for "$E2E_WAIT" pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"

@@ -30,6 +30,9 @@ constexpr OptionInfo kOptions[] = {
     {"delimiter", 'd', "C", "the field delimiter of FILE: one character, or tab;\n"
                             "by default the most frequent of comma, semicolon\n"
                             "and tab in the header line (comma when unclear)"},
+    {"recover", 'r', nullptr, "restore the unsaved work an earlier run kept for\n"
+                              "the table, without asking"},
+    {"no-recover", 'n', nullptr, "do not offer the unsaved work an earlier run kept"},
     {"help", 'h', nullptr, "print this help and exit"},
     {"version", 'V', nullptr, "print the version and exit"},
 };
@@ -90,6 +93,17 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
                 (code == 's' ? result.sessionFile : result.exportFile) = optarg;
                 break;
             case 'i': wantsInfo = true; break;
+            case 'r':
+            case 'n': {
+                const auto asked = code == 'r' ? Recovery::Restore : Recovery::Skip;
+                if (result.recovery != Recovery::Ask && result.recovery != asked) {
+                    result.action = Action::Fail;
+                    result.error = "--recover and --no-recover cannot go together";
+                    return result;
+                }
+                result.recovery = asked;
+                break;
+            }
             case 'j': result.json = true; break;
             case 'd': {
                 const std::string given = optarg;
@@ -147,10 +161,15 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
             result.action = Action::Batch;
         }
     }
+    if (result.recovery != Recovery::Ask && (result.action == Action::Batch || result.action == Action::Info)) {
+        result.action = Action::Fail;
+        result.error = "--recover and --no-recover go with the window only";
+    }
     return result;
 }
 
-std::string usageText(const std::vector<std::string>& searchRoots, const std::string& defaultTable) {
+std::string usageText(const std::vector<std::string>& searchRoots, const std::string& defaultTable,
+                      const std::string& recoveryFolder) {
     std::ostringstream text;
     text << "Usage: strands [OPTIONS] [FILE]\n"
             "\n"
@@ -189,6 +208,7 @@ std::string usageText(const std::vector<std::string>& searchRoots, const std::st
                            ? "  (not found)"
                            : "  (not a regular file)";
     text << "Default table here: " << defaultTable << note << "\n";
+    if (!recoveryFolder.empty()) text << "Unsaved work is kept in: " << recoveryFolder << "\n";
     return text.str();
 }
 

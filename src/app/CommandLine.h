@@ -23,6 +23,13 @@ struct CommandLine {
     std::string error;        // why the command line cannot be used (Action::Fail)
     char delimiter = 0;       // --delimiter; 0: taken from the table's header line
     bool json = false;        // --json (with --info)
+    // What to do with unsaved work an earlier run kept for the table.
+    enum class Recovery {
+        Ask,      // offer it in a dialog (the default)
+        Restore,  // --recover: restore it without asking
+        Skip,     // --no-recover: neither offer nor touch it (File > Recover still can)
+    };
+    Recovery recovery = Recovery::Ask;
 
     // Reads argv[1 ... argc - 1]. "--" ends the options; a lone "-" is a file name.
     static CommandLine parse(int argc, const char* const* argv);
@@ -30,8 +37,9 @@ struct CommandLine {
 
 // What `--help` prints: every option, where the run-time files are looked
 // for (`searchRoots`, first choice first) and the default table the program
-// would open (`defaultTable`, as found).
-std::string usageText(const std::vector<std::string>& searchRoots, const std::string& defaultTable);
+// would open (`defaultTable`, as found), and where unsaved work is kept (`recoveryFolder`, when known).
+std::string usageText(const std::vector<std::string>& searchRoots, const std::string& defaultTable,
+                      const std::string& recoveryFolder = "");
 
 // "strands <version>".
 std::string versionText();

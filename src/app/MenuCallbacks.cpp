@@ -5,6 +5,7 @@
 #include <FL/Fl_Widget.H>
 #include <FL/fl_ask.H>
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -18,7 +19,6 @@
 
 namespace {
 void quitMenuItem(Fl_Widget*, void*) { quit_cb(); }
-void infoMenuItem(Fl_Widget*, void*) { showInfo(); }
 
 // A File command on the main window the menu bar belongs to.
 template <void (*Command)(MainWindow&)>
@@ -32,13 +32,19 @@ Fl_Menu_Item menuitems[] = {
     {"&Open File", FL_CTRL + 'o', openFile_cb, nullptr, 0, 0, 0, 0, 0},
     {"Open &Session...", FL_CTRL + FL_SHIFT + 'o', onMainWindow<openSession>, nullptr, 0, 0, 0, 0, 0},
     {"&Save Session...", FL_CTRL + 's', onMainWindow<saveSession>, nullptr, 0, 0, 0, 0, 0},
+    {"&Recover...", 0, onMainWindow<recoverWork>, nullptr, 0, 0, 0, 0, 0},
     {"&Export Clusters...", FL_CTRL + 'e', onMainWindow<exportClusters>, nullptr, 0, 0, 0, 0, 0},
     {"Save &Image...", 0, onMainWindow<saveViewImage>, nullptr, 0, 0, 0, 0, 0},
     {"Save &Window Image...", 0, onMainWindow<saveWindowImage>, nullptr, 0, 0, 0, 0, 0},
     {"E&xit", FL_CTRL + 'q', quitMenuItem, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+    {"&Edit", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
+    {"&Undo", FL_CTRL + 'z', undo_cb, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"&Redo", FL_CTRL + FL_SHIFT + 'z', redo_cb, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
+    {"Redo", FL_CTRL + 'y', redo_cb, nullptr, FL_MENU_INVISIBLE, 0, 0, 0, 0},  // the same, by its other key
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"&About", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
-    {"&Info", FL_CTRL + 'i', infoMenuItem, nullptr, 0, 0, 0, 0, 0},
+    {"&Info", FL_CTRL + 'i', showInfo, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
@@ -60,22 +66,35 @@ bool openDataFile(PCWindow* view, const char* path, std::string* problem) {
 }
 
 void openFile_cb(Fl_Widget* menuBar, void*) {
-    // The folder of the sample tables, wherever they were found; the working
-    // directory when there is none.
-    const std::string dataSetDir = ResourceLocator::program().findDirectory("DataSet");
-    const char* path =
-        fl_file_chooser("Please select a data file ...", "*", dataSetDir.empty() ? "." : dataSetDir.c_str(), 0);
-    if (path == nullptr) return;  // cancelled: nothing changes
     MainWindow* main = MainWindow::of(menuBar);
     if (main == nullptr) return;
+    // The folder last used; at first the folder of the sample tables,
+    // wherever they were found (the working directory when there is none).
+    const std::string dataSetDir = ResourceLocator::program().findDirectory("DataSet");
+    const std::string start = startFolder(dataSetDir.empty() ? "." : dataSetDir);
+    const char* path = fl_file_chooser("Please select a data file ...", "*", start.c_str(), 0);
+    if (path == nullptr) return;  // cancelled: nothing changes
+    rememberFolder(path);
     std::string problem;
     if (!openDataFile(main->getView(), path, &problem)) {
         fl_alert("%s\nThe current table is kept.", problem.c_str());
         return;
     }
+    main->showStatus("Opened " + std::filesystem::path(path).filename().string());
     reportTableProblems(*main);
+    offerRecovery(*main, RecoveryChoice::kAsk);
 }
 
 void quit_cb() { quitEventLoop(); }
 
-void showInfo() {}
+void undo_cb(Fl_Widget* menuBar, void*) {
+    if (MainWindow* main = MainWindow::of(menuBar)) main->getDocument().undo();
+}
+
+void redo_cb(Fl_Widget* menuBar, void*) {
+    if (MainWindow* main = MainWindow::of(menuBar)) main->getDocument().redo();
+}
+
+void showInfo(Fl_Widget* menuBar, void*) {
+    if (MainWindow* main = MainWindow::of(menuBar)) main->showInfo();
+}

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
+#include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
 #include "data/WorkProgress.h"
 #include "pcview/PCWindow.h"
@@ -34,10 +36,18 @@ std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& p
     });
     const auto start = std::chrono::steady_clock::now();
     bool barShown = false;
+    MainWindow* main = view != nullptr ? MainWindow::of(view) : nullptr;
+    const std::string name = std::filesystem::path(path).filename().string();
+    int percentShown = -1;
     while (!done.load()) {
         if (view && std::chrono::steady_clock::now() - start > kQuietLoad) {
             view->showLoadProgress(progress.fraction());
             barShown = true;
+            const int percent = static_cast<int>(100 * progress.fraction());
+            if (main != nullptr && percent != percentShown) {
+                main->showStatus("Loading " + name + ": " + std::to_string(percent) + " %");
+                percentShown = percent;
+            }
         }
         Fl::wait(kEventWaitSeconds);
     }

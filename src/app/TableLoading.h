@@ -1,8 +1,9 @@
 // Loading a table without freezing the windows: the file is read on a worker
 // thread while this thread runs the event loop, so the windows redraw and
 // answer input meanwhile; a load that takes more than a moment shows its
-// progress as a bar along the view's foot. The table being shown is not
-// touched until the caller links the new one.
+// progress as a bar along the view's foot and as a percentage in the main
+// window's status line. The table being shown is not touched until the
+// caller links the new one.
 #pragma once
 
 #include <memory>

@@ -15,6 +15,8 @@
 #include "graph/GraphWindow.h"
 #include "pcview/PCWindow.h"
 
+#include <FL/x.H>  // last: its X11 macros clash with names above
+
 namespace {
 
 // One of our GL windows (whose draw() is public), drawn afresh and read back.
@@ -79,7 +81,16 @@ WindowPicture captureMainWindow(MainWindow& main) {
     picture.widthPx = window->w();
     picture.heightPx = window->h();
     picture.rgb.assign(static_cast<size_t>(picture.widthPx) * picture.heightPx * 3, 192);
+    // A window that covered part of this one (a file chooser just closed)
+    // stays on screen until the server has taken it away, and the part it
+    // uncovers is drawn only once the toolkit hears of it: the server is
+    // brought up to date, and the whole window drawn anew, before it is read.
     Fl::flush();
+    XSync(fl_display, False);
+    Fl::check();
+    window->redraw();
+    Fl::flush();
+    XSync(fl_display, False);
     window->make_current();
     std::unique_ptr<unsigned char[]> drawn(fl_read_image(nullptr, 0, 0, picture.widthPx, picture.heightPx));
     if (drawn) std::copy(drawn.get(), drawn.get() + picture.rgb.size(), picture.rgb.begin());

@@ -21,6 +21,7 @@ WindowPicture captureView(PCWindow* view);
 // Runs the event loop until every line of the view is drawn (the user sees
 // them fill in and may go on working); false when the view was hidden first.
 bool waitForCompleteLines(PCWindow* view);
-// The whole main window: its menu bar and background as the toolkit drew
-// them, with the three GL windows' frames in their places.
+// The whole main window: its menu bar, background and status line as the
+// toolkit draws them (anew, once any window that covered them is gone), with
+// the three GL windows' frames in their places.
 WindowPicture captureMainWindow(MainWindow& main);

@@ -1,14 +1,23 @@
 // Strands: finding and shaping clusters in multidimensional data drawn in
 // parallel coordinates. Reads the command line, loads the table it names (or
-// the default one), opens the main window and runs the event loop.
+// the default one), opens the main window (offering unsaved work an earlier
+// run kept for the table) and runs the event loop. However the loop ends
+// (Escape, Exit, the window closed, a terminal's Ctrl+C, a session's end),
+// the work is kept for recovery on the way out; nothing asks.
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "app/Autosave.h"
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/FileCommands.h"
@@ -16,6 +25,8 @@
 #include "app/MainWindow.h"
 #include "app/MenuCallbacks.h"
 #include "data/MultidimensionalData.h"
+#include "gl/GlWindowSetup.h"
+#include "model/RecoveryStore.h"
 #include "resources/ResourceLocator.h"
 
 namespace {
@@ -37,6 +48,42 @@ void openStartupSession(void* startup) {
     openSessionFile(*session->main, session->path, session->table);
 }
 
+// Unsaved work an earlier run kept for the table, offered once the window is up.
+struct StartupRecovery {
+    MainWindow* main;
+    RecoveryChoice choice;
+};
+void offerStartupRecovery(void* startup) {
+    auto* recovery = static_cast<StartupRecovery*>(startup);
+    offerRecovery(*recovery->main, recovery->choice);
+}
+
+// A signal that asks the program to end (SIGTERM at a session's end, SIGINT
+// from a terminal, SIGHUP when it closes) ends the event loop like Exit, so
+// that the work is kept on the way out. The handler only writes a byte to a
+// pipe the event loop watches.
+int quitPipe[2] = {-1, -1};
+void askToQuit(int) {
+    const char byte = 1;
+    const ssize_t written = write(quitPipe[1], &byte, 1);
+    (void)written;  // a full pipe has a quit waiting already
+}
+void quitOnSignal(FL_SOCKET fd, void*) {
+    char bytes[16];
+    while (read(fd, bytes, sizeof bytes) > 0) {
+    }
+    quitEventLoop();
+}
+void catchQuitSignals() {
+    if (pipe(quitPipe) != 0) return;
+    for (int fd : quitPipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    Fl::add_fd(quitPipe[0], FL_READ, quitOnSignal);
+    struct sigaction action {};
+    action.sa_handler = askToQuit;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +93,7 @@ int main(int argc, char** argv) {
     const std::string defaultTable = locator.findFile(kDefaultTableFile);
     switch (commandLine.action) {
         case CommandLine::Action::ShowHelp:
-            std::cout << usageText(locator.getRoots(), defaultTable);
+            std::cout << usageText(locator.getRoots(), defaultTable, RecoveryStore::defaultFolder());
             return 0;
         case CommandLine::Action::ShowVersion:
             std::cout << versionText() << std::endl;
@@ -86,5 +133,17 @@ int main(int argc, char** argv) {
     if (!startupProblem.empty()) Fl::add_timeout(0.0, showStartupProblem, &startupProblem);
     StartupSession startupSession{&mainWindow, commandLine.sessionFile, commandLine.dataFile};
     if (!commandLine.sessionFile.empty()) Fl::add_timeout(0.0, openStartupSession, &startupSession);
-    return Fl::run();
+    // Work kept long ago goes; work an earlier run left for this table is
+    // offered (not when a session is opened instead).
+    mainWindow.getAutosave().getStore().tidy(std::time(nullptr));
+    StartupRecovery startupRecovery{&mainWindow, commandLine.recovery == CommandLine::Recovery::Restore
+                                                     ? RecoveryChoice::kRestore
+                                                     : RecoveryChoice::kAsk};
+    if (commandLine.sessionFile.empty() && commandLine.recovery != CommandLine::Recovery::Skip) {
+        Fl::add_timeout(0.0, offerStartupRecovery, &startupRecovery);
+    }
+    catchQuitSignals();
+    const int status = Fl::run();
+    mainWindow.getAutosave().saveNow();
+    return status;
 }

@@ -26,9 +26,15 @@ ClusterPath::ClusterPath(int dimensions) : dimNum(dimensions < 0 ? 0 : dimension
     std::srand(static_cast<unsigned>(std::clock()));
 }
 
-Path* ClusterPath::getUnlockedPath(int path) { return isValidUnlocked(path) ? &unlockedPaths[path] : nullptr; }
+Path* ClusterPath::getUnlockedPath(int path) {
+    ++revision;
+    return isValidUnlocked(path) ? &unlockedPaths[path] : nullptr;
+}
 const Path* ClusterPath::getUnlockedPath(int path) const { return isValidUnlocked(path) ? &unlockedPaths[path] : nullptr; }
-Path* ClusterPath::getLockedPath(int path) { return isValidLocked(path) ? &lockedPaths[path] : nullptr; }
+Path* ClusterPath::getLockedPath(int path) {
+    ++revision;
+    return isValidLocked(path) ? &lockedPaths[path] : nullptr;
+}
 const Path* ClusterPath::getLockedPath(int path) const { return isValidLocked(path) ? &lockedPaths[path] : nullptr; }
 
 Color4 ClusterPath::getUnlockedPathColor(int path) const {
@@ -72,6 +78,7 @@ void ClusterPath::getHintPointIndex(int* out, int d) const {
 }
 
 void ClusterPath::restorePaths(std::vector<Path> unlocked, std::vector<Path> locked) {
+    ++revision;
     for (Path& path : unlocked) path.locked = false;
     for (Path& path : locked) path.locked = true;
     unlockedPaths = std::move(unlocked);
@@ -89,6 +96,7 @@ Path ClusterPath::makeEmptyPath() const {
 }
 
 void ClusterPath::addHintPoint(int path, int d, float x, float y) {
+    ++revision;
     if (!isValidDim(d)) return;
     if (!isValidUnlocked(path)) {
         unlockedPaths.push_back(makeEmptyPath());
@@ -105,6 +113,7 @@ void ClusterPath::addHintPoint(int path, int d, float x, float y) {
 }
 
 bool ClusterPath::deleteHintPoint(int path, int d) {
+    ++revision;
     if (!isValidUnlocked(path) || !isValidDim(d)) return false;
     Path& target = unlockedPaths[path];
     // Nothing to delete: the path keeps its stored point, peak and deviation.
@@ -118,48 +127,65 @@ bool ClusterPath::deleteHintPoint(int path, int d) {
 }
 
 bool ClusterPath::adjustHintPoint(int path, int d, float x, float y) {
+    ++revision;
     if (!isValidUnlocked(path) || !isValidDim(d)) return false;
     unlockedPaths[path].hintPoints[d] = Point2(x, std::clamp(y, kMinDragYView, kMaxDragYView));
     return true;
 }
 
 void ClusterPath::increasePeakValue(int path, int d) {
+    ++revision;
     if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kIncreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::decreasePeakValue(int path, int d) {
+    ++revision;
     if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].peaks[d], kDecreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::increaseDeviationValue(int path, int d) {
+    ++revision;
     if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kIncreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::decreaseDeviationValue(int path, int d) {
+    ++revision;
     if (isValidUnlocked(path) && isValidDim(d)) scale(unlockedPaths[path].deviations[d], kDecreaseFactor, kMaxDeviation);
 }
 
+bool ClusterPath::setDeviation(int path, int d, float deviation) {
+    if (!isValidUnlocked(path) || !isValidDim(d)) return false;
+    ++revision;
+    unlockedPaths[path].deviations[d] = deviation > 0 ? std::min(deviation, kMaxDeviation) : 0.0f;  // NaN: 0
+    return true;
+}
+
 void ClusterPath::increasePathPeakValue(int path) {
+    ++revision;
     if (!isValidUnlocked(path)) return;
     for (float& peak : unlockedPaths[path].peaks) scale(peak, kIncreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::decreasePathPeakValue(int path) {
+    ++revision;
     if (!isValidUnlocked(path)) return;
     for (float& peak : unlockedPaths[path].peaks) scale(peak, kDecreaseFactor, kMaxPeak);
 }
 
 void ClusterPath::increasePathDeviationValue(int path) {
+    ++revision;
     if (!isValidUnlocked(path)) return;
     for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kIncreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::decreasePathDeviationValue(int path) {
+    ++revision;
     if (!isValidUnlocked(path)) return;
     for (float& deviation : unlockedPaths[path].deviations) scale(deviation, kDecreaseFactor, kMaxDeviation);
 }
 
 void ClusterPath::lockPath(int path) {
+    ++revision;
     if (!isValidUnlocked(path)) return;
     unlockedPaths[path].locked = true;
     lockedPaths.push_back(std::move(unlockedPaths[path]));
@@ -167,15 +193,20 @@ void ClusterPath::lockPath(int path) {
 }
 
 void ClusterPath::unlockPath(int path) {
+    ++revision;
     if (!isValidLocked(path)) return;
     lockedPaths[path].locked = false;
     unlockedPaths.push_back(std::move(lockedPaths[path]));
     lockedPaths.erase(lockedPaths.begin() + path);
 }
 
-void ClusterPath::clearPaths() { unlockedPaths.clear(); }
+void ClusterPath::clearPaths() {
+    ++revision;
+    unlockedPaths.clear();
+}
 
 void ClusterPath::updateHintPointsPosition(const ParallelCoordinatesAxis* axes) {
+    ++revision;
     if (!axes) return;
     const int axisDimNum = dimNum < axes->getAxisNum() ? dimNum : axes->getAxisNum();
     for (std::vector<Path>* list : {&lockedPaths, &unlockedPaths}) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -57,8 +58,10 @@ public:
     int getLockedPathNum() const { return static_cast<int>(lockedPaths.size()); }
     int getDimNum() const { return dimNum; }
 
-    // Non-owning; null when out of range. The view writes an unlocked path's
-    // deviations through it (wheel adjustment).
+    // Raised by every change of either list (and by handing out a writable path).
+    uint64_t getRevision() const { return revision; }
+
+    // Non-owning; null when out of range. A writable path counts as a change.
     Path* getUnlockedPath(int path);
     const Path* getUnlockedPath(int path) const;
     Path* getLockedPath(int path);
@@ -91,6 +94,8 @@ public:
     void decreasePeakValue(int path, int d);
     void increaseDeviationValue(int path, int d);
     void decreaseDeviationValue(int path, int d);
+    // Sets the deviation of unlocked path `path` on d, kept within [0, kMaxDeviation].
+    bool setDeviation(int path, int d, float deviation);
     // Every dimension of the path, including those without a hint point.
     void increasePathPeakValue(int path);
     void decreasePathPeakValue(int path);
@@ -136,4 +141,5 @@ private:
     std::vector<Path> unlockedPaths; // editable paths, paired with unlocked groups 1, 2, ...
     std::vector<Path> lockedPaths;   // frozen paths, paired with locked groups 0, 1, ...
     int dimNum = 0;                  // D, number of dimensions of the table
+    uint64_t revision = 1;           // raised by every change
 };

@@ -15,6 +15,7 @@ MultidimensionalCluster::MultidimensionalCluster(const MultidimensionalData* tab
 }
 
 void MultidimensionalCluster::initializeGroups() {
+    ++revision;
     DataItemGroup all;
     const int n = data ? data->getDataNum() : 0;
     all.items.resize(n);
@@ -24,6 +25,7 @@ void MultidimensionalCluster::initializeGroups() {
 }
 
 void MultidimensionalCluster::restoreGroups(std::vector<DataItemGroup> unlocked, std::vector<DataItemGroup> locked) {
+    ++revision;
     unlockedGroups = std::move(unlocked);
     lockedGroups = std::move(locked);
     for (DataItemGroup& group : unlockedGroups) {
@@ -37,6 +39,7 @@ void MultidimensionalCluster::restoreGroups(std::vector<DataItemGroup> unlocked,
 }
 
 DataItemGroup* MultidimensionalCluster::getUnlockedGroup(int i) {
+    ++revision;
     return i >= 0 && i < getUnlockedGroupNum() ? &unlockedGroups[i] : nullptr;
 }
 
@@ -45,6 +48,7 @@ const DataItemGroup* MultidimensionalCluster::getUnlockedGroup(int i) const {
 }
 
 DataItemGroup* MultidimensionalCluster::getLockedGroup(int i) {
+    ++revision;
     return i >= 0 && i < getLockedGroupNum() ? &lockedGroups[i] : nullptr;
 }
 
@@ -53,16 +57,19 @@ const DataItemGroup* MultidimensionalCluster::getLockedGroup(int i) const {
 }
 
 void MultidimensionalCluster::addItemToUnlockedGroup(int item, int group) {
+    ++revision;
     if (group < 0) return;
     ensureUnlockedGroup(group);
     unlockedGroups[group].items.push_back(item);
 }
 
 void MultidimensionalCluster::ensureUnlockedGroup(int group) {
+    ++revision;
     if (group >= getUnlockedGroupNum()) unlockedGroups.resize(static_cast<size_t>(group) + 1);
 }
 
 void MultidimensionalCluster::releaseUnlockedGroups() {
+    ++revision;
     if (unlockedGroups.size() < 2) return;
     std::vector<int32_t>& catchAll = unlockedGroups[0].items;
     for (size_t g = 1; g < unlockedGroups.size(); ++g) {
@@ -73,6 +80,7 @@ void MultidimensionalCluster::releaseUnlockedGroups() {
 }
 
 void MultidimensionalCluster::lockGroup(int i) {
+    ++revision;
     DataItemGroup* group = getUnlockedGroup(i);
     if (!group) return;
     group->hidden = true;
@@ -82,6 +90,7 @@ void MultidimensionalCluster::lockGroup(int i) {
 }
 
 void MultidimensionalCluster::unlockGroup(int i) {
+    ++revision;
     DataItemGroup* group = getLockedGroup(i);
     if (!group) return;
     unlockedGroups.push_back(std::move(*group));
@@ -89,6 +98,7 @@ void MultidimensionalCluster::unlockGroup(int i) {
 }
 
 void MultidimensionalCluster::setGroupHideState(bool hidden, int i) {
+    ++revision;
     if (DataItemGroup* group = getLockedGroup(i)) group->hidden = hidden;
 }
 
@@ -121,10 +131,12 @@ float MultidimensionalCluster::getHistogramEntry(bool locked, int group, int dim
 }
 
 void MultidimensionalCluster::sortGroups() {
+    ++revision;
     for (int i = 1; i < getUnlockedGroupNum(); ++i) sortGroup_GaussianProximityBased(i);
 }
 
 void MultidimensionalCluster::sortGroup_GaussianProximityBased(int i) {
+    ++revision;
     DataItemGroup* group = getUnlockedGroup(i);
     if (!group || group->items.empty() || !data) return;
     std::vector<int32_t>& items = group->items;

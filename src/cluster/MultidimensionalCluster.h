@@ -38,6 +38,9 @@ public:
     // Unlocked group 0 with every item 0 ... N - 1 ascending, and its histogram.
     void initializeGroups();
 
+    // Raised by every change of either list (and by handing out a writable group).
+    uint64_t getRevision() const { return revision; }
+
     int getUnlockedGroupNum() const { return static_cast<int>(unlockedGroups.size()); }
     int getLockedGroupNum() const { return static_cast<int>(lockedGroups.size()); }
     // Non-owning; null when out of range. Regrouping empties group 0's items through it.
@@ -89,4 +92,5 @@ private:
     std::vector<DataItemGroup> unlockedGroups;   // group 0 catch-all, k + 1 for unlocked path k
     std::vector<DataItemGroup> lockedGroups;     // group k for locked path k
     PartitionCounts unlockedCounts;              // the unlocked groups' counts, their totals kept
+    uint64_t revision = 1;                       // raised by every change
 };

@@ -13,9 +13,6 @@ constexpr float kGridCellWidth = 0.25f;  // grid cells are a quarter of the band
 constexpr float kIndicatorRadius = 0.005f;  // band heights
 constexpr int kIndicatorVertices = 100;
 
-// Hue at band height yBand: six sextants from bottom to top.
-float hueAt(float yBand) { return 6.0f * yBand; }
-
 void horizontalLine(float yBand) {
     glBegin(GL_LINES);
     glVertex2f(0, yBand);
@@ -32,31 +29,27 @@ void verticalLine(float xBand) {
 
 }  // namespace
 
-ColorChooserWindow::ColorChooserWindow(int x, int y, int w, int h, const char* label)
-    : Fl_Gl_Window(x, y, w, h, label), aspect(static_cast<float>(w) / static_cast<float>(h)) {
+ColorChooserWindow::ColorChooserWindow(Document& chooserOf, int x, int y, int w, int h, const char* label)
+    : Fl_Gl_Window(x, y, w, h, label), document(chooserOf), aspect(static_cast<float>(w) / static_cast<float>(h)) {
     mode(chooseGlContextMode());
+    document.addObserver(this);
 }
 
-ColorChooserWindow::~ColorChooserWindow() = default;
+ColorChooserWindow::~ColorChooserWindow() { document.removeObserver(this); }
 
-Color4 ColorChooserWindow::getColor() const {
-    Color4 colour = Color4::HSVtoRGB(hueAt(indicatorY), 1, 1);
-    colour.a = 1 - indicatorX;
-    return colour;
-}
+Color4 ColorChooserWindow::getColor() const { return document.getColourChoice().colour(); }
 
 void ColorChooserWindow::handleMouseEvents(const PointerInput& input) {
+    if (input.event == FL_PUSH) gesture = document.newGesture();
+    if (input.event == FL_RELEASE) document.endGesture();
     if (input.event != FL_PUSH && input.event != FL_DRAG) return;
-    pxToUnitSquare(input.xPx, input.yPx, w(), h(), &indicatorX, &indicatorY);
-    adjustIndicatorPosition();
-    redraw();
+    float xBand = 0, yBand = 0;
+    pxToUnitSquare(input.xPx, input.yPx, w(), h(), &xBand, &yBand);
+    document.chooseColour(xBand, yBand, gesture);
 }
 
-void ColorChooserWindow::adjustIndicatorPosition() {
-    if (indicatorX < 0) indicatorX = 0;
-    if (indicatorX > 1) indicatorX = 1;
-    if (indicatorY < 0) indicatorY = 0;
-    if (indicatorY > 1) indicatorY = 1;
+void ColorChooserWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind != DocumentChange::kHistory) redraw();
 }
 
 void ColorChooserWindow::renderColorBand() {
@@ -81,7 +74,7 @@ void ColorChooserWindow::renderColorBand() {
     for (int n = 0; n < kHueSteps; ++n) {
         const float yBottom = static_cast<float>(n) / kHueSteps;
         const float yTop = static_cast<float>(n + 1) / kHueSteps;
-        const Color4 top = Color4::HSVtoRGB(hueAt(yTop), 1, 1);
+        const Color4 top = ColourChoice{0, yTop}.colour();
         glColor4f(bottom.r, bottom.g, bottom.b, 1);
         glVertex2f(0, yBottom);
         glColor4f(top.r, top.g, top.b, 1);
@@ -107,9 +100,10 @@ void ColorChooserWindow::draw() {
 
     // The indicator: a red dot with a dark blue rim.
     glColor4f(1, 0, 0, 1);
-    GlDrawer::fillCircle(kIndicatorRadius, indicatorX, indicatorY, aspect, kIndicatorVertices);
+    const ColourChoice& choice = document.getColourChoice();
+    GlDrawer::fillCircle(kIndicatorRadius, choice.xBand, choice.yBand, aspect, kIndicatorVertices);
     glColor4f(0, 0, 0.4f, 1);
-    GlDrawer::drawCircle(kIndicatorRadius, indicatorX, indicatorY, aspect, kIndicatorVertices);
+    GlDrawer::drawCircle(kIndicatorRadius, choice.xBand, choice.yBand, aspect, kIndicatorVertices);
 
     glDisable(GL_LINE_SMOOTH);
     glDisable(GL_POLYGON_SMOOTH);

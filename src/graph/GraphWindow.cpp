@@ -6,7 +6,6 @@
 #include <FL/Fl.H>
 
 #include "gl/GlWindowSetup.h"
-#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 #include "resources/ResourceLocator.h"
 
@@ -27,82 +26,66 @@ const char* const kArrowFiles[GraphWindow::kArrowPieces] = {
 
 }  // namespace
 
-GraphWindow::GraphWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window(x, y, w, h, label) {
+GraphWindow::GraphWindow(Document& shown, int x, int y, int w, int h, const char* label)
+    : Fl_Gl_Window(x, y, w, h, label), document(shown) {
     mode(chooseGlContextMode());
     for (int n = 0; n < kIconCount; ++n) iconImages[n] = IconImage::load(findResource(kIconFiles[n]).c_str());
     for (int n = 0; n < kArrowPieces; ++n) arrowImages[n] = IconImage::load(findResource(kArrowFiles[n]).c_str());
     Fl::add_timeout(kFrameInterval, Timeout_Callback, this);
+    document.addObserver(this);
+    syncWithTree();
 }
 
 GraphWindow::~GraphWindow() {
+    document.removeObserver(this);
     // The timer names this window: it must not fire once the window is gone.
     Fl::remove_timeout(Timeout_Callback, this);
     // The base destructor hides the window without reaching our hide().
     releaseTextures();
 }
 
-void GraphWindow::linkPCWindow(TableModel* view) {
-    pcWindow = view;
-    clusters = view != nullptr ? view->getClusters() : nullptr;
-    paths = view != nullptr ? view->getPaths() : nullptr;
-    tree = nullptr;
-    syncWithTree();
-}
-
 void GraphWindow::releaseLinks() {
-    // The tree, groups and hint paths these point into are about to be
-    // released: nothing may reach them until the next step fetches the new ones.
-    clusters = nullptr;
-    paths = nullptr;
+    // The tree these point into is about to be released: nothing may reach
+    // it until the next step fetches the new one.
     tree = nullptr;
-    focusedNode = nullptr;
     heldNode = nullptr;
     layoutNodes.clear();
-    sweepNodes.clear();
-    sweepNext = 0;
     restartRestTest();
 }
 
-void GraphWindow::updateData() {
-    clusters = nullptr;
-    paths = nullptr;
+void GraphWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind == DocumentChange::kUndo || change.kind == DocumentChange::kRedo) {
+        heldNode = nullptr;  // the node may be gone, or another in its place
+    }
+    // Only a change of the tree (its revision tells) or of the focus wakes
+    // the layout: a hint point dragged in the view leaves the graph at rest.
+    const uint64_t before = seenRevision;
+    syncWithTree();
+    if (seenRevision != before || change.kind == DocumentChange::kFocus) {
+        restartRestTest();
+        redraw();
+    }
 }
 
-void GraphWindow::update() {
-    if (pcWindow != nullptr && clusters != nullptr && paths != nullptr) redraw();
-}
+const AROperator* GraphWindow::getFocusedNode() const { return tree != nullptr ? tree->getFocused() : nullptr; }
 
 void GraphWindow::syncWithTree() {
-    if (tree == nullptr && pcWindow != nullptr && pcWindow->getClusterTree() != nullptr) {
-        tree = pcWindow->getClusterTree();
-        // The groups and hint paths of the new table come with its tree.
-        clusters = pcWindow->getClusters();
-        paths = pcWindow->getPaths();
-        focusedNode = tree->getRoot();
+    if (tree == nullptr && document.model().getClusterTree() != nullptr) {
+        tree = document.model().getClusterTree();
         heldNode = nullptr;
         seenRevision = tree->getRevision();
         restartRestTest();
         return;
     }
     if (tree == nullptr || tree->getRevision() == seenRevision) return;
-    // The view changed the tree: nodes may be gone, new ones may have to move.
+    // The document changed the tree: nodes may be gone, new ones may have to move.
     seenRevision = tree->getRevision();
     dropReleasedNodes();
     restartRestTest();
 }
 
 void GraphWindow::dropReleasedNodes() {
-    if (tree == nullptr) {
-        focusedNode = nullptr;
-        heldNode = nullptr;
-        return;
-    }
-    // A removal in the view may have released either node (and merged others
-    // away); the tree then has moved its own focus to a node that exists.
-    if (focusedNode != nullptr && !tree->contains(focusedNode)) {
-        focusedNode = tree->contains(tree->focused) ? tree->focused : tree->getRoot();
-    }
-    if (heldNode != nullptr && !tree->contains(heldNode)) heldNode = nullptr;
+    if (tree == nullptr || (heldNode != nullptr && !tree->contains(heldNode))) heldNode = nullptr;
 }
 
 void GraphWindow::Timeout_Callback(void* window) {

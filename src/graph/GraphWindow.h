@@ -11,9 +11,11 @@
 // is at (xPx / width, 1 - yPx / height). A is the aspect (width / height),
 // taken when used; round shapes divide their horizontal extent by A.
 //
-// It knows the view only as the TableModel it shows (the tree, the table's
-// item count, the focus for new operators); the application tells it how to
-// ask the view for a redraw.
+// It shows the Document's operator tree, which it reads but never writes:
+// a click gives the document a new focus, the brush paints through the
+// document, a dragged node and the layout's steps go through the document's
+// calls for the layout (which are no edits). It redraws when the document
+// changes.
 //
 // Member functions live in several files: GraphWindow.cpp (life cycle,
 // links, timer, texture ownership), GraphWindowLayout.cpp (force layout and
@@ -25,7 +27,6 @@
 #include <FL/Fl_Gl_Window.H>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -33,22 +34,19 @@
 #include "geometry/Polygon_t.h"
 #include "gl/IconImage.h"
 #include "gl/PointerInput.h"
-#include "operators/TreeObserver.h"
+#include "model/Document.h"
 
 class AROperator;
-class ClusterPath;
 class ClusterTree;
-class ColorChooserWindow;
-class MultidimensionalCluster;
-class TableModel;
 
-class GraphWindow : public Fl_Gl_Window, public TreeObserver {
+class GraphWindow : public Fl_Gl_Window, public DocumentObserver {
 public:
     static constexpr int kIconCount = 3;   // brush, union, delete
     static constexpr int kArrowPieces = 3; // tail, middle, head
     static constexpr int kBrushIcon = 0;
 
-    GraphWindow(int x, int y, int w, int h, const char* label = nullptr);
+    // Shows the tree of `document` (not owned; it outlives the window).
+    GraphWindow(Document& document, int x, int y, int w, int h, const char* label = nullptr);
     ~GraphWindow() override;
     GraphWindow(const GraphWindow&) = delete;
     GraphWindow& operator=(const GraphWindow&) = delete;
@@ -59,17 +57,13 @@ public:
     // Releases the textures while the GL context they belong to still exists.
     void hide() override;
 
-    // Stores the view (not owned) and takes its tree.
-    void linkPCWindow(TableModel* view);
-    void linkColorChooserWindow(ColorChooserWindow* chooser) { colorChooser = chooser; }
-    // How to ask the view for a redraw after the brush painted nodes.
-    void setRedrawView(std::function<void()> redraw) { redrawView = std::move(redraw); }
-    // Forgets everything taken from the view's previous table (nothing is
-    // released); the next layout step fetches the new tree and focuses its root.
-    void releaseLinks() override;
-    // Forget the groups and hint paths; redraw once all three view links are set.
-    void updateData();
-    void update();
+    // DocumentObserver: a new table (the tree is fetched again), edits,
+    // undo and redo (the layout wakes up).
+    void tableWillChange() override { releaseLinks(); }
+    void documentChanged(const DocumentChange& change) override;
+    // Forgets everything taken from the previous table (nothing is
+    // released); the next layout step fetches the new tree.
+    void releaseLinks();
 
     // One layout step and a redraw (when anything may have changed); re-arms itself.
     static void Timeout_Callback(void* window);
@@ -101,13 +95,10 @@ public:
 
     // The timer's layout work before each frame: one step of the force
     // layout over the whole tree, or the next part of it on a tree too large
-    // for one tick (new nodes get their first place when a step starts).
+    // for one tick (new nodes get their first place when a step starts); see GraphLayout.
     void layoutGraph();
-    void initializeNodePos(AROperator* node);
-    // Moves one node by the forces of every node on it (a step moves each in pre-order).
-    void layoutTreenode(AROperator* node);
     // Whether a layout step is part done (a large tree's step spans ticks).
-    bool isLayoutStepUnderWay() const { return sweepNext > 0; }
+    bool isLayoutStepUnderWay() const { return document.getGraphLayout().isStepUnderWay(); }
 
     // Index of the icon under (x, y), graph units: -1 below the bar or right
     // of it; left of the bar 0 within one icon width, negative beyond.
@@ -129,10 +120,11 @@ public:
     };
     static ArrowPlacement placeArrow(const AROperator& parent, const AROperator& child);
 
-    TableModel* getPCWindow() const { return pcWindow; }
-    ClusterTree* getClusterTree() const { return tree; }
-    AROperator* getFocusedNode() const { return focusedNode; }
-    AROperator* getHeldNode() const { return heldNode; }
+    Document& getDocument() const { return document; }
+    const ClusterTree* getClusterTree() const { return tree; }
+    // The node that takes new operators (drawn glowing), or null without a tree.
+    const AROperator* getFocusedNode() const;
+    const AROperator* getHeldNode() const { return heldNode; }
     int getSelectedIcon() const { return selectedIcon; }
     bool isTracing() const { return tracing; }
     bool isLassoing() const { return lassoing; }
@@ -147,8 +139,8 @@ public:
 private:
     float aspect() const;
     void pxToGraph(int xPx, int yPx, float* xGraph, float* yGraph) const;
-    // Takes the view's current tree (and focuses its root) when none is held,
-    // and catches up with a new revision of it.
+    // Takes the document's current tree when none is held, and catches up
+    // with a new revision of it.
     void syncWithTree();
     // Drops node pointers that a removal in the view has released.
     void dropReleasedNodes();
@@ -159,11 +151,8 @@ private:
     void restartRestTest();
     void recordLayoutStep();
 
-    TableModel* pcWindow = nullptr;             // the linked view's model; not owned
-    ColorChooserWindow* colorChooser = nullptr; // gives the brush colour; not owned
-    MultidimensionalCluster* clusters = nullptr; // the view's groups; not owned, not used yet
-    ClusterPath* paths = nullptr;                // the view's hint paths; not owned, not used yet
-    ClusterTree* tree = nullptr;                 // the view's operator tree; not owned
+    Document& document;                          // what the window shows; not owned
+    const ClusterTree* tree = nullptr;           // the document's operator tree; not owned
     IconImage iconImages[kIconCount];            // brush, union, delete
     GLuint iconTextures[kIconCount] = {0, 0, 0}; // in this window's GL context
     IconImage arrowImages[kArrowPieces];         // tail, middle, head
@@ -176,8 +165,7 @@ private:
     std::vector<Point2> mouseTrace;  // points of the current gesture, graph units
     bool tracing = false;            // the gesture is a lasso and its outline is drawn
     bool lassoing = false;           // the left gesture began on empty space: its release selects
-    AROperator* heldNode = nullptr;    // node being dragged; not owned
-    AROperator* focusedNode = nullptr; // node drawn with the glowing disc; not owned
+    const AROperator* heldNode = nullptr;  // node being dragged; not owned
 
     // Scratch of the frame, kept so that drawing allocates nothing once grown.
     std::vector<AROperator*> drawnNodes;  // the tree, to count the nodes drawn
@@ -189,18 +177,14 @@ private:
     // Scratch of the lasso step, kept so that it allocates nothing once grown.
     Polygon_t lassoPolygon;
     std::vector<AROperator*> lassoNodes;
-    std::vector<AROperator*> selectedNodes;
+    std::vector<const AROperator*> selectedNodes;
 
-    std::function<void()> redrawView;  // asks the view for a redraw; set by the application
     uint64_t seenRevision = 0;         // the tree's revision when the window last caught up with it
 
     // Rest state of the layout, read by the timer (see needsFrame).
     struct RestPoint {
         double x, y;  // graph units
     };
-    std::vector<AROperator*> sweepNodes;     // the tree in pre-order for the layout step under way
-    size_t sweepNext = 0;                    // next node of sweepNodes to move; 0: no step under way
-    std::vector<AROperator*> treeNodes;      // scratch: the tree as it is now, to compare with sweepNodes
     std::vector<AROperator*> layoutNodes;    // the tree in pre-order at the last complete layout step
     std::vector<RestPoint> restWindowSums;   // per node of layoutNodes: positions summed over the current window
     std::vector<RestPoint> restAnchor;       // per node: mean position over the window the calm began with

@@ -260,6 +260,7 @@ void GraphWindow::renderLinkFrom(AROperator* parent) {
 }
 
 void GraphWindow::renderFocusedNode() {
+    const AROperator* focusedNode = getFocusedNode();
     if (focusedNode == nullptr || !focusedNode->graphPlaced) return;
     const float cx = static_cast<float>(focusedNode->graphX);
     const float cy = static_cast<float>(focusedNode->graphY);

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "colorchooser/ColorChooserWindow.h"
-#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
 int GraphWindow::testIconCaptured(float xGraph, float yGraph) const {
@@ -69,8 +67,7 @@ void GraphWindow::handleMouseEvents(const PointerInput& input) {
             if (tree != nullptr && tree->isNearOpInGraph(xGraph, yGraph, &hit)) {
                 heldNode = hit;
                 tracing = false;
-                focusedNode = hit;
-                if (pcWindow != nullptr) pcWindow->setFocusedOp(hit);
+                document.setFocusedOperator(hit);
             } else {
                 heldNode = nullptr;
                 lassoing = true;
@@ -79,11 +76,7 @@ void GraphWindow::handleMouseEvents(const PointerInput& input) {
         }
         case FL_DRAG:
             mouseTrace.emplace_back(xGraph, yGraph);
-            if (heldNode != nullptr) {
-                const double reach = ClusterTree::kGraphReach;  // a saved session takes it back
-                heldNode->graphX = std::clamp(static_cast<double>(xGraph), -reach, reach);
-                heldNode->graphY = std::clamp(static_cast<double>(yGraph), -reach, reach);
-            }
+            if (heldNode != nullptr) document.putGraphNode(heldNode, xGraph, yGraph);
             return;
         case FL_RELEASE: {
             if (input.button != FL_LEFT_MOUSE) return;
@@ -115,11 +108,10 @@ void GraphWindow::handleMouseLoop() {
     }
     std::cout << selectedNodes.size() << " nodes are selected!" << std::endl;
 
-    if (selectedIcon == kBrushIcon && colorChooser != nullptr) {
+    if (selectedIcon == kBrushIcon) {
         // An operator is painted with its complementary child, which holds the
-        // rest of its items; the root and complementary nodes are not painted for themselves.
-        const Color4 colour = colorChooser->getColor();
-        for (AROperator* node : selectedNodes) tree->paintNode(node, colour);
+        // rest of its items; the root and complementary nodes are not painted
+        // for themselves. One step of the history.
+        document.paintOperators(selectedNodes, document.getColourChoice().colour());
     }
-    if (redrawView) redrawView();
 }

@@ -435,7 +435,8 @@ const Shape& sessionShape() {
     static const Shape session{Shape::kObject,
                                {{"format", &value}, {"version", &value}, {"table", &table}, {"axes", &perDimension},
                                 {"histogramWidths", &perDimension}, {"display", &display}, {"ordering", &ordering},
-                                {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups}}};
+                                {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups},
+                                {"colorBand", &graph}}};
     return session;
 }
 
@@ -761,6 +762,7 @@ std::string Session::toJson() const {
         {"tree", {{"focused", focusedNode}, {"nodes", nodeList}}},
         {"hintPaths", {{"unlocked", unlocked}, {"locked", locked}, {"mixtures", mixturesShown}}},
         {"groups", {{"unlocked", unlockedGroupList}, {"locked", lockedGroupList}}},
+        {"colorBand", json::array({colourChoice.xBand, colourChoice.yBand})},
     };
     if (version >= 2) {
         document["table"]["delimiter"] = std::string(1, delimiter != 0 ? delimiter : ',');
@@ -928,6 +930,18 @@ bool Session::fromJson(const char* begin, const char* end, Session* session, std
         return *error = in.error(), false;
     }
     if (read.unlockedGroups.empty()) return *error = "groups.unlocked: the catch-all group 0 is missing", false;
+    // The colour band's indicator: files written before it was kept have none.
+    if (document.is_object() && document.contains("colorBand")) {
+        const json* band = in.array(document, "colorBand", "session", 2);
+        double xBand = 0, yBand = 0;
+        if (band == nullptr) return *error = in.error(), false;
+        if (band->size() != 2) return *error = "session.colorBand: expected 2 numbers (across, up)", false;
+        if (!in.number((*band)[0], "session.colorBand[0]", 0, 1, &xBand) ||
+            !in.number((*band)[1], "session.colorBand[1]", 0, 1, &yBand)) {
+            return *error = in.error(), false;
+        }
+        read.colourChoice = ColourChoice::within(static_cast<float>(xBand), static_cast<float>(yBand));
+    }
     if (read.lockedGroups.size() != read.lockedPaths.size()) {
         return *error = "groups.locked: one group per locked hint path is needed (" +
                         std::to_string(read.lockedPaths.size()) + ")",
@@ -937,9 +951,42 @@ bool Session::fromJson(const char* begin, const char* end, Session* session, std
     return true;
 }
 
+namespace {
+
+// `names` quoted and joined, the first kShownColumns of them.
+std::string columnList(const std::vector<std::string>& names) {
+    constexpr size_t kShownColumns = 8;
+    std::string text;
+    for (size_t c = 0; c < names.size() && c < kShownColumns; ++c) text += (c ? ", \"" : "\"") + names[c] + "\"";
+    if (names.size() > kShownColumns) text += ", ... (" + std::to_string(names.size()) + " in all)";
+    return text;
+}
+
+}  // namespace
+
+std::string Session::describeOtherTable(const MultidimensionalData& table) const {
+    std::vector<std::string> tableColumns;
+    for (int c = 0; c < table.getDimNum(); ++c) tableColumns.push_back(table.getColumn(c).name);
+    if (!columns.empty()) {
+        std::vector<std::string> sessionColumns;
+        for (const Column& column : columns) sessionColumns.push_back(column.name);
+        if (sessionColumns != tableColumns) {
+            return "the session was saved for a table with columns " + columnList(sessionColumns) + " (\"" + tablePath +
+                   "\"); this table has columns " + columnList(tableColumns);
+        }
+    } else if (table.getDataNum() != itemCount || table.getActualDimNum() != dimensionCount) {
+        return "the session was saved for a table of " + std::to_string(itemCount) + " items and " +
+               std::to_string(dimensionCount) + " dimensions (\"" + tablePath + "\"); this table has " +
+               std::to_string(table.getDataNum()) + " and " + std::to_string(table.getActualDimNum());
+    }
+    return "";
+}
+
 bool Session::checkAgainst(const MultidimensionalData& table, std::string* error) const {
     if (table.getFingerprint() != fingerprint) {
-        *error = "the table \"" + table.getSourcePath() + "\" has changed since the session was saved";
+        // Another table altogether, or this one changed since.
+        *error = describeOtherTable(table);
+        if (error->empty()) *error = "the table \"" + table.getSourcePath() + "\" has changed since the session was saved";
         return false;
     }
     const int n = table.getDataNum();

@@ -2,8 +2,8 @@
 // a file and restored later (or in a batch run): the table's identity (path,
 // size and content hash), the axis positions and histogram widths, the
 // display switches and ordering flags, the operator tree with every node's
-// parameters and item list, the focused node, the hint paths, the groups and
-// whether the mixtures are shown.
+// parameters and item list, the focused node, the hint paths, the groups,
+// whether the mixtures are shown, and the colour chosen in the band.
 //
 // A session file is JSON with a "version" field. Reading one checks every
 // field (types, ranges, sizes, indices, the tree's shape, and that the leaves
@@ -23,18 +23,13 @@
 #include "data/AtomicFile.h"
 #include "data/FileFingerprint.h"
 #include "data/FileIdentity.h"
+#include "model/ColourChoice.h"
+#include "model/DisplaySwitches.h"
 #include "operators/ClusterTree.h"
 
 class MultidimensionalData;
 class TableModel;
 
-// The view's display switches (the session keeps them; a model without a window ignores them).
-struct DisplaySwitches {
-    bool showHistograms = true;
-    bool showMixtures = true;
-    bool showHintPaths = true;
-    bool allHintsOff = false;
-};
 
 struct Session {
     // The version this program writes; it reads it and every earlier one
@@ -70,6 +65,7 @@ struct Session {
     bool mixturesShown = true;    // false after the unlocked paths were cleared
     std::vector<DataItemGroup> unlockedGroups;  // group 0 the catch-all; items and order only
     std::vector<DataItemGroup> lockedGroups;    // items, order and hidden flag
+    ColourChoice colourChoice;    // the colour band's indicator (files without one: the middle)
 
     // The state of `model` (which must hold a table) and the view's switches.
     static Session capture(const TableModel& model, const DisplaySwitches& display);
@@ -82,8 +78,14 @@ struct Session {
     static bool fromJson(const char* begin, const char* end, Session* session, std::string* error);
 
     // Whether the session belongs to `table` (same file contents, same counts)
-    // and its item lists and groups are consistent with it; false with *error.
+    // and its item lists and groups are consistent with it; false with *error
+    // (a session of another table says so: "the session was saved for a
+    // table with columns ...", not that the table changed).
     bool checkAgainst(const MultidimensionalData& table, std::string* error) const;
+    // Why `table` is not the session's table at all (other columns, or for a
+    // version 1 session other counts); empty when it could be the session's
+    // table as it was.
+    std::string describeOtherTable(const MultidimensionalData& table) const;
     // Puts the session into `model`, which holds the session's table, freshly
     // linked, and has passed checkAgainst.
     void applyTo(TableModel& model) const;

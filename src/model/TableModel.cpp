@@ -9,7 +9,6 @@
 #include "cluster/MultidimensionalCluster.h"
 #include "operators/ClusterTree.h"
 #include "operators/DataItemPaths.h"
-#include "operators/TreeObserver.h"
 
 TableModel::TableModel() = default;
 
@@ -20,7 +19,6 @@ TableModel::~TableModel() {
 }
 
 void TableModel::linkMDdata(MultidimensionalData* newData) {
-    if (treeObserver != nullptr) treeObserver->releaseLinks();
     releasePerTableObjects();
     table.reset(newData);
     updateDataInfo();
@@ -33,6 +31,7 @@ void TableModel::releasePerTableObjects() {
     operatorTree.reset();
     regrouping.reset();
     mixtures.clear();
+    ++mixturesRevision;
     hintPathSet.reset();
     itemGroups.reset();
     itemScores.clear();
@@ -57,11 +56,11 @@ void TableModel::updateDataInfo() {
     itemGroups = std::make_unique<MultidimensionalCluster>(table.get());
     mixtures.clear();
     for (int d = 0; d < dims; ++d) mixtures.push_back(std::make_unique<GaussianMixture>(nullptr, nullptr, nullptr, 0));
+    ++mixturesRevision;
     regrouping = std::make_unique<ItemRegrouping>(table.get(), drawRegion.offset, drawRegion.scale);
     // Record i holds item i until the first regrouping or density ordering.
     for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
     dataReady = true;
-    tableLinked();
 }
 
 bool TableModel::hasDrawableData() const {
@@ -95,11 +94,13 @@ void TableModel::restoreMixtures(bool present) {
     } else {
         mixtures.clear();
     }
+    ++mixturesRevision;
 }
 
 void TableModel::updateGaussianMixtures() {
     if (!dataReady) return;
     mixtures = regrouping->buildMixtures(*hintPathSet);
+    ++mixturesRevision;
     applyOrdering();
 }
 
@@ -131,6 +132,7 @@ void TableModel::clearClusterPaths() {
     hintPathSet->clearPaths();
     for (size_t i = 0; i < itemScores.size(); ++i) itemScores[i].item = static_cast<int32_t>(i);
     mixtures.clear();  // absent until the next hint change rebuilds them
+    ++mixturesRevision;
 }
 
 void TableModel::toggleHintPathLock(int path, bool locked) {
@@ -138,13 +140,16 @@ void TableModel::toggleHintPathLock(int path, bool locked) {
     if (locked) {
         hintPathSet->unlockPath(path);
         itemGroups->unlockGroup(path);
-        return;
+    } else {
+        // A path that claimed no item may have no group yet: lock an empty one
+        // with it, so that locked path k always pairs with locked group k.
+        itemGroups->ensureUnlockedGroup(path + 1);
+        hintPathSet->lockPath(path);
+        itemGroups->lockGroup(path + 1);
     }
-    // A path that claimed no item may have no group yet: lock an empty one with
-    // it, so that locked path k always pairs with locked group k.
-    itemGroups->ensureUnlockedGroup(path + 1);
-    hintPathSet->lockPath(path);
-    itemGroups->lockGroup(path + 1);
+    // The mixtures are those of the unlocked paths: the path that left or
+    // joined them leaves or joins its curves (the items stay in their groups).
+    if (!mixtures.empty()) restoreMixtures(true);
 }
 
 void TableModel::setGaussianOrdering(bool on, bool inBackground) {
@@ -188,6 +193,3 @@ void TableModel::updateOperatorsPos() {
     if (operatorTree) operatorTree->updateOperatorsPos();
 }
 
-void TableModel::setFocusedOp(AROperator* op) {
-    if (operatorTree) operatorTree->setFocused(op);
-}

@@ -1,9 +1,9 @@
 // TableModel: one table and everything built on it for shaping its clusters:
 // the axis layout, the operator tree and the item paths through it, the
 // groups, the hint paths, the per-item records, the per-dimension mixtures
-// and the histogram width of each axis. It needs no display: the view window
-// is one (it adds drawing and input), and a batch run or a test holds one on
-// its own.
+// and the histogram width of each axis. It needs no display: the program's
+// Document holds one (and is the only one to change it while windows show
+// it), and a batch run or a test holds one on its own.
 //
 // Coordinates are view units (unit square, y up); a normalised value stands
 // at the draw region's height (getDrawRegion). The aspect is the shown
@@ -28,7 +28,6 @@ class DataItemPaths;
 class GaussianMixture;
 class ItemRegrouping;
 class MultidimensionalCluster;
-class TreeObserver;
 
 class TableModel : public ViewLayout {
 public:
@@ -37,18 +36,16 @@ public:
     static constexpr float kMinHistogramWidth = 0.25f, kMaxHistogramWidth = 16.0f;
 
     TableModel();
-    virtual ~TableModel();
+    ~TableModel();
     TableModel(const TableModel&) = delete;
     TableModel& operator=(const TableModel&) = delete;
 
     // Takes ownership of `newData` (null: no table) and rebuilds every
-    // per-table object; the tree observer is told to let go of the old tree,
-    // then the previous table and everything built on it are released.
+    // per-table object; the previous table and everything built on it are
+    // released first.
     void linkMDdata(MultidimensionalData* newData);
     // The rebuild step of linkMDdata.
     void updateDataInfo();
-    // The graph window, told when the tree it shows is released; not owned.
-    void setTreeObserver(TreeObserver* observer) { treeObserver = observer; }
 
     // ViewLayout.
     MultidimensionalData* getData() const override { return table.get(); }
@@ -65,6 +62,8 @@ public:
     // Mixture of dimension d, or null while the mixtures are absent (after clearing the paths).
     const GaussianMixture* getMixture(int d) const;
     bool hasMixtures() const { return !mixtures.empty(); }
+    // Raised whenever the mixtures are built anew or dropped.
+    uint64_t getMixturesRevision() const { return mixturesRevision; }
     // Every per-table object exists.
     bool isDataReady() const { return dataReady; }
     // Changes whenever the per-table objects are built anew (a table linked):
@@ -100,7 +99,8 @@ public:
     // dropped (false), without regrouping the items.
     void restoreMixtures(bool present);
     // Locks the unlocked path `path` with its group, or unlocks the locked
-    // path `path` with its group (`locked`: which of the two it is now).
+    // path `path` with its group (`locked`: which of the two it is now); the
+    // mixtures, when present, are built anew from the unlocked paths.
     void toggleHintPathLock(int path, bool locked);
     bool getGaussianOrdering() const { return gaussianOrdering; }
     // Switches the density ordering; switched on, the items are ordered at
@@ -131,14 +131,9 @@ public:
     void adjustAxisPositions(int region, float delta);
     // Moves the operators with their axes.
     void updateOperatorsPos();
-    // The node under which new operators attach.
-    void setFocusedOp(AROperator* op);
 
-protected:
-    // The view's aspect (width / height); the item paths follow it.
+    // The shown view's aspect (width / height); the item paths follow it.
     void setAspect(float widthOverHeight) { aspect = widthOverHeight; }
-    // Called at the end of updateDataInfo, once the new per-table objects exist.
-    virtual void tableLinked() {}
 
 private:
     void releasePerTableObjects();
@@ -155,8 +150,8 @@ private:
     std::unique_ptr<ItemRegrouping> regrouping;              // scores and regroups items against the hint paths
     std::unique_ptr<DensityJob> densityJob;                  // a density ordering under way, or null
     std::vector<float> histogramWidths;                      // per numeric dimension
-    TreeObserver* treeObserver = nullptr;                    // not owned
     bool dataReady = false;                                  // every per-table object exists
+    uint64_t mixturesRevision = 1;                           // raised by every change of the mixtures
     uint64_t tableSerial = 0;                                // per-table objects built so far
 
     bool gaussianOrdering = false;  // density ordering of items is on; survives a new table

@@ -102,7 +102,6 @@ public:
     // inside the region the operator stood in, so an operator never leaves
     // its region.
     void updatePosInfo();
-    void updateBoundingOval() {}  // kept for callers; the operator has no bounding oval to refresh
     bool noChildren() const;
     // Whether the operator stands between two axes (leftAxis names a region).
     bool isPlaced() const;

@@ -127,10 +127,6 @@ bool ClusterTree::removeAR(AROperator* op) {
     return true;
 }
 
-bool ClusterTree::removeTreenode(AROperator* current, AROperator* target) {
-    return isInSubtree(target, current) && removeAR(target);
-}
-
 void ClusterTree::detachNode(AROperator* removed, std::vector<AROperator*>* movedUp) {
     AROperator* parent = removed->parent;
     for (AROperator* child : childrenOf(removed)) {
@@ -150,11 +146,7 @@ void ClusterTree::detachNode(AROperator* removed, std::vector<AROperator*>* move
         AROperator* kept = complements.back();
         for (auto merged = complements.rbegin() + 1; merged != complements.rend(); ++merged) {
             unlinkChild(parent, *merged);
-            for (AROperator* child : childrenOf(*merged)) {
-                reparent(child, kept);
-                movedUp->push_back(child);
-            }
-            release(*merged);
+            mergeComplement(*merged, kept, movedUp);
         }
     }
 
@@ -164,6 +156,29 @@ void ClusterTree::detachNode(AROperator* removed, std::vector<AROperator*>* move
     // Nodes released on the way are no longer "moved up".
     movedUp->erase(std::remove_if(movedUp->begin(), movedUp->end(), [this](AROperator* node) { return !contains(node); }),
                    movedUp->end());
+}
+
+void ClusterTree::mergeComplement(AROperator* from, AROperator* into, std::vector<AROperator*>* movedUp) {
+    for (AROperator* child : childrenOf(from)) {
+        if (child->type == AROperator::kTypeComplementary) continue;
+        reparent(child, into);
+        movedUp->push_back(child);
+    }
+    // The rest below `from` joins the rest below `into`: two complementary
+    // children under one node would both claim the node's remaining items.
+    if (AROperator* rest = complementOf(from)) {
+        unlinkChild(from, rest);
+        if (AROperator* intoRest = complementOf(into)) {
+            mergeComplement(rest, intoRest, movedUp);
+        } else {
+            for (ARLinks& link : rest->links) {
+                if (link.isParentLink == 1) link.node = into;
+            }
+            rest->parent = into;
+            into->links.push_back({rest, 0, AROperator::kLinkLength});  // complementary children come last
+        }
+    }
+    release(from);
 }
 
 void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& movedUp) {
@@ -293,9 +308,9 @@ void ClusterTree::stampSubtree(AROperator* node) {
 
 // --- Hit tests -----------------------------------------------------------------
 
-bool ClusterTree::isInBounding(float x, float y, AROperator** found) { return isInTreenodeBounding(x, y, root, found); }
+bool ClusterTree::isInBounding(float x, float y, AROperator** found) const { return isInTreenodeBounding(x, y, root, found); }
 
-bool ClusterTree::isInTreenodeBounding(float x, float y, AROperator* node, AROperator** found) {
+bool ClusterTree::isInTreenodeBounding(float x, float y, AROperator* node, AROperator** found) const {
     if (node->type == AROperator::kTypeRegular &&
         Point2::getDistance(x, y, node->position.x, node->position.y) < node->radius) {
         *found = node;  // nested operators below it are not looked at
@@ -308,9 +323,9 @@ bool ClusterTree::isInTreenodeBounding(float x, float y, AROperator* node, AROpe
     return hit;
 }
 
-bool ClusterTree::isNearOp(float x, float y, AROperator** found) { return isNearTreenode(x, y, root, found); }
+bool ClusterTree::isNearOp(float x, float y, AROperator** found) const { return isNearTreenode(x, y, root, found); }
 
-bool ClusterTree::isNearTreenode(float x, float y, AROperator* node, AROperator** found) {
+bool ClusterTree::isNearTreenode(float x, float y, AROperator* node, AROperator** found) const {
     if (node->type == AROperator::kTypeRegular &&
         Point2::getDistance(x, y, node->position.x, node->position.y) < kNearDistance) {
         *found = node;
@@ -322,7 +337,7 @@ bool ClusterTree::isNearTreenode(float x, float y, AROperator* node, AROperator*
     return false;
 }
 
-bool ClusterTree::isInLockRegion(float x, float y, AROperator** found) {
+bool ClusterTree::isInLockRegion(float x, float y, AROperator** found) const {
     const float aspect = pcWindow->getAspect();
     std::vector<AROperator*> nodes;
     collectNodes(&nodes);
@@ -335,11 +350,11 @@ bool ClusterTree::isInLockRegion(float x, float y, AROperator** found) {
     return false;
 }
 
-bool ClusterTree::isNearOpInGraph(float x, float y, AROperator** found) {
+bool ClusterTree::isNearOpInGraph(float x, float y, AROperator** found) const {
     return isNearTreenodeInGraph(x, y, root, found);
 }
 
-bool ClusterTree::isNearTreenodeInGraph(float x, float y, AROperator* node, AROperator** found) {
+bool ClusterTree::isNearTreenodeInGraph(float x, float y, AROperator* node, AROperator** found) const {
     if (Point2::getDistance(x, y, static_cast<float>(node->graphX), static_cast<float>(node->graphY)) <
         node->graphRadius) {
         *found = node;
@@ -353,16 +368,9 @@ bool ClusterTree::isNearTreenodeInGraph(float x, float y, AROperator* node, AROp
 
 // --- Walks -----------------------------------------------------------------------
 
-void ClusterTree::getAllNodes(std::queue<AROperator*>* nodes) { getNodesInSubTree(nodes, root); }
+void ClusterTree::getAllLeafNodes_DepthFirst(std::deque<AROperator*>* leaves) const { getLeafNodesInSubTree(leaves, root); }
 
-void ClusterTree::getNodesInSubTree(std::queue<AROperator*>* nodes, AROperator* node) {
-    nodes->push(node);
-    for (AROperator* child : children(node)) getNodesInSubTree(nodes, child);
-}
-
-void ClusterTree::getAllLeafNodes_DepthFirst(std::deque<AROperator*>* leaves) { getLeafNodesInSubTree(leaves, root); }
-
-void ClusterTree::getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROperator* node) {
+void ClusterTree::getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROperator* node) const {
     if (node->noChildren()) {
         leaves->push_front(node);
         return;
@@ -405,7 +413,6 @@ void ClusterTree::updateTreenodePos(AROperator* node) {
         const float right = axes->getAxisPosition(node->leftAxis + 1);
         node->position.setPoint(static_cast<float>(left + (right - left) * node->relativeX),
                                 static_cast<float>(kRelativeYSpan * node->relativeY + kRelativeYBase));
-        node->updateBoundingOval();
     }
     node->revision = revision;
     for (AROperator* child : children(node)) updateTreenodePos(child);
@@ -446,7 +453,7 @@ void ClusterTree::collectForceInTree(AROperator* node, AROperator* target, float
     for (AROperator* child : children(node)) collectForceInTree(child, target, unusedX, unusedY);
 }
 
-std::vector<ClusterTree::NodeState> ClusterTree::saveNodes() const {
+std::vector<ClusterTree::NodeState> ClusterTree::saveNodes(bool withItems) const {
     std::vector<AROperator*> nodes;
     collectNodes(&nodes);
     std::vector<NodeState> states;
@@ -470,10 +477,15 @@ std::vector<ClusterTree::NodeState> ClusterTree::saveNodes() const {
         state.primary = node->primary;
         state.locked = node->locked;
         state.color = node->color;
-        state.items = node->controlList;
+        if (withItems) state.items = node->controlList;
         state.graphPlaced = node->graphPlaced;
         state.graphX = node->graphX;
         state.graphY = node->graphY;
+        state.id = node->id;
+        state.leftAxis = node->leftAxis;
+        state.relativeX = node->relativeX;
+        state.relativeY = node->relativeY;
+        state.axisSpacing = node->axisSpacing;
         states.push_back(std::move(state));
     }
     return states;
@@ -531,18 +543,148 @@ void ClusterTree::restoreNodes(const std::vector<NodeState>& states, int focused
     if (root != nullptr) stampSubtree(root);
 }
 
+namespace {
+
+// The parameters of a node that the history puts back (not its links, list or graph place).
+void setParameters(AROperator* node, const ClusterTree::NodeState& state) {
+    node->position.setPoint(state.x, state.y);
+    node->angle = state.angle;
+    node->radius = state.radius;
+    node->angleWidth = state.angleWidth;
+    node->strength = state.strength;
+    node->tangentWeight = state.tangentWeight;
+    node->primary = state.primary;
+    node->locked = state.locked;
+    node->color = state.color;
+    node->leftAxis = state.leftAxis;
+    node->relativeX = state.relativeX;
+    node->relativeY = state.relativeY;
+    node->axisSpacing = state.axisSpacing;
+}
+
+bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+
+bool sameParameters(const AROperator& node, const ClusterTree::NodeState& state) {
+    return node.position.x == state.x && node.position.y == state.y && node.angle == state.angle &&
+           node.radius == state.radius && node.angleWidth == state.angleWidth && node.strength == state.strength &&
+           node.tangentWeight == state.tangentWeight && node.primary == state.primary &&
+           node.locked == state.locked && sameColour(node.color, state.color) && node.leftAxis == state.leftAxis &&
+           node.relativeX == state.relativeX && node.relativeY == state.relativeY &&
+           node.axisSpacing == state.axisSpacing;
+}
+
+}  // namespace
+
+AROperator* ClusterTree::findNode(uint64_t id) const {
+    for (const std::unique_ptr<AROperator>& node : nodeStore) {
+        if (node->id == id) return node.get();
+    }
+    return nullptr;
+}
+
+void ClusterTree::restoreNodesKeepingIds(const std::vector<NodeState>& states, uint64_t focusedId) {
+    // Where each node stands now: its parent and its place among the parent's children.
+    struct Place {
+        const AROperator* parent;
+        size_t childIndex;
+    };
+    std::unordered_map<uint64_t, Place> placeBefore;
+    placeBefore.reserve(nodeStore.size());
+    for (const std::unique_ptr<AROperator>& node : nodeStore) {
+        size_t index = 0;
+        for (const AROperator* child : children(node.get())) placeBefore[child->id] = {node.get(), index++};
+    }
+    std::unordered_map<uint64_t, std::unique_ptr<AROperator>> kept;
+    kept.reserve(nodeStore.size());
+    for (std::unique_ptr<AROperator>& node : nodeStore) kept.emplace(node->id, std::move(node));
+    nodeStore.clear();
+    root = focused = nullptr;
+    ++revision;
+    std::vector<AROperator*> made;
+    std::vector<char> changed;        // per node: its state, list or place differs from before
+    std::vector<size_t> childCount(states.size(), 0);  // per node: children linked so far
+    made.reserve(states.size());
+    changed.reserve(states.size());
+    for (const NodeState& state : states) {
+        AROperator* parent = state.parent >= 0 && state.parent < static_cast<int>(made.size()) ? made[state.parent] : nullptr;
+        std::unique_ptr<AROperator> node;
+        bool differs = true;
+        const auto found = kept.find(state.id);
+        const bool reused = found != kept.end();
+        if (reused) {
+            node = std::move(found->second);
+            kept.erase(found);
+            const auto before = placeBefore.find(state.id);
+            const size_t childIndex = parent != nullptr ? childCount[static_cast<size_t>(state.parent)] : 0;
+            const bool samePlace = parent == nullptr ? node->parent == nullptr
+                                                     : before != placeBefore.end() && before->second.parent == parent &&
+                                                           before->second.childIndex == childIndex;
+            differs = !samePlace || !sameParameters(*node, state) || node->controlList != state.items;
+            node->links.clear();
+        } else if (state.type == AROperator::kTypeRegular) {
+            node = std::make_unique<AROperator>(pcWindow, state.x, state.y, state.primary, state.color);
+        } else {
+            node = std::make_unique<AROperator>(parent == nullptr ? AROperator::kTypeRoot : state.type, parent);
+            node->linkPCWindow(pcWindow);
+        }
+        if (!reused) {
+            node->graphPlaced = state.graphPlaced;
+            node->graphX = state.graphX;
+            node->graphY = state.graphY;
+        }
+        node->id = state.id;
+        nextId = std::max(nextId, state.id + 1);
+        setParameters(node.get(), state);
+        if (differs) {
+            node->controlList = state.items;
+            node->revision = revision;
+        }
+        node->parent = parent;
+        AROperator* added = node.get();
+        nodeStore.push_back(std::move(node));
+        if (parent == nullptr) {
+            root = added;
+        } else {
+            parent->links.push_back({added, 0, AROperator::kLinkLength});
+            added->links.push_back({parent, 1, AROperator::kLinkLength});
+            ++childCount[static_cast<size_t>(state.parent)];
+        }
+        made.push_back(added);
+        changed.push_back(differs);
+    }
+    // What stands below a changed node is drawn anew with it; histograms
+    // follow the lists that changed.
+    for (size_t k = 0; k < made.size(); ++k) {
+        if (!changed[k]) continue;
+        made[k]->rebuildOwnHistogram();
+        made[k]->updateGraphRadius();
+        stampSubtree(made[k]);
+    }
+    AROperator* wanted = findNode(focusedId);
+    focused = wanted != nullptr ? wanted : root;
+}
+
+void ClusterTree::restoreNodePlaces(const std::vector<NodeState>& states) {
+    ++revision;
+    std::unordered_map<uint64_t, AROperator*> byId;
+    byId.reserve(nodeStore.size());
+    for (const std::unique_ptr<AROperator>& node : nodeStore) byId.emplace(node->id, node.get());
+    for (const NodeState& state : states) {
+        const auto found = byId.find(state.id);
+        if (found == byId.end()) continue;
+        AROperator* node = found->second;
+        node->position.setPoint(state.x, state.y);
+        node->leftAxis = state.leftAxis;
+        node->relativeX = state.relativeX;
+        node->relativeY = state.relativeY;
+        node->axisSpacing = state.axisSpacing;
+        node->revision = revision;
+    }
+}
+
 void ClusterTree::releaseTree() {
     nodeStore.clear();
     root = nullptr;
     focused = nullptr;
-    ++revision;
-}
-
-void ClusterTree::releaseSubtree(AROperator* node) {
-    if (node == nullptr) return;
-    for (AROperator* child : childrenOf(node)) releaseSubtree(child);
-    if (node->parent != nullptr) unlinkChild(node->parent, node);
-    if (node == root) root = nullptr;
-    release(node);
     ++revision;
 }

@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <queue>
 #include <vector>
 
 #include "geometry/Color4.h"
@@ -45,8 +44,6 @@ public:
     // complementary child, and the nodes that moved up take their items
     // anew from their new parent); false for the root or a node not in the tree.
     bool removeAR(AROperator* op);
-    // removeAR of `target` if it lies in the subtree of `current`.
-    bool removeTreenode(AROperator* current, AROperator* target);
 
     // Edits of one regular operator, each followed by a new capture of its
     // items (a locked operator keeps its list) and a new share-out of them
@@ -62,21 +59,18 @@ public:
 
     // Hit tests, view units: within an operator's capture disc (the outermost
     // of nested hits), near its centre, on its lock icon.
-    bool isInBounding(float x, float y, AROperator** found);
-    bool isInTreenodeBounding(float x, float y, AROperator* node, AROperator** found);
-    bool isNearOp(float x, float y, AROperator** found);
-    bool isNearTreenode(float x, float y, AROperator* node, AROperator** found);
-    bool isInLockRegion(float x, float y, AROperator** found);
+    bool isInBounding(float x, float y, AROperator** found) const;
+    bool isInTreenodeBounding(float x, float y, AROperator* node, AROperator** found) const;
+    bool isNearOp(float x, float y, AROperator** found) const;
+    bool isNearTreenode(float x, float y, AROperator* node, AROperator** found) const;
+    bool isInLockRegion(float x, float y, AROperator** found) const;
     // Hit test in graph units, on every node's circle.
-    bool isNearOpInGraph(float x, float y, AROperator** found);
-    bool isNearTreenodeInGraph(float x, float y, AROperator* node, AROperator** found);
+    bool isNearOpInGraph(float x, float y, AROperator** found) const;
+    bool isNearTreenodeInGraph(float x, float y, AROperator* node, AROperator** found) const;
 
-    // Appends every node (of the tree or of one subtree) in pre-order.
-    void getAllNodes(std::queue<AROperator*>* nodes);
-    void getNodesInSubTree(std::queue<AROperator*>* nodes, AROperator* node);
     // Pushes every leaf onto the front: the deque lists leaves in reverse pre-order.
-    void getAllLeafNodes_DepthFirst(std::deque<AROperator*>* leaves);
-    void getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROperator* node);
+    void getAllLeafNodes_DepthFirst(std::deque<AROperator*>* leaves) const;
+    void getLeafNodesInSubTree(std::deque<AROperator*>* leaves, AROperator* node) const;
     // Every node in pre-order, into a vector the caller keeps (no allocation once it has grown).
     void collectNodes(std::vector<AROperator*>* nodes) const;
 
@@ -89,9 +83,9 @@ public:
     void collectForceInTree(AROperator* node, AROperator* target, float* unusedX, float* unusedY);
 
     void releaseTree();
-    void releaseSubtree(AROperator* node);
 
-    // One node as a saved session holds it.
+    // One node as a saved session holds it; the edit history also keeps its
+    // serial number and where it stands between its axes.
     struct NodeState {
         int parent = -1;         // index of the parent in the list; -1 for the root
         int type = AROperator::kTypeRoot;
@@ -102,12 +96,16 @@ public:
         std::vector<int> items;  // the node's item list, in order
         bool graphPlaced = false;
         double graphX = -1, graphY = -1;  // graph units
+        uint64_t id = 0;                  // the node's serial number in its tree
+        int leftAxis = -1;                // the placement (see AROperator): kept as it is,
+        double relativeX = 0, relativeY = 0, axisSpacing = 0;  // not worked out again from x and y
     };
     // The graph keeps every node within this distance of the origin on each
     // axis (graph units: a hundred window widths), and a session is read within it.
     static constexpr double kGraphReach = 100;
-    // Every node in pre-order, with its state.
-    std::vector<NodeState> saveNodes() const;
+    // Every node in pre-order, with its state (without the item lists
+    // unless `withItems`).
+    std::vector<NodeState> saveNodes(bool withItems = true) const;
     // Replaces the whole tree with `nodes`: pre-order, the root first, every
     // parent before its children and children in link order; their item
     // lists are taken as they are (the caller has checked them against the
@@ -116,6 +114,21 @@ public:
     void restoreNodes(const std::vector<NodeState>& nodes, int focusedIndex);
     // The list index of `node` in pre-order; -1 when it is not in the tree.
     int indexOf(const AROperator* node) const;
+    // Puts the tree back as saveNodes gave it, serial numbers, placements
+    // and item lists exactly (the edit history's undo and redo): a node
+    // whose serial number is still in the tree stays the same object (and
+    // keeps its place in the graph), a missing one is made, and nodes not in
+    // `nodes` are released. Nodes whose state or parent changed are stamped
+    // with a new revision, with what stands below them. The focus goes to
+    // `focusedId`, the root when there is no such node.
+    void restoreNodesKeepingIds(const std::vector<NodeState>& nodes, uint64_t focusedId);
+    // Puts back the centre and placement of every node of `nodes` that is in
+    // the tree (found by serial number), item lists and links untouched.
+    void restoreNodePlaces(const std::vector<NodeState>& nodes);
+    // The node with serial number `id`, or null.
+    AROperator* findNode(uint64_t id) const;
+    // `node` as the tree's own (writable) node, or null when it is not in the tree.
+    AROperator* own(const AROperator* node) { return contains(node) ? const_cast<AROperator*>(node) : nullptr; }
 
     AROperator* getRoot() const { return root; }
     AROperator* getFocused() const { return focused; }
@@ -139,6 +152,11 @@ private:
     // parent's complementary children into one and lets a lone child give up
     // its place; the nodes that changed parent are appended to `movedUp`.
     void detachNode(AROperator* removed, std::vector<AROperator*>* movedUp);
+    // Moves what stands below the complementary node `from` (just unlinked)
+    // under the complementary node `into`, its regular children appended to
+    // `movedUp`, its own complementary child merged into that of `into` the
+    // same way; then releases `from`.
+    void mergeComplement(AROperator* from, AROperator* into, std::vector<AROperator*>* movedUp);
     // Shares the items of `node` out among its children again: every item to
     // exactly one child. Regular children keep what they hold of it (locked
     // ones their frozen list), except the unlocked ones in `movedUp`, which

@@ -1,4 +1,4 @@
-// PCWindow: construction, linking of a table, transforms and event routing.
+// PCWindow: construction, following the document, transforms and event routing.
 #include "pcview/PCWindow.h"
 
 #include <FL/Fl.H>
@@ -9,15 +9,18 @@
 #include "geometry/Angles.h"
 #include "gl/GlWindowSetup.h"
 
-PCWindow::PCWindow(int x, int y, int w, int h, const char* label) : Fl_Gl_Window(x, y, w, h, label) {
+PCWindow::PCWindow(Document& shown, int x, int y, int w, int h, const char* label)
+    : Fl_Gl_Window(x, y, w, h, label), document(shown) {
     mode(chooseGlContextMode());
-    setAspect(static_cast<float>(w) / static_cast<float>(h));
+    document.setViewAspect(static_cast<float>(w) / static_cast<float>(h));
     calculateSinCosValues();
+    document.addObserver(this);
+    if (document.model().isDataReady()) tableLinked();
 }
 
-// The table and everything built on it go with the TableModel part. The base
-// destructor hides the window without reaching our hide().
+// The base destructor hides the window without reaching our hide().
 PCWindow::~PCWindow() {
+    document.removeObserver(this);
     Fl::remove_timeout(continueLineLayer, this);
     Fl::remove_timeout(watchDensityOrdering, this);
     if (context() != nullptr) {
@@ -41,6 +44,33 @@ void PCWindow::clearGestureState() {
     selectedHintPath = selectedHintDim = -1;
 }
 
+void PCWindow::tableWillChange() {
+    clearGestureState();
+    clearHover();
+}
+
+void PCWindow::documentChanged(const DocumentChange& change) {
+    if (change.kind == DocumentChange::kHistory) return;  // nothing to draw anew
+    switch (change.kind) {
+        case DocumentChange::kNewTable:
+            tableLinked();
+            break;
+        case DocumentChange::kUndo:
+        case DocumentChange::kRedo:
+            // Nodes and hint points the gesture held may be gone or elsewhere.
+            clearGestureState();
+            clearHover();
+            break;
+        default:
+            break;
+    }
+    // An ordering started by undo or redo is watched like one started by its key.
+    if (isDensityOrderingPending() && !Fl::has_timeout(watchDensityOrdering, this)) {
+        Fl::add_timeout(kDensityPollSeconds, watchDensityOrdering, this);
+    }
+    redrawWindows();
+}
+
 void PCWindow::tableLinked() {
     clearGestureState();
     clearHover();  // the hovered row belonged to the previous table
@@ -51,6 +81,7 @@ void PCWindow::tableLinked() {
     categoryLabelTexts.clear();
     categoryLabelsHeightPx = -1;
     const MultidimensionalData* data = getData();
+    if (data == nullptr) return;
     for (int d = 0; d < data->getActualDimNum(); ++d) {
         axisNames.push_back(data->getAxisName(d));
         axisMinLabels.push_back(data->getAxisMinText(d));
@@ -66,7 +97,7 @@ void PCWindow::transformMouseInput(float* xView, float* yView, int xPx, int yPx)
 void PCWindow::resize(int x, int y, int w, int h) {
     Fl_Gl_Window::resize(x, y, w, h);
     updateUnitSquareViewport(this);
-    setAspect(static_cast<float>(w) / static_cast<float>(h));
+    document.setViewAspect(static_cast<float>(w) / static_cast<float>(h));
     redrawWindows();
 }
 

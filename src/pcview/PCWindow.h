@@ -1,8 +1,10 @@
 // PCWindow: the parallel-coordinates view, an OpenGL window in the middle of
-// the main window. It is the TableModel of the linked table (which owns the
-// table and every object built for it) shown on screen: it adds the display
-// switches and gesture state, maps window pixels to view units, runs the draw
-// pass and routes toolkit events to the mouse and keyboard handlers.
+// the main window. It shows the Document's model (the table and everything
+// built on it), which it reads but never writes: its gestures and keys
+// become operations of the document. It keeps its own gesture state, maps
+// window pixels to view units, runs the draw pass and routes toolkit events
+// to the mouse and keyboard handlers; it redraws whenever the document
+// changes.
 //
 // Coordinate spaces:
 //   window pixels  (xPx, yPx):    origin top-left, y down, as the toolkit reports them;
@@ -29,15 +31,20 @@
 #include "geometry/Color4.h"
 #include "geometry/Point2.h"
 #include "gl/PointerInput.h"
-#include "model/Session.h"
+#include "model/Document.h"
 #include "model/TableModel.h"
 #include "pcview/LineLayer.h"
 #include "pcview/LineStripBatch.h"
 #include "pcview/SlicePacer.h"
 
 class AROperator;
-class ColorChooserWindow;
-class TreeObserver;
+class ClusterPath;
+class ClusterTree;
+class DataItemPaths;
+class GaussianMixture;
+class MultidimensionalCluster;
+class MultidimensionalData;
+class ParallelCoordinatesAxis;
 
 // Where the labels of one axis start (text baseline origins), view units.
 struct AxisLabelPlacement {
@@ -50,12 +57,18 @@ struct AxisLabelPlacement {
     float slotLabelX, slotLabelY;  // its label "NA", left of it
 };
 
-class PCWindow : public Fl_Gl_Window, public TableModel {
+class PCWindow : public Fl_Gl_Window, public DocumentObserver {
 public:
     static constexpr int kCircleSamples = 120;  // entries of the unit-circle table
+    // Wheel steps and key presses this close together (seconds), on the same
+    // target with the same modifiers, are one gesture: one step to undo.
+    static constexpr double kBurstSeconds = 0.6;
 
-    PCWindow(int x, int y, int w, int h, const char* label = nullptr);
+    // Shows `document` (not owned; it outlives the view).
+    PCWindow(Document& document, int x, int y, int w, int h, const char* label = nullptr);
     ~PCWindow() override;
+    PCWindow(const PCWindow&) = delete;
+    PCWindow& operator=(const PCWindow&) = delete;
 
     void draw() override;
     // The toolkit's frame: prepareFrame(), then draw().
@@ -65,9 +78,37 @@ public:
     int handle(int event) override;
     void resize(int x, int y, int w, int h) override;
 
-    void linkColorChooserWindow(ColorChooserWindow* chooser) { colorChooser = chooser; }
-    // The graph window: told to drop its links when a new table replaces the tree.
-    void linkGraphWindow(TreeObserver* graph) { setTreeObserver(graph); }
+    // DocumentObserver: gesture state and labels follow the document.
+    void tableWillChange() override;
+    void documentChanged(const DocumentChange& change) override;
+
+    // What the view shows, read only (the document changes it).
+    Document& getDocument() const { return document; }
+    const TableModel& model() const { return document.model(); }
+    const MultidimensionalData* getData() const { return model().getData(); }
+    const ParallelCoordinatesAxis* getAxes() const { return model().getAxes(); }
+    const ClusterTree* getClusterTree() const { return model().getClusterTree(); }
+    const ClusterPath* getPaths() const { return model().getPaths(); }
+    const MultidimensionalCluster* getClusters() const { return model().getClusters(); }
+    // The item paths are what a frame draws from; the frame brings them up to date.
+    DataItemPaths* getItemPaths() const { return model().getItemPaths(); }
+    const GaussianMixture* getMixture(int d) const { return model().getMixture(d); }
+    bool hasMixtures() const { return model().hasMixtures(); }
+    bool isDataReady() const { return model().isDataReady(); }
+    uint64_t getTableSerial() const { return model().getTableSerial(); }
+    bool hasDrawableData() const { return model().hasDrawableData(); }
+    float getAspect() const { return model().getAspect(); }
+    DrawRegion getDrawRegion() const { return model().getDrawRegion(); }
+    const Color4& getLineColor() const { return model().getLineColor(); }
+    float getHistogramWidth(int dim) const { return model().getHistogramWidth(dim); }
+    bool getGaussianOrdering() const { return model().getGaussianOrdering(); }
+    bool getGroupSort() const { return model().getGroupSort(); }
+    bool isDensityOrderingPending() const { return model().isDensityOrderingPending(); }
+    double getDensityOrderingProgress() const { return model().getDensityOrderingProgress(); }
+    float transformToDrawRegion(float valueNorm) const { return model().transformToDrawRegion(valueNorm); }
+    float transformToDrawRegionScale(float yView) const { return model().transformToDrawRegionScale(yView); }
+    // Hands `data` (owned from now on by the document) to the document in place of its table.
+    void linkMDdata(MultidimensionalData* data) { document.replaceTable(data); }
 
     // Window pixels -> view units, with the window's current size.
     void transformMouseInput(float* xView, float* yView, int xPx, int yPx) const;
@@ -92,8 +133,6 @@ public:
     void handlePathAdjusting(unsigned char key, int xPx, int yPx);
     void handleSingleHintPointAdjusting(unsigned char key, int xPx, int yPx);
     void changeHintPathLockState(int xPx, int yPx);
-    void shutDownAllHints();
-    void turnOnAllHints();
 
     // Drawing layers (called by draw()).
     void renderLines_TreeBased();
@@ -105,8 +144,8 @@ public:
     // kFullyDrawnOperators of them, each as a dot in its colour and only the
     // focused one and those under a gesture in full.
     void renderOperators();
-    void renderOperatorTree(AROperator* node);
-    void renderOneOperator(AROperator* op);
+    void renderOperatorTree(const AROperator* node);
+    void renderOneOperator(const AROperator* op);
     // Whether the last frame drew the operators as dots.
     bool operatorsDrawnAsDots() const { return operatorDots; }
     static constexpr size_t kFullyDrawnOperators = 200;
@@ -165,27 +204,20 @@ public:
     int getHoveredItem() const;
     std::string getHoverLabel() const;
 
-    // Display switches; they survive the linking of another table.
-    bool getShowHistograms() const { return showHistograms; }
-    void setShowHistograms(bool on) { showHistograms = on; }
-    bool getShowMixtures() const { return showMixtures; }
-    void setShowMixtures(bool on) { showMixtures = on; }
-    bool getShowHintPaths() const { return showHintPaths; }
-    void setShowHintPaths(bool on) { showHintPaths = on; }
-    bool getAllHintsOff() const { return allHintsOff; }
-    // All four switches at once (a saved session).
-    DisplaySwitches getDisplaySwitches() const { return {showHistograms, showMixtures, showHintPaths, allHintsOff}; }
-    void setDisplaySwitches(const DisplaySwitches& switches);
+    // Display switches (the document's; they survive the linking of another table).
+    bool getShowHistograms() const { return document.getDisplaySwitches().showHistograms; }
+    bool getShowMixtures() const { return document.getDisplaySwitches().showMixtures; }
+    bool getShowHintPaths() const { return document.getDisplaySwitches().showHintPaths; }
+    bool getAllHintsOff() const { return document.getDisplaySwitches().allHintsOff; }
+    const DisplaySwitches& getDisplaySwitches() const { return document.getDisplaySwitches(); }
     int getSelectedHintPath() const { return selectedHintPath; }
     int getSelectedHintDim() const { return selectedHintDim; }
-    AROperator* getGrabbedOp() const { return grabbedOp; }
-    AROperator* getRotatedOp() const { return rotatedOp; }
-
-protected:
-    // The new table's labels, a clean gesture state and a first frame.
-    void tableLinked() override;
+    const AROperator* getGrabbedOp() const { return grabbedOp; }
+    const AROperator* getRotatedOp() const { return rotatedOp; }
 
 private:
+    // The new table's labels, a clean gesture state and a first frame.
+    void tableLinked();
     // What the line layer's picture depends on; a different key draws it anew.
     struct LineLayerKey {
         uint64_t tableSerial = 0;  // the table and the tree (see getTableSerial)
@@ -225,7 +257,7 @@ private:
     void addHintPointAt(float xView, float yView);
     void leftPush(float xView, float yView);
     void leftDrag(float xView, float yView);
-    void rotateStep(float xView, float yView);
+    bool rotateStep(float xView, float yView);
     void removeOperatorAt(float xView, float yView);
     void deleteHintPointAt(float xView, float yView);
     void wheelStep(float xView, float yView, float delta, bool ctrl, bool alt);
@@ -233,6 +265,20 @@ private:
     // The unlocked hint point under the pointer (pixels): its path, or -1; its dimension in *dim.
     int unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const;
     void clearGestureState();
+    // The gesture number of a wheel step or key press on `target` (an
+    // operator, a hint point, a region; `kind` tells them apart): the
+    // previous one's when it came within kBurstSeconds on the same target.
+    uint64_t burstGesture(int kind, const void* target, int detail);
+    struct Burst {
+        int kind = -1;
+        const void* target = nullptr;
+        int detail = 0;
+        double atSeconds = -1e9;
+        uint64_t gesture = 0;
+    };
+    Burst lastBurst;                 // the last wheel step or key press
+    uint64_t pressGesture = 0;       // the gesture of the button press under way
+    Document& document;              // what the view shows; not owned
     // Hovering: the pick at the pointer (view units), its end, its highlight and label.
     void updateHover(float xView, float yView);
     void clearHover();
@@ -241,18 +287,12 @@ private:
     Point2 hoverPointer;                  // the pointer, view units
     std::vector<std::string> hoverLines;  // label text, built when the item changes
 
-    ColorChooserWindow* colorChooser = nullptr;     // gives the colour of new operators; not owned
-
     std::vector<Point2> mouseTrace;  // view-unit points of the current left-button gesture
-    bool showHistograms = true;      // draw the histogram layer
-    bool showMixtures = true;        // draw the mixture curves
-    bool allHintsOff = false;        // Space switched the three hint displays off
     int selectedHintPath = -1;       // unlocked path of the hint point being dragged; -1 none
     int selectedHintDim = -1;        // its dimension; -1 none
-    bool showHintPaths = true;       // draw the hint paths
 
-    AROperator* grabbedOp = nullptr;     // moved by the current left drag; not owned
-    AROperator* rotatedOp = nullptr;     // turned by the current left drag; not owned
+    const AROperator* grabbedOp = nullptr;  // moved by the current left drag; not owned
+    const AROperator* rotatedOp = nullptr;  // turned by the current left drag; not owned
 
     // Label texts of each axis, built once per table.
     std::vector<std::string> axisNames;

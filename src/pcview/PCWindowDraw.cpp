@@ -114,9 +114,9 @@ void PCWindow::draw() {
     make_current();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     renderAxes();
-    if (showHistograms) renderHistogramRiver_TreeBased(getClusterTree()->getRoot());
-    if (getPaths()->getPathNum() > 0 && showHintPaths) renderHintPaths();
-    if (hasMixtures() && showMixtures) renderMixtures();
+    if (getShowHistograms()) renderHistogramRiver_TreeBased(getClusterTree()->getRoot());
+    if (getPaths()->getPathNum() > 0 && getShowHintPaths()) renderHintPaths();
+    if (hasMixtures() && getShowMixtures()) renderMixtures();
     renderOperators();
     if (!mouseTrace.empty()) renderMouseTrace();
     if (lineLayerActive && !lineLayerComplete) {

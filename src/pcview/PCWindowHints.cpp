@@ -19,25 +19,10 @@ constexpr float kUnlockedLineWidthPx = 2.0f;
 constexpr float kLockedBandWidthPx = 10.0f;
 constexpr int kHighlightIndex = 15;         // circle-table index of the lit spot (45 degrees)
 constexpr int kLockedShadingStart = 30;     // locked discs start their shading fan a quarter turn later
+// What a key press acts on, to tell bursts of a key held down apart (see burstGesture).
+constexpr int kKeyOnHintPath = 101, kKeyOnHintPoint = 102;
 
 }  // namespace
-
-void PCWindow::shutDownAllHints() {
-    showHintPaths = showHistograms = showMixtures = false;
-    allHintsOff = true;
-}
-
-void PCWindow::setDisplaySwitches(const DisplaySwitches& switches) {
-    showHistograms = switches.showHistograms;
-    showMixtures = switches.showMixtures;
-    showHintPaths = switches.showHintPaths;
-    allHintsOff = switches.allHintsOff;
-}
-
-void PCWindow::turnOnAllHints() {
-    showHintPaths = showHistograms = showMixtures = true;
-    allHintsOff = false;
-}
 
 int PCWindow::unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked) const {
     float xView = 0, yView = 0;
@@ -51,36 +36,34 @@ int PCWindow::unlockedHintPointUnder(int xPx, int yPx, int* dim, bool* onLocked)
 
 void PCWindow::handlePathAdjusting(unsigned char key, int xPx, int yPx) {
     if (!isDataReady()) return;
-    ClusterPath* hintPaths = getPaths();
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
     if (path == -1 || onLocked) return;
+    const uint64_t gesture = burstGesture(kKeyOnHintPath, nullptr, key * 65536 + path);
     switch (key) {
-        case '\'': hintPaths->increasePathPeakValue(path); break;
-        case ';': hintPaths->decreasePathPeakValue(path); break;
-        case '.': hintPaths->increasePathDeviationValue(path); break;
-        case ',': hintPaths->decreasePathDeviationValue(path); break;
+        case '\'': document.stepHintPath(path, Document::HintStep::kPeakUp, gesture); break;
+        case ';': document.stepHintPath(path, Document::HintStep::kPeakDown, gesture); break;
+        case '.': document.stepHintPath(path, Document::HintStep::kDeviationUp, gesture); break;
+        case ',': document.stepHintPath(path, Document::HintStep::kDeviationDown, gesture); break;
         default: break;
     }
-    updateGaussianMixtures();
 }
 
 void PCWindow::handleSingleHintPointAdjusting(unsigned char key, int xPx, int yPx) {
     if (!isDataReady()) return;
-    ClusterPath* hintPaths = getPaths();
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
     if (path == -1 || onLocked) return;
+    const uint64_t gesture = burstGesture(kKeyOnHintPoint, nullptr, key * 65536 + path * 256 + dim);
     switch (key) {
-        case '=': hintPaths->increasePeakValue(path, dim); break;
-        case '-': hintPaths->decreasePeakValue(path, dim); break;
-        case ']': hintPaths->increaseDeviationValue(path, dim); break;
-        case '[': hintPaths->decreaseDeviationValue(path, dim); break;
+        case '=': document.stepHintPoint(path, dim, Document::HintStep::kPeakUp, gesture); break;
+        case '-': document.stepHintPoint(path, dim, Document::HintStep::kPeakDown, gesture); break;
+        case ']': document.stepHintPoint(path, dim, Document::HintStep::kDeviationUp, gesture); break;
+        case '[': document.stepHintPoint(path, dim, Document::HintStep::kDeviationDown, gesture); break;
         default: break;
     }
-    updateGaussianMixtures();
 }
 
 void PCWindow::changeHintPathLockState(int xPx, int yPx) {
@@ -88,7 +71,7 @@ void PCWindow::changeHintPathLockState(int xPx, int yPx) {
     int dim = -1;
     bool onLocked = true;
     const int path = unlockedHintPointUnder(xPx, yPx, &dim, &onLocked);
-    if (path != -1) toggleHintPathLock(path, onLocked);
+    if (path != -1) document.toggleHintPathLock(path, onLocked);
 }
 
 void PCWindow::renderHintPaths() {

@@ -1,6 +1,8 @@
 // PCWindow: single-key commands of the view. Only character keys act (and
 // Escape); a key pressed with Ctrl or Alt is left to the menu, so that its
-// shortcuts work wherever the pointer is.
+// shortcuts work wherever the pointer is. Every command is an operation of
+// the document; presses of one key on one target within kBurstSeconds of
+// each other (a key held down) are one step of the history.
 #include "pcview/PCWindow.h"
 
 #include <FL/Fl.H>
@@ -9,17 +11,18 @@
 
 #include "gl/GlWindowSetup.h"
 
+// What a key press acts on, to tell bursts of a key held down apart (see burstGesture).
+enum KeyTarget { kKeyOnView = 100 };
+
 int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
+    // A key held down repeats: its presses are one step.
+    auto gesture = [&] { return burstGesture(kKeyOnView, nullptr, static_cast<int>(key)); };
     switch (key) {
         case 27:  // Escape: the program ends (status 0) once the event loop returns
             quitEventLoop();
             return 1;
         case ' ':
-            if (allHintsOff) {
-                turnOnAllHints();
-            } else {
-                shutDownAllHints();
-            }
+            document.toggleAllHints(gesture());
             break;
         case '\'': case ',': case '.': case ';':
             handlePathAdjusting(static_cast<unsigned char>(key), xPx, yPx);
@@ -30,29 +33,25 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
         case 'A': case 'a':
             // On a large table the ordering runs on a worker thread; the view
             // shows its progress and takes the result when it is there.
-            setGaussianOrdering(!getGaussianOrdering(), true);
-            if (isDensityOrderingPending() && !Fl::has_timeout(watchDensityOrdering, this)) {
-                Fl::add_timeout(kDensityPollSeconds, watchDensityOrdering, this);
-            }
+            document.toggleDensityOrdering(true, gesture());
             break;
         case 'C': case 'c': case 'R': case 'r':
-            clearClusterPaths();
+            document.clearHintPaths(gesture());
             break;
         case 'G': case 'g':
-            std::cout << "Group sort is " << (getGroupSort() ? "deactivated" : "activated") << " !" << std::endl;
-            setGroupSort(!getGroupSort());
+            document.toggleGroupSort(gesture());
             break;
         case 'H': case 'h':
-            showHistograms = !showHistograms;
+            document.toggleHistograms(gesture());
             break;
         case 'L': case 'l':
             changeHintPathLockState(xPx, yPx);
             break;
         case 'M': case 'm':
-            showMixtures = !showMixtures;
+            document.toggleMixtures(gesture());
             break;
         case 'P': case 'p':
-            showHintPaths = !showHintPaths;
+            document.toggleHintPaths(gesture());
             break;
         case 'B': case 'b': case 'N': case 'n': case 'S': case 's': case 'V': case 'v': case 'X': case 'x':
             break;  // no command of their own; the view is redrawn
@@ -65,7 +64,7 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
 
 void PCWindow::watchDensityOrdering(void* window) {
     auto* view = static_cast<PCWindow*>(window);
-    view->finishDensityOrdering();
+    view->document.finishDensityOrdering();
     view->redraw();  // the progress mark, or its removal
     if (view->isDensityOrderingPending()) Fl::repeat_timeout(kDensityPollSeconds, watchDensityOrdering, view);
 }

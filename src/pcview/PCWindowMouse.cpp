@@ -17,6 +17,10 @@
 //   wheel           not Alt    no operator near         spread or narrow the axes around the region
 //   move (no button)  -        near an item line        highlight and label it (PCWindowHover.cpp)
 //   any push or drag, leaving the view                  end the hovering
+//
+// Every change is an operation of the document. A press starts a gesture
+// (its drags and the edits of the press are one step of the history); wheel
+// steps on the same target within kBurstSeconds of each other are one step.
 #include "pcview/PCWindow.h"
 
 #include <FL/Enumerations.H>
@@ -25,26 +29,25 @@
 #include <cmath>
 #include <iostream>
 
+#include <chrono>
+
 #include "cluster/ClusterPath.h"
-#include "cluster/MultidimensionalCluster.h"
-#include "colorchooser/ColorChooserWindow.h"
 #include "geometry/Angles.h"
 #include "operators/ClusterTree.h"
 
-namespace {
+Color4 PCWindow::chosenColor() const { return document.getColourChoice().colour(); }
 
-constexpr double kAngleWidthStep = -0.05;  // per wheel step (positive steps turn towards the user)
-constexpr double kMinAngleWidth = 0.05, kMaxAngleWidth = kHalfPi;
-constexpr double kRadiusStep = -0.005;     // view units per wheel step
-constexpr double kMinRadius = 0.005, kMaxRadius = 0.3;
-constexpr float kDeviationStep = -0.005f;  // normalised units per wheel step
-constexpr float kMinDeviation = 0.005f;    // the wheel never takes a deviation below one step
-constexpr float kHistogramWidthStep = -0.25f;
-
-}  // namespace
-
-Color4 PCWindow::chosenColor() const {
-    return colorChooser != nullptr ? colorChooser->getColor() : Color4(0, 1, 1, 0.5f);
+uint64_t PCWindow::burstGesture(int kind, const void* target, int detail) {
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (kind != lastBurst.kind || target != lastBurst.target || detail != lastBurst.detail ||
+        now - lastBurst.atSeconds > kBurstSeconds) {
+        lastBurst.gesture = document.newGesture();
+    }
+    lastBurst.kind = kind;
+    lastBurst.target = target;
+    lastBurst.detail = detail;
+    lastBurst.atSeconds = now;
+    return lastBurst.gesture;
 }
 
 void PCWindow::handleMouseEvents(const PointerInput& input) {
@@ -56,10 +59,12 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
     float xView = 0, yView = 0;
     transformMouseInput(&xView, &yView, input.xPx, input.yPx);
     const int button = input.button;
-    ClusterTree* tree = getClusterTree();
+    const ClusterTree* tree = getClusterTree();
     switch (input.event) {
         case FL_PUSH:
             clearHover();
+            lastBurst = Burst();  // a click ends a wheel burst or a key held down
+            pressGesture = document.newGesture();
             if (button == FL_LEFT_MOUSE) {
                 if (input.ctrl) {
                     addHintPointAt(xView, yView);
@@ -74,11 +79,11 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
                 } else {
                     AROperator* near = nullptr;
                     if (!tree->isNearOp(xView, yView, &near)) {
-                        tree->addAR(this, xView, yView, false, chosenColor());
-                        redrawWindows();
+                        document.addOperator(xView, yView, false, chosenColor(), pressGesture);
                     }
                 }
             }
+            redrawWindows();
             break;
         case FL_DRAG:
             clearHover();
@@ -96,6 +101,7 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
             } else if (button == FL_MIDDLE_MOUSE) {
                 grabbedOp = nullptr;
             }
+            document.endGesture();
             break;
         case FL_MOUSEWHEEL:
             wheelStep(xView, yView, static_cast<float>(input.wheelDy), input.ctrl, input.alt);
@@ -107,22 +113,14 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
 }
 
 void PCWindow::addHintPointAt(float xView, float yView) {
-    ParallelCoordinatesAxis* axes = getAxes();
-    ClusterPath* hintPaths = getPaths();
     mouseTrace.push_back(Point2(xView, yView));
-    const int axis = axes->getNearestAxis(xView, yView);
+    const int axis = getAxes()->getNearestAxis(xView, yView);
     if (axis == -1) return;
-    const int path = hintPaths->getAvailableIndex(axis);
-    const float axisX = axes->getAxisPosition(axis);
-    hintPaths->addHintPoint(path, axis, axisX, yView);  // on the axis, not at the pointer's x
-    std::cout << "add hint point at " << axisX << "," << yView << " with pathIndex = " << path << std::endl;
-    updateGaussianMixtures();
-    redrawWindows();
+    document.addHintPoint(axis, yView, pressGesture);
 }
 
 void PCWindow::leftPush(float xView, float yView) {
-    ClusterTree* tree = getClusterTree();
-    MultidimensionalCluster* groups = getClusters();
+    const ClusterTree* tree = getClusterTree();
     mouseTrace.push_back(Point2(xView, yView));
     // A hint point under the pointer: toggle its locked group's display, or select it.
     const int axis = getAxes()->getNearestAxis(xView, yView);
@@ -130,9 +128,7 @@ void PCWindow::leftPush(float xView, float yView) {
     bool onLocked = true;
     if (axis >= 0) getPaths()->getNearestHintPoint(&onLocked, &index, axis, xView, yView);
     const bool hintHit = index != -1;
-    if (hintHit && onLocked) {
-        if (const DataItemGroup* group = groups->getLockedGroup(index)) groups->setGroupHideState(!group->hidden, index);
-    }
+    if (hintHit && onLocked) document.toggleLockedGroupHidden(index, pressGesture);
     if (hintHit && !onLocked) {
         selectedHintPath = index;
         selectedHintDim = axis;
@@ -143,40 +139,31 @@ void PCWindow::leftPush(float xView, float yView) {
     AROperator* hit = nullptr;
     grabbedOp = tree->isNearOp(xView, yView, &hit) ? hit : nullptr;
     AROperator* lockHit = nullptr;
-    if (tree->isInLockRegion(xView, yView, &lockHit)) tree->toggleLock(lockHit);
+    if (tree->isInLockRegion(xView, yView, &lockHit)) document.toggleOperatorLock(lockHit, pressGesture);
     if (grabbedOp == nullptr && lockHit == nullptr) {
         AROperator* inside = nullptr;
         if (tree->isInBounding(xView, yView, &inside)) rotatedOp = inside;
     }
     if (!hintHit && grabbedOp == nullptr && lockHit == nullptr && rotatedOp == nullptr) {
-        tree->addAR(this, xView, yView, true, chosenColor());
+        document.addOperator(xView, yView, true, chosenColor(), pressGesture);
     }
-    redrawWindows();
 }
 
 void PCWindow::leftDrag(float xView, float yView) {
     bool changed = false;
     if (selectedHintPath != -1) {
-        const float axisX = getAxes()->getAxisPosition(selectedHintDim);
-        if (getPaths()->adjustHintPoint(selectedHintPath, selectedHintDim, axisX, yView)) {
-            updateGaussianMixtures();
-            changed = true;
-        }
+        changed |= document.moveHintPoint(selectedHintPath, selectedHintDim, yView, pressGesture);
     }
     if (grabbedOp != nullptr) {
-        getClusterTree()->moveOperator(grabbedOp, xView, yView);  // it stays inside its region
-        changed = true;
+        changed |= document.moveOperator(grabbedOp, xView, yView, pressGesture);  // it stays inside its region
     }
-    if (rotatedOp != nullptr) {
-        rotateStep(xView, yView);
-        changed = true;
-    }
+    if (rotatedOp != nullptr) changed |= rotateStep(xView, yView);
     if (changed) redrawWindows();
 }
 
 // Turns the rotated operator by the angle the pointer swept around its centre
 // since the last step (the trace holds the reference point).
-void PCWindow::rotateStep(float xView, float yView) {
+bool PCWindow::rotateStep(float xView, float yView) {
     const Point2 centre = rotatedOp->position;
     mouseTrace.push_back(Point2(xView, yView));
     const Point2 reference = mouseTrace.front();
@@ -187,11 +174,11 @@ void PCWindow::rotateStep(float xView, float yView) {
     if (refNorm == 0) {
         // The reference sits on the centre: it gives no direction, take the new point instead.
         mouseTrace.erase(mouseTrace.begin());
-        return;
+        return false;
     }
     if (curNorm == 0) {
         mouseTrace.pop_back();  // no direction this step; keep the reference
-        return;
+        return false;
     }
     // Rounding can push the cosine a hair past +-1, where acos has no value.
     const float cosine = std::clamp((curX * refX + curY * refY) / (curNorm * refNorm), -1.0f, 1.0f);
@@ -202,62 +189,56 @@ void PCWindow::rotateStep(float xView, float yView) {
     if (angle < -kHalfPi) angle += kPi;
     std::cout << "current angle " << angle << std::endl;
     mouseTrace.erase(mouseTrace.begin());
-    getClusterTree()->setOperatorAngle(rotatedOp, angle);
+    return document.turnOperator(rotatedOp, angle, pressGesture);
 }
 
 void PCWindow::removeOperatorAt(float xView, float yView) {
-    ClusterTree* tree = getClusterTree();
     AROperator* hit = nullptr;
-    if (tree->isNearOp(xView, yView, &hit)) {
-        tree->removeAR(hit);
+    if (getClusterTree()->isNearOp(xView, yView, &hit)) {
         // Gesture state must never name a released node.
-        if (rotatedOp != nullptr && !tree->contains(rotatedOp)) rotatedOp = nullptr;
+        if (document.removeOperator(hit, pressGesture)) clearGestureState();
     }
     grabbedOp = nullptr;
-    redrawWindows();
 }
 
 void PCWindow::deleteHintPointAt(float xView, float yView) {
-    ClusterPath* hintPaths = getPaths();
     const int axis = getAxes()->getNearestAxis(xView, yView);
     int path = -1;
-    if (axis == -1 || !hintPaths->isNearUnlockedHintPoint(&path, axis, xView, yView)) return;
-    if (!hintPaths->deleteHintPoint(path, axis)) return;
+    if (axis == -1 || !getPaths()->isNearUnlockedHintPoint(&path, axis, xView, yView)) return;
+    if (!document.deleteHintPoint(path, axis, pressGesture)) return;
     std::cout << "delete hint point at " << xView << "," << yView << " with pathIndex = " << path << std::endl;
     selectedHintPath = selectedHintDim = -1;
-    updateGaussianMixtures();
-    redrawWindows();
 }
 
+// What a wheel burst acts on, to tell bursts apart (see burstGesture).
+enum WheelTarget { kWheelOperatorRadius, kWheelOperatorWidth, kWheelHintPoint, kWheelHistogram, kWheelAxes };
+
 void PCWindow::wheelStep(float xView, float yView, float delta, bool ctrl, bool alt) {
-    ClusterTree* tree = getClusterTree();
-    ClusterPath* hintPaths = getPaths();
+    const ClusterTree* tree = getClusterTree();
     AROperator* wheelOp = nullptr;  // the operator under the pointer, for this step only
     if (tree->isNearOp(xView, yView, &wheelOp)) {
         if (ctrl) {
-            tree->setOperatorAngleWidth(
-                wheelOp, std::clamp(wheelOp->angleWidth + delta * kAngleWidthStep, kMinAngleWidth, kMaxAngleWidth));
+            document.stepOperatorAngleWidth(wheelOp, delta, burstGesture(kWheelOperatorWidth, wheelOp, 0));
         } else {
-            tree->setOperatorRadius(wheelOp, std::clamp(wheelOp->radius + delta * kRadiusStep, kMinRadius, kMaxRadius));
+            document.stepOperatorRadius(wheelOp, delta, burstGesture(kWheelOperatorRadius, wheelOp, 0));
         }
         redrawWindows();
         return;
     }
     const int axis = getAxes()->getNearestAxis(xView, yView);
+    const int region = getAxes()->getRegionIndex(xView, yView);
     int path = -1;
-    if (ctrl && axis != -1 && hintPaths->isNearUnlockedHintPoint(&path, axis, xView, yView)) {
-        float& deviation = hintPaths->getUnlockedPath(path)->deviations[axis];
-        // Never below one step (nor lower than it already was): a deviation of 0
-        // or less would make the path match no item at all.
-        // Nor above the largest a session takes back.
-        deviation = std::min(std::max(deviation + delta * kDeviationStep, std::min(deviation, kMinDeviation)),
-                             ClusterPath::kMaxDeviation);
-        updateGaussianMixtures();
-    }
+    // Ctrl over a hint point also moves the axes (unless Alt is held): both
+    // belong to one burst, and so to one step.
+    const bool onHint = ctrl && axis != -1 && getPaths()->isNearUnlockedHintPoint(&path, axis, xView, yView);
+    const uint64_t gesture = onHint ? burstGesture(kWheelHintPoint, nullptr, path * 4096 + axis)
+                             : alt  ? burstGesture(kWheelHistogram, nullptr, axis)
+                                    : burstGesture(kWheelAxes, nullptr, region);
+    if (onHint) document.stepHintDeviation(path, axis, delta, gesture);
     if (alt) {
-        if (axis != -1) stepHistogramWidth(axis, delta * kHistogramWidthStep);
+        if (axis != -1) document.stepHistogramWidth(axis, delta, gesture);
     } else {
-        adjustAxisPositions(getAxes()->getRegionIndex(xView, yView), delta);
+        document.spreadAxes(region, delta, gesture);
     }
     redrawWindows();
 }

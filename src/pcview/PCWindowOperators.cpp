@@ -1,5 +1,4 @@
-// PCWindow: the regular operators drawn over the view, and the view's
-// requests passed on to the operator tree.
+// PCWindow: the regular operators drawn over the view.
 #include "pcview/PCWindow.h"
 
 #include <GL/glew.h>
@@ -28,7 +27,7 @@ void PCWindow::renderOperators() {
     // (its translucent disc above all): thousands of them would hold up
     // every frame, and the input waiting for it, for seconds. Beyond
     // kFullyDrawnOperators the tree is drawn as one array of dots.
-    ClusterTree* tree = getClusterTree();
+    const ClusterTree* tree = getClusterTree();
     tree->collectNodes(&operatorNodes);
     size_t regular = 0;
     for (const AROperator* node : operatorNodes) regular += node->type == AROperator::kTypeRegular;
@@ -54,21 +53,21 @@ void PCWindow::renderOperators() {
     glDisableClientState(GL_VERTEX_ARRAY);
     glPointSize(1);
     // The operators the user works on are drawn whole.
-    AROperator* const whole[] = {tree->getFocused(), grabbedOp, rotatedOp};
+    const AROperator* const whole[] = {tree->getFocused(), grabbedOp, rotatedOp};
     for (size_t k = 0; k < 3; ++k) {
-        AROperator* op = whole[k];
+        const AROperator* op = whole[k];
         if (op == nullptr || std::find(whole, whole + k, op) != whole + k || !tree->contains(op)) continue;
         if (op->type == AROperator::kTypeRegular) renderOneOperator(op);
     }
 }
 
-void PCWindow::renderOperatorTree(AROperator* node) {
+void PCWindow::renderOperatorTree(const AROperator* node) {
     if (node->type == AROperator::kTypeRegular) renderOneOperator(node);
-    for (AROperator* child : ::children(node)) renderOperatorTree(child);
+    for (const AROperator* child : ::children(node)) renderOperatorTree(child);
 }
 
-void PCWindow::renderOneOperator(AROperator* op) {
-    const float aspect = getAspect();
+void PCWindow::renderOneOperator(const AROperator* op) {
+    const float widthOverHeight = getAspect();
     const float x = op->position.x;
     const float y = op->position.y;
     const float radius = static_cast<float>(op->radius);
@@ -76,26 +75,26 @@ void PCWindow::renderOneOperator(AROperator* op) {
 
     if (!op->locked) {
         glColor4f(op->color.r, op->color.g, op->color.b, kDiscAlpha);
-        GlDrawer::fillCircle(radius, x, y, aspect, kRoundVertices);
+        GlDrawer::fillCircle(radius, x, y, widthOverHeight, kRoundVertices);
     }
     if (op->primary) {
         glColor4f(1, 0, 0, kMarkAlpha);
     } else {
         glColor4f(0, 0, 1, kMarkAlpha);
     }
-    GlDrawer::fillEllipse(x, y, kDirectionLong, kDirectionShort, aspect, angle, kRoundVertices);
+    GlDrawer::fillEllipse(x, y, kDirectionLong, kDirectionShort, widthOverHeight, angle, kRoundVertices);
 
     if (!op->locked) {
         glLineStipple(4, 0xAAAA);
         glEnable(GL_LINE_STIPPLE);
         GlDrawer::setColor(Color4::reverseOf(op->color));
-        GlDrawer::drawCircle(radius, x, y, aspect, kRoundVertices);
+        GlDrawer::drawCircle(radius, x, y, widthOverHeight, kRoundVertices);
         const float halfWidth = static_cast<float>(op->angleWidth / 2);
         for (float edge : {angle - halfWidth, angle + halfWidth}) {
             const float dx = radius * std::cos(edge);
             const float dy = radius * std::sin(edge);
-            GlDrawer::drawLine(x, y, x - dx / aspect, y - dy);
-            GlDrawer::drawLine(x, y, x + dx / aspect, y + dy);
+            GlDrawer::drawLine(x, y, x - dx / widthOverHeight, y - dy);
+            GlDrawer::drawLine(x, y, x + dx / widthOverHeight, y + dy);
         }
         glDisable(GL_LINE_STIPPLE);
     }
@@ -105,16 +104,16 @@ void PCWindow::renderOneOperator(AROperator* op) {
     } else {
         glColor4f(1, 0, 0, kMarkAlpha);
     }
-    GlDrawer::fillCircle(kCentreDotRadius, x, y, aspect, kRoundVertices);
+    GlDrawer::fillCircle(kCentreDotRadius, x, y, widthOverHeight, kRoundVertices);
     if (op->primary) {
         glColor4f(1, 0, 0, kMarkAlpha);
     } else {
         glColor4f(0, 0, 1, kMarkAlpha);
     }
-    GlDrawer::fillCircle(kInnerDotRadius, x, y, aspect, kRoundVertices);
+    GlDrawer::fillCircle(kInnerDotRadius, x, y, widthOverHeight, kRoundVertices);
 
     // Lock icon: the rectangle the tree's lock hit test uses.
-    const ViewRect lock = op->lockIconRect(aspect);
+    const ViewRect lock = op->lockIconRect(widthOverHeight);
     glEnable(GL_TEXTURE_2D);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, op->locked ? lockTexture : unlockTexture);

@@ -46,7 +46,15 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"--export", "", "t.csv"}, Action::Fail, "", "the export file name is empty"},
         {{"--session="}, Action::Fail, "", "the session file name is empty"},
         {{"-e", "out.csv", "t.csv"}, Action::Batch, "t.csv", ""},
+        {{"--recover", "t.csv"}, Action::Run, "t.csv", ""},
+        {{"--no-recover"}, Action::Run, "", ""},
+        {{"--recover", "--no-recover"}, Action::Fail, "", "--recover and --no-recover cannot go together"},
+        {{"--recover", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "go with the window only"},
+        {{"--no-recover", "--info", "t.csv"}, Action::Fail, "t.csv", "go with the window only"},
     };
+    EXPECT_EQ(parse({}).recovery, CommandLine::Recovery::Ask);
+    EXPECT_EQ(parse({"--recover", "--recover"}).recovery, CommandLine::Recovery::Restore);
+    EXPECT_EQ(parse({"--no-recover", "t.csv"}).recovery, CommandLine::Recovery::Skip);
     EXPECT_EQ(parse({"-d", "tab", "t.csv"}).delimiter, '\t');
     EXPECT_EQ(parse({"--delimiter=;", "t.csv"}).delimiter, ';');
     for (const Case& c : cases) {
@@ -66,8 +74,9 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
 TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
     TempDir dir;
     const std::string table = dir.write("origin.txt", "a\n1\n");
-    const std::string text = usageText({".", dir.path(), dir.path() + "/absent"}, table);
-    for (const char* expected : {"Usage: strands [OPTIONS] [FILE]", "-h, --help", "-V, --version",
+    const std::string text = usageText({".", dir.path(), dir.path() + "/absent"}, table, "/srv/state/strands");
+    for (const char* expected : {"Usage: strands [OPTIONS] [FILE]", "-h, --help", "-V, --version", "--recover",
+                                 "--no-recover", "Unsaved work is kept in: /srv/state/strands\n",
                                  "DataSet/origin.txt", "  .  (the working directory)\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }

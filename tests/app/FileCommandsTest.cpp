@@ -4,6 +4,7 @@
 // (no display) writes the same CSV; a bad session changes nothing; a picture
 // is written as PNG.
 #include <FL/Fl_PNG_Image.H>
+#include <FL/Fl_Window.H>
 
 #include <functional>
 #include <sys/stat.h>
@@ -65,22 +66,38 @@ protected:
         waitForEvents([&] { return main->getView()->valid() != 0; });
         return main;
     }
-    // Two operators, one nested, and a hint path, through the view's model.
-    void shape(PCWindow* view) {
-        ClusterTree* tree = view->getClusterTree();
-        AROperator* op = nullptr;
-        stdoutOf([&] { op = tree->addAR(view, 0.15f, 0.4f, true, Color4(1, 0, 0, 0.8f)); });
+    // Two operators, one nested, and a hint path, through the document's operations.
+    void shape(MainWindow& main) {
+        Document& document = main.getDocument();
+        const AROperator* op = nullptr;
+        stdoutOf([&] { op = document.addOperator(0.15f, 0.4f, true, Color4(1, 0, 0, 0.8f)); });
         ASSERT_NE(op, nullptr);
-        tree->setOperatorRadius(op, 0.15);
-        tree->setFocused(op);
-        stdoutOf([&] { tree->addAR(view, 0.6f, 0.5f, true, Color4(0, 0, 1, 0.8f)); });
-        view->getPaths()->addHintPoint(0, 0, view->getAxes()->getAxisPosition(0), 0.7f);
-        stdoutOf([&] { view->updateGaussianMixtures(); });
-        view->setShowHistograms(false);
+        document.stepOperatorRadius(op, -14);  // 0.08 -> 0.15
+        document.setFocusedOperator(op);
+        stdoutOf([&] { document.addOperator(0.6f, 0.5f, true, Color4(0, 0, 1, 0.8f)); });
+        stdoutOf([&] { document.addHintPoint(0, 0.7f); });
+        document.toggleHistograms();
+    }
+    // The view's picture once every line is drawn.
+    static WindowPicture completePicture(PCWindow* view) {
+        EXPECT_TRUE(waitForCompleteLines(view));
+        return captureView(view);
+    }
+    // Empty when the two pictures are the same to the byte; else where they first differ.
+    static std::string differenceOf(const WindowPicture& a, const WindowPicture& b) {
+        if (a.widthPx != b.widthPx || a.heightPx != b.heightPx || a.rgb.size() != b.rgb.size()) return "another size";
+        int differing = 0;
+        size_t first = 0;
+        for (size_t k = 0; k < a.rgb.size(); ++k) {
+            if (a.rgb[k] != b.rgb[k] && differing++ == 0) first = k / 3;
+        }
+        if (differing == 0) return "";
+        return std::to_string(differing) + " bytes differ, the first at x " + std::to_string(first % a.widthPx) +
+               ", y " + std::to_string(first / a.widthPx);
     }
     std::string exportOf(const PCWindow* view) {
         std::string csv, error;
-        EXPECT_TRUE(ClusterExport::build(*view, &csv, &error)) << error;
+        EXPECT_TRUE(ClusterExport::build(view->model(), &csv, &error)) << error;
         return csv;
     }
 
@@ -92,10 +109,10 @@ protected:
 
 TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMode) {
     PCWindow* view = first->getView();
-    shape(view);
+    shape(*first);
     const std::string sessionPath = dir.path() + "/cars.session.json";
     std::string error;
-    ASSERT_TRUE(writeSessionFile(sessionPath, Session::capture(*view, view->getDisplaySwitches()), &error)) << error;
+    ASSERT_TRUE(writeSessionFile(sessionPath, first->getDocument().captureSession(), &error)) << error;
 
     auto second = makeMain();
     ASSERT_TRUE(stdoutOf([&] { EXPECT_TRUE(openSessionFile(*second, sessionPath)); }).find("Opened the session") !=
@@ -105,14 +122,8 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
     // Both pictures with every line (a slow build draws them over several frames).
     ASSERT_TRUE(waitForCompleteLines(view));
     ASSERT_TRUE(waitForCompleteLines(second->getView()));
-    const WindowPicture before = captureView(view), after = captureView(second->getView());
-    ASSERT_EQ(before.rgb.size(), after.rgb.size());
-    int differing = 0, firstX = -1, firstY = -1;
-    for (size_t k = 0; k < before.rgb.size(); ++k) {
-        if (before.rgb[k] == after.rgb[k]) continue;
-        if (differing++ == 0) firstX = static_cast<int>(k / 3 % 1000), firstY = static_cast<int>(k / 3 / 1000);
-    }
-    EXPECT_EQ(differing, 0) << "the restored view draws the same picture; first difference at " << firstX << ", " << firstY;
+    EXPECT_EQ(differenceOf(captureView(view), captureView(second->getView())), "")
+        << "the restored view draws the same picture";
     const std::string guiExport = exportOf(second->getView());
     EXPECT_EQ(guiExport, exportOf(view));
 
@@ -136,10 +147,44 @@ TEST_F(FileCommandsTest, AnOpenedSessionGivesTheSamePictureAndExportAsTheBatchMo
     }
 }
 
-TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
+// Undoing every step gives back the picture and the export the table had
+// when it was loaded, to the byte; redoing them all, the shaped ones.
+TEST_F(FileCommandsTest, UndoGivesBackThePictureAndTheExportRedoTheShapedOnes) {
     PCWindow* view = first->getView();
-    shape(view);
-    const std::string before = Session::capture(*view, view->getDisplaySwitches()).toJson();
+    Document& document = first->getDocument();
+    const WindowPicture loaded = completePicture(view);
+    const std::string loadedExport = exportOf(view);
+    shape(*first);
+    stdoutOf([&] {
+        const uint64_t drag = document.newGesture();
+        const AROperator* op = document.model().getClusterTree()->getFocused();
+        ASSERT_NE(op, nullptr);
+        for (int k = 1; k <= 10; ++k) document.moveOperator(op, 0.6f + 0.01f * k, 0.5f - 0.02f * k, drag);
+        document.endGesture();
+        document.spreadAxes(2, 3);
+        document.moveHintPoint(0, 0, 0.3f);
+    });
+    const WindowPicture shaped = completePicture(view);
+    const std::string shapedExport = exportOf(view);
+    ASSERT_NE(differenceOf(loaded, shaped), "") << "the steps change the picture";
+    int steps = 0;
+    stdoutOf([&] {
+        while (document.undo()) ++steps;
+    });
+    EXPECT_EQ(steps, 8) << "two operators, a radius, a hint point, the histograms, a drag, the axes, a hint point moved";
+    EXPECT_EQ(differenceOf(completePicture(view), loaded), "");
+    EXPECT_EQ(exportOf(view), loadedExport);
+    stdoutOf([&] {
+        while (document.redo()) --steps;
+    });
+    EXPECT_EQ(steps, 0);
+    EXPECT_EQ(differenceOf(completePicture(view), shaped), "");
+    EXPECT_EQ(exportOf(view), shapedExport);
+}
+
+TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
+    shape(*first);
+    const std::string before = first->getDocument().captureSession().toJson();
     const std::string broken = dir.write("broken.json", before.substr(0, before.size() / 3));
     EXPECT_FALSE(openSessionFile(*first, broken));
     ASSERT_EQ(problems.size(), 1u);
@@ -165,13 +210,13 @@ TEST_F(FileCommandsTest, ABadSessionOrAChangedTableLeavesTheWorkAsItWas) {
     stdoutOf([&] { EXPECT_FALSE(openSessionFile(*first, dir.write("fifo-table.json", onFifo))); });
     ASSERT_EQ(problems.size(), 4u);
     EXPECT_NE(problems[3].find("Cannot open \"" + fifo + "\": a named pipe (FIFO)"), std::string::npos) << problems[3];
-    EXPECT_EQ(withoutGraphLayout(Session::capture(*view, view->getDisplaySwitches()).toJson()),
+    EXPECT_EQ(withoutGraphLayout(first->getDocument().captureSession().toJson()),
               withoutGraphLayout(before))
         << "nothing changed";
 }
 
 TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
-    shape(first->getView());
+    shape(*first);
     ASSERT_TRUE(waitForCompleteLines(first->getView()));  // as Save Image does
     const WindowPicture picture = captureView(first->getView());
     ASSERT_EQ(picture.widthPx, 1000);
@@ -194,6 +239,28 @@ TEST_F(FileCommandsTest, ThePictureOfTheViewIsWrittenAsPng) {
     const size_t inView = (static_cast<size_t>(40 + 250) * whole.widthPx + 70 + 500) * 3;
     const size_t sameInPicture = (static_cast<size_t>(250) * picture.widthPx + 500) * 3;
     EXPECT_EQ(whole.rgb[inView], picture.rgb[sameInPicture]);
+
+    // A window that lay over the main window (a file chooser) and has just
+    // closed leaves nothing of itself in the picture: the menu bar and the
+    // status line it covered are drawn again.
+    first->showStatus("Exported 392 rows to clusters.csv, a line long enough to reach under the window");
+    const WindowPicture statusShown = captureMainWindow(*first);
+    Fl_Window cover(first->getWindow()->x(), first->getWindow()->y(), 300, MainWindow::kHeight);
+    cover.color(FL_RED);
+    cover.show();
+    for (int k = 0; k < 500 && !cover.visible(); ++k) Fl::wait(0.01);
+    for (int k = 0; k < 20; ++k) Fl::wait(0.01);
+    cover.hide();
+    const WindowPicture uncovered = captureMainWindow(*first);
+    ASSERT_EQ(uncovered.rgb.size(), statusShown.rgb.size());
+    int differing = 0;
+    for (int y = 0; y < MainWindow::kHeight; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const size_t at = (static_cast<size_t>(y) * statusShown.widthPx + x) * 3;
+            differing += !std::equal(&statusShown.rgb[at], &statusShown.rgb[at] + 3, &uncovered.rgb[at]);
+        }
+    }
+    EXPECT_EQ(differing, 0) << "pixels of the closed window, or of none, where the window's own belong";
 
     // Never over the table.
     const std::vector<ReadFile> inputs = tableFiles(*first->getView()->getData());

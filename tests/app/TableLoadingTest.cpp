@@ -5,6 +5,7 @@
 
 #include "GlTestContext.h"
 #include "TestSupport.h"
+#include "app/MainWindow.h"
 #include "app/TableLoading.h"
 #include "data/MultidimensionalData.h"
 
@@ -27,18 +28,36 @@ void tryASecondLoad(void* data) {
 TEST(TableLoadingTest, TheEventLoopRunsDuringALoadAndASecondLoadWaitsItsTurn) {
     if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
     TempDir dir;
-    // Large enough to take several event-loop turns (tens of milliseconds).
+    // Large enough to take several event-loop turns (hundreds of milliseconds).
     std::string text = "x,y,z\n";
-    for (int row = 0; row < 600000; ++row) text += std::to_string(row) + ",1.5," + std::to_string(row % 13) + "\n";
+    for (int row = 0; row < 1500000; ++row) text += std::to_string(row) + ",1.5," + std::to_string(row % 13) + "\n";
     const std::string path = dir.write("big.txt", text);
     DuringLoad during;
     during.otherPath = dir.write("small.txt", "a\n1\n");
     Fl::add_timeout(0.0, tryASecondLoad, &during);
+    // The main window's status line says how far the load has come.
+    MainWindow main(nullptr);
+    std::vector<std::string> statuses;
+    struct Watch {
+        MainWindow* main;
+        std::vector<std::string>* seen;
+        static void look(void* data) {
+            auto* watch = static_cast<Watch*>(data);
+            watch->seen->push_back(watch->main->getStatus());
+            Fl::repeat_timeout(0.02, look, data);
+        }
+    } watch{&main, &statuses};
+    Fl::add_timeout(0.02, Watch::look, &watch);
     std::unique_ptr<MultidimensionalData> table;
-    stdoutOf([&] { table = loadTableResponsively(path, nullptr); });
+    stdoutOf([&] { table = loadTableResponsively(path, main.getView()); });
     Fl::remove_timeout(tryASecondLoad, &during);
+    Fl::remove_timeout(Watch::look, &watch);
+    const bool percentShown = std::any_of(statuses.begin(), statuses.end(), [](const std::string& status) {
+        return status.rfind("Loading big.txt: ", 0) == 0 && status.back() == '%';
+    });
+    EXPECT_TRUE(percentShown) << statuses.size() << " looks, the last " << (statuses.empty() ? "" : statuses.back());
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->getDataNum(), 600000);
+    EXPECT_EQ(table->getDataNum(), 1500000);
     EXPECT_EQ(table->getActualDimNum(), 3);
     ASSERT_TRUE(during.fired) << "the event loop ran while the file was read";
     EXPECT_TRUE(during.wasLoading);

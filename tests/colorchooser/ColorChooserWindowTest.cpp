@@ -1,5 +1,5 @@
-// The colour band: the indicator's clamping, the colour it answers, and the
-// colours the band puts on screen.
+// The colour band: the indicator's clamping, the colour it answers, the
+// document's step a drag makes, and the colours the band puts on screen.
 #include "GlTestContext.h"
 #include "colorchooser/ColorChooserWindow.h"
 
@@ -7,7 +7,8 @@ namespace {
 
 // The band is 50 x 500 pixels: the indicator's height picks the hue (6 at the top), its place the opacity.
 TEST(ColorChooserWindow, IndicatorPicksHueByHeightAndOpacityByPlace) {
-    ColorChooserWindow band(0, 0, 50, 500);
+    Document document;
+    ColorChooserWindow band(document, 0, 0, 50, 500);
     EXPECT_TRUE(colourIs(band.getColor(), Color4(0, 1, 1, 0.5f)));  // middle: cyan, half opaque
 
     band.handleMouseEvents(PointerInput::at(FL_PUSH, 0, 0));  // top-left corner pixel
@@ -27,12 +28,23 @@ TEST(ColorChooserWindow, IndicatorPicksHueByHeightAndOpacityByPlace) {
     for (int event : {FL_RELEASE, FL_MOVE, FL_MOUSEWHEEL}) band.handleMouseEvents(PointerInput::at(event, 10, 10));
     EXPECT_EQ(band.getIndicatorX(), 1.0f);
     EXPECT_EQ(band.getIndicatorY(), 0.25f);
+
+    // The press and its drags were one step of the document: undo takes the
+    // indicator back to the middle; redo brings the last place back.
+    EXPECT_EQ(document.undoName(), "Choose Colour");
+    ASSERT_TRUE(document.undo());
+    EXPECT_EQ(band.getIndicatorX(), 0.5f);
+    EXPECT_EQ(band.getIndicatorY(), 0.5f);
+    EXPECT_FALSE(document.canUndo());
+    ASSERT_TRUE(document.redo());
+    EXPECT_EQ(band.getIndicatorY(), 0.25f);
 }
 
 TEST(ColorChooserWindow, BandShowsHuesOpaqueOnTheLeftAndFadesToTheRight) {
     if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
+    Document document;
     std::unique_ptr<Fl_Window> window;
-    auto* band = new ColorChooserWindow(0, 0, 50, 500);
+    auto* band = new ColorChooserWindow(document, 0, 0, 50, 500);
     ASSERT_TRUE(showInWindow(window, band));
     drawFrameForReadBack(*band);
     // Left column just above three of the hue samples (one every 1/20 of the
@@ -57,8 +69,9 @@ TEST(ColorChooserWindow, BandShowsHuesOpaqueOnTheLeftAndFadesToTheRight) {
 // tall on screen, at the first size and after a resize.
 TEST(ColorChooserWindow, IndicatorStaysRoundAfterAResize) {
     if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
+    Document document;
     std::unique_ptr<Fl_Window> window;
-    auto* band = new ColorChooserWindow(0, 0, 50, 500);
+    auto* band = new ColorChooserWindow(document, 0, 0, 50, 500);
     ASSERT_TRUE(showInWindow(window, band));
     // Red dot pixels along the row and the column through the band's centre.
     auto dotExtent = [&](int centreX, int centreY) {

@@ -17,7 +17,7 @@ TEST_F(GraphLayoutTest, NewNodesStartNearTheirParentAndTheRootNeverMoves) {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::srand(seed);
         for (AROperator* node : {root, op, rootComplement}) node->graphPlaced = false;
-        graph->initializeNodePos(root);
+        GraphLayout::placeNewNodes(root, 4);
         for (const AROperator* node : {op, rootComplement}) {
             const double dx = node->graphX - 0.5, dy = node->graphY - 0.7;
             EXPECT_NEAR(std::hypot(dx, dy), 0.02, 1e-6);
@@ -64,14 +64,20 @@ TEST_F(GraphLayoutTest, TimerRestsOnlyOnceTheLayoutIsStill) {
 
     // A painted node, a new operator, a pointer move and a new table each wake it.
     const std::function<void()> wakers[] = {
-        [&] { tree->paintNode(op, Color4(0, 0, 1, 1)); }, [&] { addUnder(op, 0.3f, 0.5f); },
+        [&] { document.paintOperators({op}, Color4(0, 0, 1, 1)); },
+        [&] { document.addOperator(0.3f, 0.5f, true, Color4(0, 1, 0, 1)); },
         [&] { mouse(FL_MOVE, 0.1, 0.1); },
-        [&] { view->linkMDdata(loadTableQuietly(dir.write("u.txt", kGraphTestTable))); }};
+        [&] { document.replaceTable(loadTableQuietly(dir.write("u.txt", kGraphTestTable))); }};
     for (const auto& wake : wakers) {
         settle();
         wake();
         EXPECT_TRUE(graph->needsFrame()) << &wake - wakers;
     }
+    // Edits that leave the tree as it is let it rest.
+    settle();
+    stdoutOf([&] { document.addHintPoint(0, 0.5f); });
+    document.toggleHistograms();
+    EXPECT_FALSE(graph->needsFrame()) << "a hint point and a display switch leave the graph at rest";
 }
 
 // A tree too large for one tick's force terms takes its layout step over

@@ -1,5 +1,5 @@
 // Gestures, driven with window pixels: tool icons, focus and drag, the lasso
-// with its count and brush, and nodes or trees the view releases meanwhile.
+// with its count and brush, and nodes or trees the document releases meanwhile.
 #include "GraphTestSupport.h"
 #include "colorchooser/ColorChooserWindow.h"
 
@@ -30,7 +30,7 @@ TEST_F(GraphTest, IconBarBoundsFollowTheAspect) {
     EXPECT_LT(graph->testIconCaptured(bar - 1.5f * iconWidth, 0.95f), 0);
 }
 
-TEST_F(GraphMouseTest, PressOnANodeFocusesItHereAndInTheViewAndDragsIt) {
+TEST_F(GraphMouseTest, PressOnANodeFocusesItInTheDocumentAndDragsIt) {
     // Through handle(), with the toolkit's event state.
     Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
     Fl::e_x = xPx(0.26);
@@ -53,10 +53,9 @@ TEST_F(GraphMouseTest, PressOnANodeFocusesItHereAndInTheViewAndDragsIt) {
 // brush) paints: a tool pick, right and middle clicks and the end of a node
 // drag leave every colour as it was, whatever colour the band shows by then.
 TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
-    ColorChooserWindow chooser(0, 0, 50, 500);
+    ColorChooserWindow chooser(document, 0, 0, 50, 500);
     chooser.handleMouseEvents(PointerInput::at(FL_PUSH, 30, 125));  // alpha 0.4
     const Color4 picked = chooser.getColor();
-    graph->linkColorChooserWindow(&chooser);
     AROperator* nested = addUnder(op, 0.3f, 0.5f);
     AROperator* opComplement = complementOf(op);
     ASSERT_TRUE(nested != nullptr && opComplement != nullptr);
@@ -70,7 +69,7 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
     EXPECT_EQ(release(0.2, 0.95), "");
     EXPECT_EQ(lassoSquare(0.25, 0.35, 0.06), "1 nodes are selected!\n");
     EXPECT_TRUE(colourIs(op->color, before, 0));
-    EXPECT_EQ(viewRedraws, 1) << "the lasso asked the view to redraw";
+    const uint64_t unpainted = document.getRevision();
     mouse(FL_PUSH, 0.03, 0.95);  // left of the bar: the brush
     EXPECT_EQ(graph->getSelectedIcon(), 0);
     release(0.03, 0.95);
@@ -83,9 +82,11 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
     EXPECT_TRUE(colourIs(opComplement->color, picked, 0)) << "with its complementary child, alpha included";
     EXPECT_FLOAT_EQ(opComplement->color.a, 0.4f);
     EXPECT_TRUE(colourIs(nested->color, nestedBefore, 0));
+    EXPECT_EQ(document.getRevision(), unpainted + 1) << "only the lasso that painted was an edit";
+    EXPECT_EQ(document.undoName(), "Paint Operators");
 
     chooser.handleMouseEvents(PointerInput::at(FL_PUSH, 10, 400));  // another colour
-    const int redraws = viewRedraws;
+    const uint64_t revision = document.getRevision();
     for (int button : {FL_RIGHT_MOUSE, FL_MIDDLE_MOUSE}) {
         mouse(FL_PUSH, 0.25, 0.35, button);
         EXPECT_EQ(release(0.25, 0.35, button), "") << button;
@@ -94,7 +95,7 @@ TEST_F(GraphMouseTest, IconsPickToolsAndOnlyALassoWithTheBrushPaints) {
     mouse(FL_DRAG, 0.3, 0.3);
     EXPECT_EQ(release(0.25, 0.35), "");
     EXPECT_TRUE(colourIs(op->color, picked, 0));
-    EXPECT_EQ(viewRedraws, redraws);
+    EXPECT_EQ(document.getRevision(), revision);
 }
 
 TEST(GraphImages, FlipTurnsPixelsRoundAndAlphaIsTheComplementOfRed) {
@@ -108,11 +109,11 @@ TEST(GraphImages, FlipTurnsPixelsRoundAndAlphaIsTheComplementOfRed) {
     EXPECT_EQ(flipped[3], 10) << "the first pixel comes last";
 }
 
-// A removal in the view (and the merges it brings) releases nodes the window may hold.
+// A removal (and the merges it brings) releases nodes the window may hold.
 TEST_F(GraphMouseTest, RemovingTheFocusedOrHeldNodeLetsGoOfIt) {
     mouse(FL_PUSH, 0.25, 0.35);
     ASSERT_EQ(graph->getHeldNode(), op);
-    ASSERT_TRUE(tree->removeAR(op));
+    ASSERT_TRUE(document.removeOperator(op));
     mouse(FL_DRAG, 0.3, 0.3);  // must not move the released node
     EXPECT_EQ(graph->getHeldNode(), nullptr);
     EXPECT_EQ(graph->getFocusedNode(), root);
@@ -127,23 +128,31 @@ TEST_F(GraphMouseTest, RemovingTheFocusedOrHeldNodeLetsGoOfIt) {
     mouse(FL_PUSH, 0.1, 0.7);
     release(0.1, 0.7);
     ASSERT_EQ(graph->getFocusedNode(), aComplement);
-    ASSERT_TRUE(tree->removeAR(a));
+    ASSERT_TRUE(document.removeOperator(a));
     ASSERT_FALSE(tree->contains(aComplement));
     graph->layoutGraph();  // what every timer tick runs
     EXPECT_EQ(graph->getFocusedNode(), root);
 }
 
-// linkMDdata releases the old tree before the window hears of it.
-TEST_F(GraphMouseTest, NewTableDropsEveryLinkUntilTheNextFrame) {
+// The window lets go of the old tree before it is released, and takes the new one.
+TEST_F(GraphMouseTest, NewTableDropsEveryLinkToTheOldTree) {
+    struct Watcher : DocumentObserver {
+        explicit Watcher(GraphWindow* shown) : graph(shown) {}
+        void tableWillChange() override { treeBefore = graph->getClusterTree(); }
+        void documentChanged(const DocumentChange&) override {}
+        GraphWindow* graph;
+        const ClusterTree* treeBefore = nullptr;
+    } watcher(graph.get());
     mouse(FL_PUSH, 0.25, 0.35);
-    view->linkMDdata(loadTableQuietly(dir.write("u.txt", "x,y,z\n1,2,3\n4,5,6\n")));
-    EXPECT_EQ(graph->getClusterTree(), nullptr);
-    EXPECT_EQ(graph->getFocusedNode(), nullptr);
+    document.addObserver(&watcher);  // told after the graph
+    document.replaceTable(loadTableQuietly(dir.write("u.txt", "x,y,z\n1,2,3\n4,5,6\n")));
+    document.removeObserver(&watcher);
+    EXPECT_EQ(watcher.treeBefore, nullptr) << "let go before the old tree went";
+    EXPECT_EQ(graph->getHeldNode(), nullptr);
     mouse(FL_DRAG, 0.3, 0.3);
     EXPECT_EQ(release(0.3, 0.3), "");
-    GraphWindow::Timeout_Callback(graph.get());  // the next tick takes the new tree
-    EXPECT_EQ(graph->getClusterTree(), view->getClusterTree());
-    EXPECT_EQ(graph->getFocusedNode(), view->getClusterTree()->getRoot());
+    EXPECT_EQ(graph->getClusterTree(), document.model().getClusterTree());
+    EXPECT_EQ(graph->getFocusedNode(), document.model().getClusterTree()->getRoot());
 
     GraphWindow* address = graph.get();
     EXPECT_TRUE(Fl::has_timeout(GraphWindow::Timeout_Callback, address));

@@ -1,4 +1,4 @@
-// A graph window of 400 x 400 pixels linked to the model of a crafted table
+// A graph window of 400 x 400 pixels showing the document of a crafted table
 // (no view window), not shown: the handlers take window pixels, and no frame
 // runs unless a test asks for one. A graph point (x, y) is window pixel
 // (400 x, 400 (1 - y)).
@@ -12,15 +12,12 @@
 // Two dimensions, four items.
 inline const char* const kGraphTestTable = "a,b\n0,0\n1,1\n0.5,0.5\n0.2,0.8\n";
 
-// The graph window is a member of the derived class, so it goes before the view and the tree it names.
-class GraphTest : public OperatorTest {
+// The graph window is a member of the derived class, so it goes before the document it shows.
+class GraphTest : public TreeTest<Document> {
 protected:
     void makeScene(int widthPx = 400, int heightPx = 400) {
         makeView(kGraphTestTable);
-        graph = std::make_unique<GraphWindow>(0, 0, widthPx, heightPx);
-        graph->linkPCWindow(view);
-        graph->setRedrawView([this] { ++viewRedraws; });
-        view->setTreeObserver(graph.get());
+        graph = std::make_unique<GraphWindow>(document, 0, 0, widthPx, heightPx);
         root = tree->getRoot();
     }
     // The same with operator `op` under the root, next to the root's complementary child.
@@ -57,5 +54,4 @@ protected:
 
     std::unique_ptr<GraphWindow> graph;
     AROperator *root = nullptr, *op = nullptr, *rootComplement = nullptr;
-    int viewRedraws = 0;  // how often the graph asked the view for a redraw
 };

@@ -138,6 +138,14 @@ TEST_F(SessionTest, ASessionIsRefusedForAChangedTableOrOneOfAnotherShape) {
     EXPECT_FALSE(saved.checkAgainst(*other.getData(), &error));
     EXPECT_NE(error.find("has changed since the session was saved"), std::string::npos) << error;
 
+    // A table with other columns is another table, not this one changed.
+    other.linkMDdata(loadTableQuietly(dir.write("iris.csv", "sepal,petal\n1,2\n3,4\n")));
+    EXPECT_FALSE(saved.checkAgainst(*other.getData(), &error));
+    EXPECT_NE(error.find("the session was saved for a table with columns \"name\", \"a\", \"b\", \"c\", \"d\" (\"" +
+                         path + "\"); this table has columns \"sepal\", \"petal\""),
+              std::string::npos)
+        << error;
+
     // The same bytes elsewhere are the same table.
     other.linkMDdata(loadTableQuietly(dir.write("moved.csv", randomTable(80, 5))));
     EXPECT_TRUE(saved.checkAgainst(*other.getData(), &error)) << error;
@@ -177,7 +185,22 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
         {replaced("\"nodes\":[", "\"nodes\":[],\"ignored\":["), "the tree needs its root"},
         {replaced("\"hintPaths\":{\"locked\":[{\"color\":[", "\"hintPaths\":{\"locked\":[{\"color\":[2,"),
          "hintPaths.locked[0].color"},
+        {replaced("\"colorBand\":[0.5,", "\"colorBand\":[1.5,"), "session.colorBand[0]: 1.5 is outside [0, 1]"},
+        {replaced("\"colorBand\":[", "\"colorBand\":[0.5,0.5,"), "colorBand: too many entries"},
+        {replaced("\"colorBand\":[0.5,", "\"colorBand\":["), "session.colorBand: expected 2 numbers"},
     };
+    // The colour band's indicator comes back; a file without it (written
+    // before it was kept) has the middle of the band.
+    Session banded = Session::capture(model, display);
+    banded.colourChoice = ColourChoice::within(0.25f, 0.75f);
+    Session bandRead;
+    std::string readError;
+    ASSERT_TRUE(Session::fromJson(banded.toJson(), &bandRead, &readError)) << readError;
+    EXPECT_TRUE(bandRead.colourChoice == banded.colourChoice);
+    std::string older = good;
+    older.erase(older.find(",\"colorBand\":"), older.find(']', older.find("\"colorBand\":")) - older.find(",\"colorBand\":") + 1);
+    ASSERT_TRUE(Session::fromJson(older, &bandRead, &readError)) << readError;
+    EXPECT_TRUE(bandRead.colourChoice == ColourChoice());
     for (const auto& [text, expected] : cases) {
         Session read;
         std::string error;

@@ -1,17 +1,11 @@
 // The model of one table without any window: what linking a table builds and
-// releases, the tree observer, and moving the axes with everything on them.
+// releases, and moving the axes with everything on them.
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
-#include "operators/TreeObserver.h"
 
 namespace {
-
-struct CountingObserver : TreeObserver {
-    void releaseLinks() override { ++released; }
-    int released = 0;
-};
 
 class TableModelTest : public testing::Test {
 protected:
@@ -20,13 +14,10 @@ protected:
     TableModel model;
 };
 
-TEST_F(TableModelTest, LinkingBuildsEveryPerTableObjectAndTellsTheObserverFirst) {
+TEST_F(TableModelTest, LinkingBuildsEveryPerTableObject) {
     EXPECT_FALSE(model.isDataReady());
     EXPECT_FALSE(model.hasDrawableData());
-    CountingObserver observer;
-    model.setTreeObserver(&observer);
     link("a,b,c\n1,2,3\n4,5,6\n");
-    EXPECT_EQ(observer.released, 1);
     ASSERT_TRUE(model.isDataReady());
     EXPECT_TRUE(model.hasDrawableData());
     EXPECT_EQ(model.getAxes()->getAxisNum(), 3);
@@ -44,7 +35,6 @@ TEST_F(TableModelTest, LinkingBuildsEveryPerTableObjectAndTellsTheObserverFirst)
     // A new table replaces everything; the switches stay.
     model.setGroupSort(true);
     link("x\n1\n");
-    EXPECT_EQ(observer.released, 2);
     EXPECT_EQ(model.getAxes()->getAxisNum(), 1);
     EXPECT_FLOAT_EQ(model.getHistogramWidth(0), 0.5f);
     EXPECT_TRUE(model.getGroupSort());

@@ -176,6 +176,30 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUp
     expectTreeConsistent();
 }
 
+// A merged complementary node with a complementary child of its own: that
+// child merges into the kept node's, so that no node ends with two (both
+// would claim the node's remaining items).
+TEST_F(ClusterTreeTest, RemovalMergesTheComplementsBelowMergedComplementsToo) {
+    makeView(randomTable(60, 9));
+    AROperator* root = tree->getRoot();
+    AROperator* a = add(0.3f, 0.5f);
+    ASSERT_NE(a, nullptr);
+    tree->setOperatorRadius(a, 0.2);
+    ASSERT_NE(addUnder(complementOf(root), 0.7f, 0.5f), nullptr);  // the root's rest gets a rest of its own
+    ASSERT_NE(addUnder(a, 0.25f, 0.5f, false), nullptr);           // a gets a rest
+    ASSERT_NE(complementOf(a), nullptr);
+    ASSERT_NE(addUnder(complementOf(a), 0.5f, 0.5f), nullptr);     // which gets a rest of its own
+    ASSERT_TRUE(tree->removeAR(a));
+    std::vector<AROperator*> nodes;
+    tree->collectNodes(&nodes);
+    for (const AROperator* node : nodes) {
+        int complements = 0;
+        for (const AROperator* kid : children(node)) complements += kid->type == AROperator::kTypeComplementary;
+        EXPECT_LE(complements, 1) << "node " << node->id;
+    }
+    expectTreeConsistent();
+}
+
 // Two operators under one parent that both cover the horizontal items 2-4
 // (the older one holds them) and the rising ones 5-6 (only the younger can
 // still take them). Once the parent goes, each keeps what it held, and a

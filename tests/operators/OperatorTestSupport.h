@@ -1,7 +1,9 @@
-// A table holder (TableModel, or the view window in the view's tests) over a
-// crafted table, for tests of the operator tree, the item paths, the view's
-// gestures and the graph window. The holder stands for a view of 1000 x 500
-// pixels (aspect 2) and is never shown unless a test hands it to a window.
+// A table holder over a crafted table, for tests of the operator tree, the
+// item paths, the view's gestures and the graph window: a bare TableModel,
+// a Document, or the view window showing a Document. The holder stands for a
+// view of 1000 x 500 pixels (aspect 2) and is never shown unless a test
+// hands it to a window. `model` is the model itself, for building scenes
+// (what is built through it is no step of a document's history).
 #pragma once
 
 #include <set>
@@ -9,6 +11,7 @@
 
 #include "TestSupport.h"
 #include "data/BinCounts.h"
+#include "model/Document.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
@@ -16,19 +19,28 @@ template <typename Holder>
 class TreeTest : public testing::Test {
 protected:
     void makeView(const std::string& table) {
-        if constexpr (std::is_constructible_v<Holder, int, int, int, int>) {
-            owned = std::make_unique<Holder>(0, 0, 1000, 500);  // a window
-        } else {
+        MultidimensionalData* data = loadTableQuietly(dir.write("t.txt", table));
+        if constexpr (std::is_base_of_v<TableModel, Holder>) {
             owned = std::make_unique<Holder>();
+            view = owned.get();
+            view->linkMDdata(data);
+            model = view;
+        } else {
+            if constexpr (std::is_same_v<Holder, Document>) {
+                view = &document;
+            } else {
+                owned = std::make_unique<Holder>(document, 0, 0, 1000, 500);  // a window
+                view = owned.get();
+            }
+            document.replaceTable(data);
+            model = &document.modelForSetUp();
         }
-        view = owned.get();
-        view->linkMDdata(loadTableQuietly(dir.write("t.txt", table)));
-        tree = view->getClusterTree();
+        tree = model->getClusterTree();
     }
     // Adds an operator under the focused node, keeping its bin-index lines in lastOutput.
     AROperator* add(float x, float y, bool primary = true, Color4 colour = Color4(1, 0, 0, 1)) {
         AROperator* op = nullptr;
-        lastOutput = stdoutOf([&] { op = tree->addAR(view, x, y, primary, colour); });
+        lastOutput = stdoutOf([&] { op = tree->addAR(model, x, y, primary, colour); });
         return op;
     }
     // The same under `parent`, which keeps the focus.
@@ -72,9 +84,11 @@ protected:
         }
     }
 
+    Document document;  // shown by a view; unused by a bare model
     TempDir dir;
     std::unique_ptr<Holder> owned;  // released when a window takes the view
     Holder* view = nullptr;
+    TableModel* model = nullptr;
     ClusterTree* tree = nullptr;
     std::string lastOutput;
 };

@@ -27,7 +27,8 @@ int amberPixelsAtFoot(const WindowPicture& picture) {
 TEST(DensityProgressTest, TheAKeyOrdersALargeTableInTheBackgroundWithAProgressBar) {
     if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
     TempDir dir;
-    auto owned = std::make_unique<PCWindow>(0, 0, 1000, 500);
+    Document document;
+    auto owned = std::make_unique<PCWindow>(document, 0, 0, 1000, 500);
     PCWindow* view = owned.get();
     view->linkMDdata(loadTableQuietly(dir.write("t.txt", bigTable(2 * TableModel::kBackgroundDensityItems))));
     std::unique_ptr<Fl_Window> window;
@@ -47,7 +48,7 @@ TEST(DensityProgressTest, TheAKeyOrdersALargeTableInTheBackgroundWithAProgressBa
     ASSERT_TRUE(done);
     EXPECT_EQ(finished, "Gaussian-based optimization complete!\n");
     EXPECT_EQ(amberPixelsAtFoot(captureView(view)), 0);
-    const auto& records = view->getItemScores();
+    const auto& records = view->model().getItemScores();
     for (size_t k = 1; k < records.size(); ++k) ASSERT_LE(records[k - 1].score, records[k].score) << k;
 
     // Switched on and off again at once: cancelled, nothing arrives.

@@ -23,8 +23,7 @@ protected:
     void SetUp() override {
         // Five axes at x 0.05, 0.275, 0.5, 0.725, 0.95 (pixels 50, 275, 500, 725, 950).
         makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.5,0.5,0.5\n0.5,0.5,0.5,0.5,0.5\n0.2,0.8,0.2,0.8,0.2\n");
-        view->linkColorChooserWindow(&chooser);
-        paths = view->getPaths();
+        paths = model->getPaths();
     }
     void TearDown() override { Fl::e_state = 0; }
     // One mouse event with modifiers (FL_CTRL, FL_ALT); returns what it printed.
@@ -60,7 +59,7 @@ protected:
     }
     Path& path(int index) { return *paths->getUnlockedPath(index); }
 
-    ColorChooserWindow chooser{0, 0, 50, 500};
+    ColorChooserWindow chooser{document, 0, 0, 50, 500};
     ClusterPath* paths = nullptr;
     int lastConsumed = -1;
 };
@@ -230,7 +229,7 @@ TEST_F(InteractionTest, LockingAPathTakesItsGroupEvenWhenItClaimedNoItem) {
     // Path 0 on item 4's value of axis 0 (0.2); path 1 where no item lies (0.7).
     click(FL_LEFT_MOUSE, 50, pxOfValue(0.2f), FL_CTRL);
     click(FL_LEFT_MOUSE, 50, pxOfValue(0.7f), FL_CTRL);
-    MultidimensionalCluster* groups = view->getClusters();
+    const MultidimensionalCluster* groups = view->getClusters();
     ASSERT_EQ(paths->getUnlockedPathNum(), 2);
     EXPECT_EQ(groups->getUnlockedGroupNum(), 2) << "path 1 claimed nothing: no group 2";
 
@@ -262,6 +261,36 @@ TEST_F(InteractionTest, PeakAndDeviationKeysStepThePointUnderThePointer) {
     key(']', 500, pxOf(0.5f));
     EXPECT_FLOAT_EQ(path(0).deviations[2], static_cast<float>(0.05f * 1.05));
     EXPECT_EQ(key('=', 500, pxOf(0.9f)), "") << "away from every hint point nothing changes";
+}
+
+// A click, a drag, a wheel burst and a key held down through the handlers:
+// one step each (the last stays open until another gesture begins), and
+// undoing them in turn gives back the empty view.
+TEST_F(InteractionTest, EachGestureIsOneStepOfTheHistory) {
+    ASSERT_NE(clickOperator(), nullptr);
+    mouse(FL_LEFT_MOUSE, FL_PUSH, 160, 250);
+    for (int k = 1; k <= 5; ++k) mouse(FL_LEFT_MOUSE, FL_DRAG, 160 + 8 * k, 250 - 6 * k);
+    mouse(FL_LEFT_MOUSE, FL_RELEASE, 200, 220);
+    wheel(4, 200, 220, 0, -1);
+    for (int k = 0; k < 3; ++k) key('h');
+    EXPECT_FALSE(view->getShowHistograms());
+
+    std::vector<std::string> undone;
+    std::vector<float> xViews;  // of the operator after each undo
+    stdoutOf([&] {
+        while (document.canUndo()) {
+            undone.push_back(document.undoName());
+            ASSERT_TRUE(document.undo());
+            const auto ops = regularOperators();
+            xViews.push_back(ops.empty() ? -1.0f : ops[0]->position.x);
+        }
+    });
+    EXPECT_EQ(undone, (std::vector<std::string>{"Hide Histograms", "Resize Operator", "Move Operator", "Add Operator"}));
+    ASSERT_EQ(xViews.size(), 4u);
+    EXPECT_NEAR(xViews[1], 0.2f, 1e-6) << "where the drag left it";
+    EXPECT_NEAR(xViews[2], 0.16f, 1e-6) << "where the click made it";
+    EXPECT_EQ(xViews[3], -1.0f) << "no operator before the click";
+    EXPECT_TRUE(view->getShowHistograms());
 }
 
 TEST_F(InteractionTest, EscapeEndsTheEventLoop) {

@@ -69,13 +69,13 @@ protected:
         expectSameFrames("adding an operator");
         tree->moveOperator(op, 0.2f, 0.6f);
         expectSameFrames("moving it");
-        view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
-        stdoutOf([&] { view->updateGaussianMixtures(); });
+        model->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
+        stdoutOf([&] { model->updateGaussianMixtures(); });
         expectSameFrames("a hint point");
         view->handleKeyboardEvents('h', 500, 250);
         view->handleKeyboardEvents('m', 500, 250);
         expectSameFrames("H and M");
-        view->adjustAxisPositions(1, -2);
+        model->adjustAxisPositions(1, -2);
         expectSameFrames("spreading the axes");
         view->linkMDdata(loadTableQuietly(dir.write("u.txt", randomTable(500))));
         expectSameFrames("a new table");
@@ -84,7 +84,7 @@ protected:
         view->linkMDdata(loadTableQuietly(dir.write("w.txt", randomIntegerTable(500, 5, 1000, 13))));
         expectSameFrames("two new tables");
         // An axis moved by itself, without the tree.
-        view->getAxes()->setAxisPosition(2, 0.45f);
+        model->getAxes()->setAxisPosition(2, 0.45f);
         expectSameFrames("an axis moved");
         window->size(820, 420);
         view->resize(10, 10, 800, 400);
@@ -117,8 +117,8 @@ TEST_F(LineLayerTest, OnlyChangesOfTheLinesDrawThemAnew) {
     layered();
     auto restarts = [&] { return view->getLineLayerRestarts(); };
     const uint64_t start = restarts();
-    view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
-    stdoutOf([&] { view->updateGaussianMixtures(); });
+    model->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
+    stdoutOf([&] { model->updateGaussianMixtures(); });
     for (unsigned key : {'h', 'm', 'p', ' ', ' '}) view->handleKeyboardEvents(key, 500, 250);
     EXPECT_FALSE(view->drawingPending());
     layered();
@@ -137,14 +137,14 @@ TEST_F(LineLayerTest, SlicesFillTheLayerInOrderAndAChangeStartsItOver) {
     show();
     const WindowPicture reference = onePass();
     const uint64_t restartsBefore = view->getLineLayerRestarts();
-    view->getClusterTree()->updateOperatorsPos();  // the lines must be drawn anew
+    tree->updateOperatorsPos();  // the lines must be drawn anew
     view->setLineSliceBudget(std::chrono::microseconds(0));  // one chunk of items per frame
     int frames = 0;
     for (; frames < 200; ++frames) {
         if (frames == 3) {
             // A change in the middle: the next frame starts from the first item again.
             EXPECT_TRUE(view->drawingPending());
-            view->getClusterTree()->updateOperatorsPos();
+            tree->updateOperatorsPos();
         }
         captureView(view);
         if (!view->drawingPending()) break;

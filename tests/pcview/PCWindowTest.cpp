@@ -10,11 +10,12 @@ namespace {
 class PCWindowTest : public testing::Test {
 protected:
     MultidimensionalData* table(const std::string& contents) { return loadTableQuietly(dir.write("t.txt", contents)); }
+    Document document;  // what the view shows
     TempDir dir;
 };
 
 TEST_F(PCWindowTest, TransformsMapPixelsToViewUnitsAndValuesToTheDrawRegion) {
-    PCWindow view(0, 0, 1000, 500);
+    PCWindow view(document, 0, 0, 1000, 500);
     float x = -1, y = -1;
     view.transformMouseInput(&x, &y, 0, 0);
     EXPECT_EQ(x, 0.0f);
@@ -42,7 +43,7 @@ TEST_F(PCWindowTest, TransformsMapPixelsToViewUnitsAndValuesToTheDrawRegion) {
 }
 
 TEST_F(PCWindowTest, LinkingATableBuildsLabelsAndKeepsTheDisplaySwitches) {
-    PCWindow view(0, 0, 1000, 500);
+    PCWindow view(document, 0, 0, 1000, 500);
     EXPECT_FALSE(view.isDataReady());
     view.linkMDdata(table("name,mpg,weight\nx,2,10\ny,6,10\nz,4,10\n"));
     ASSERT_EQ(view.getAxes()->getAxisNum(), 2);
@@ -51,9 +52,9 @@ TEST_F(PCWindowTest, LinkingATableBuildsLabelsAndKeepsTheDisplaySwitches) {
     EXPECT_EQ(view.getAxisMaxLabel(0), "6.00");
     EXPECT_EQ(view.getAxisMinLabel(1), "10.00");
 
-    view.setShowHistograms(false);
-    view.setShowMixtures(false);
-    view.setShowHintPaths(false);
+    document.toggleHistograms();
+    document.toggleMixtures();
+    document.toggleHintPaths();
     view.linkMDdata(table("a,b,c\n1,2,3\n"));
     EXPECT_EQ(view.getAxisName(2), "c");
     EXPECT_FALSE(view.getShowHistograms());
@@ -66,7 +67,7 @@ class ShownViewTest : public PCWindowTest {
 protected:
     void SetUp() override {
         if (!testDisplayAvailable()) GTEST_SKIP() << "needs a display";
-        view = new PCWindow(0, 0, 1000, 500);
+        view = new PCWindow(document, 0, 0, 1000, 500);
         ASSERT_TRUE(showInWindow(window, view));
     }
     // Whether window pixel (xPx, yPx) of a fresh frame, y counted from the bottom, is white.
@@ -93,7 +94,7 @@ TEST_F(ShownViewTest, WithoutATableOrWithAnEmptyOneTheViewIsWhite) {
 
 TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
     view->linkMDdata(table("name,mpg,weight,year\nx,2,10,1970\ny,6,20,1982\n"));
-    view->setShowMixtures(false);  // empty mixtures draw a line along every axis
+    document.toggleMixtures();  // empty mixtures draw a line along every axis
     drawFrameForReadBack(*view);
     // Three axes at 0.05, 0.5 and 0.95 of the width from 5% to 95% of the height, one segment
     // each, and a bitmap per character at the labels' raster positions.
@@ -121,8 +122,8 @@ TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
 // left of the axis, and the item's line goes down to the slot.
 TEST_F(ShownViewTest, CategoriesAndAMissingSlotLandOnTheirPixels) {
     view->linkMDdata(table("name,origin,mpg\nx,USA,2\ny,Japan,\nz,Europe,6\n"));
-    view->setShowMixtures(false);
-    view->setShowHistograms(false);
+    document.toggleMixtures();
+    document.toggleHistograms();
     drawFrameForReadBack(*view);
     ASSERT_EQ(view->getShownCategories(0), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(view->getAxisMinLabel(0), "") << "the categories say it";
@@ -158,7 +159,7 @@ TEST_F(ShownViewTest, CategoriesAndAMissingSlotLandOnTheirPixels) {
 TEST_F(ShownViewTest, FullHintPathsAreLabelledAndLockedOnesDrawnAsBands) {
     view->linkMDdata(table("a,b,c\n0,0,0\n1,1,1\n"));
     drawFrameForReadBack(*view);
-    ClusterPath* paths = view->getPaths();
+    ClusterPath* paths = document.modelForSetUp().getPaths();
     for (int d = 0; d < 3; ++d) paths->addHintPoint(0, d, view->getAxes()->getAxisPosition(d), 0.5f);
     // Characters drawn (one bitmap each) and the widest line, in pixels.
     auto drawn = [&](int* bitmaps) {
