@@ -63,6 +63,10 @@ fi
 
 cd "$root"
 mkdir -p "$work"
+# One run at a time per tree: a second one (even --list) would rewrite the
+# sample and the copy under the first.
+exec 9>"$work/lock"
+flock -n 9 || { echo "mutation-sample: another run is using $work; wait for it to end" >&2; exit 2; }
 
 # --- Candidate lines: "file<TAB>line" -----------------------------------------------
 candidates="$work/candidate-lines"
