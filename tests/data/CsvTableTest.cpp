@@ -164,6 +164,7 @@ TEST_F(CsvTableTest, ReaderPiecesDelimiterDatesMissingWordsAndNaturalOrder) {
     EXPECT_EQ(detect("\"x;y;z\",b"), ',') << "delimiters inside quotes do not count";
     EXPECT_EQ(detect("single"), ',');
     EXPECT_EQ(detect("a\tb\tc;d;e;f"), ';') << "more semicolons than tabs";
+    EXPECT_EQ(detect("a\tb,c"), ',') << "so is one of tabs and commas";
 
     double seconds = 0;
     bool hasTime = false;
