@@ -17,14 +17,14 @@ namespace {
 bool loading = false;
 
 // Loads shorter than this show no bar (it would only flicker).
-constexpr std::chrono::milliseconds kQuietLoad{150};
 constexpr double kEventWaitSeconds = 0.05;
 
 }  // namespace
 
 bool isTableLoading() { return loading; }
 
-std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view, char delimiter) {
+std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view, char delimiter,
+                                                           std::chrono::milliseconds quiet) {
     if (loading) return nullptr;
     loading = true;
     WorkProgress progress;
@@ -40,7 +40,7 @@ std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& p
     const std::string name = std::filesystem::path(path).filename().string();
     int percentShown = -1;
     while (!done.load()) {
-        if (view && std::chrono::steady_clock::now() - start > kQuietLoad) {
+        if (view && std::chrono::steady_clock::now() - start >= quiet) {
             view->showLoadProgress(progress.fraction());
             barShown = true;
             const int percent = static_cast<int>(100 * progress.fraction());

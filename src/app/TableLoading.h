@@ -6,6 +6,7 @@
 // caller links the new one.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -14,9 +15,12 @@ class PCWindow;
 
 // The table as `MultidimensionalData(path)` makes it (check it with
 // describeUnusableTable), or null when another load is still under way.
-// `view` (may be null) shows the progress; `delimiter` as the table's constructor takes it.
+// `view` (may be null) shows the progress once the load has lasted `quiet`
+// (a quick load shows none); `delimiter` as the table's constructor takes it.
+constexpr std::chrono::milliseconds kQuietLoad{150};
 std::unique_ptr<MultidimensionalData> loadTableResponsively(const std::string& path, PCWindow* view,
-                                                           char delimiter = 0);
+                                                           char delimiter = 0,
+                                                           std::chrono::milliseconds quiet = kQuietLoad);
 
 // A load is under way (a second one is refused until it ends).
 bool isTableLoading();
