@@ -88,6 +88,11 @@ TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) 
                     << ": " << sums[i] << " != " << expected[i];
             }
         }
+        // Without vector instructions (entries one lane at a time, exp's own terms): the same bits.
+        std::vector<float> portable(2100, -1.0f);
+        ASSERT_TRUE(GaussianProximity(data.get(), kWidth, GaussianProximity::Lanes::Portable)
+                        .scoreAllItems(portable.data(), nullptr, 2));
+        for (size_t i = 0; i < portable.size(); ++i) ASSERT_TRUE(sameBits(portable[i], expected[i])) << "item " << i;
         if (sorted) {
             EXPECT_GT(proximity.getSkippedTiles(), 0) << "rows in spatial order leave far tiles out whole";
         }
