@@ -151,24 +151,30 @@ __attribute__((target("avx2"))) int computeBlockAvx2(const float* columns, int s
     }
     if (self >= 0) lanes[self] = 0.0f;
     const __m256 rowLimit = _mm256_set1_ps(rowThreshold);
-    int candidateNum = 0;
+    // Which lanes pass, every group of eight first: then the gathering below
+    // waits on nothing but a running count.
+    unsigned pass[kVectors];
     for (int v = 0; v < kVectors; ++v) {
-        const int low = std::clamp(kFirst - 8 * v, 0, 8);
-        const int high = std::clamp(count - 8 * v, 0, 8);
-        const unsigned inRange = ((1u << high) - 1u) & ~((1u << low) - 1u);
-        if (inRange == 0) continue;
         const __m256 limit = _mm256_max_ps(rowLimit, _mm256_loadu_ps(columnThreshold + 8 * v));
         // Not greater or equal, unordered: NaN entries pass.
-        const __m256 sums = _mm256_load_ps(lanes + 8 * v);
-        const unsigned pass =
-            static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(sums, limit, _CMP_NGE_UQ))) & inRange;
+        pass[v] = static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(_mm256_load_ps(lanes + 8 * v), limit, _CMP_NGE_UQ)));
+    }
+    if (kFirst > 0 || count < kBlock) {
+        for (int v = 0; v < kVectors; ++v) {
+            const int low = std::clamp(kFirst - 8 * v, 0, 8);
+            const int high = std::clamp(count - 8 * v, 0, 8);
+            pass[v] &= ((1u << high) - 1u) & ~((1u << low) - 1u);
+        }
+    }
+    int candidateNum = 0;
+    for (int v = 0; v < kVectors; ++v) {
         // The passing lanes moved to the front, without a branch per lane (a
         // few percent pass, at random: a branch would be mispredicted often).
-        const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanePacking.order[pass]));
-        _mm256_storeu_ps(entries + candidateNum, _mm256_permutevar8x32_ps(sums, order));
-        const uint64_t packed = kLanePacking.lanes[pass] + 0x0808080808080808ull * static_cast<uint64_t>(v);
+        const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanePacking.order[pass[v]]));
+        _mm256_storeu_ps(entries + candidateNum, _mm256_permutevar8x32_ps(_mm256_load_ps(lanes + 8 * v), order));
+        const uint64_t packed = kLanePacking.lanes[pass[v]] + 0x0808080808080808ull * static_cast<uint64_t>(v);
         std::memcpy(candidates + candidateNum, &packed, sizeof packed);
-        candidateNum += __builtin_popcount(pass);
+        candidateNum += __builtin_popcount(pass[v]);
     }
     return candidateNum;
 }
