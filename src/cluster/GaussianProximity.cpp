@@ -248,7 +248,7 @@ public:
     }
 
 private:
-    static constexpr int kSpins = 4000;  // about 100 microseconds of pauses
+    static constexpr int kSpins = 500;  // about 20 microseconds of pauses
 
     template <class Condition>
     static bool spinUntil(const Condition& condition) {
