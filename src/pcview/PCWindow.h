@@ -268,6 +268,7 @@ private:
     int categoryLabelsHeightPx = -1;
 
     LineStripBatch lineBatch;  // item lines of one frame, drawn in batches
+    std::vector<float> stripXView, stripYView;  // one straight item's points (an axis each), view units
     LineLayer lineLayer;       // the item lines between frames
     bool lineLayerEnabled = true;   // use it where the context allows
     bool lineLayerActive = false;   // the last frame used it

@@ -82,17 +82,28 @@ void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to)
     const int itemCount = data->getDataNum();
     const Color4 colour = leaf->color;
     // One strip per item through its value on every axis, in the leaf's colour.
+    stripXView.resize(static_cast<size_t>(dims));
+    stripYView.resize(static_cast<size_t>(dims));
+    for (int d = 0; d < dims; ++d) stripXView[static_cast<size_t>(d)] = axes->getAxisPosition(d);
     for (size_t k = from; k < to; ++k) {
         const int item = leaf->controlList[k];
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
-        lineBatch.beginStrip();
-        for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), region.toView(row[d]), colour);
-        lineBatch.endStrip();
+        for (int d = 0; d < dims; ++d) stripYView[static_cast<size_t>(d)] = region.toView(row[d]);
+        lineBatch.addStrip(stripXView.data(), stripYView.data(), dims, colour);
     }
 }
 
 void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last) {
+    // Where a segment's colour differs from the one before it, the colour
+    // turns within its first eight points: point k takes this share of the new one.
+    struct TurnShares {
+        float share[kCurvePoints];
+        TurnShares() {
+            for (int k = 0; k < kCurvePoints; ++k) share[k] = std::min(2.0f * k / kCurvePoints, 1.0f);
+        }
+    };
+    static const TurnShares turn;
     const MultidimensionalData* data = getData();
     const ParallelCoordinatesAxis* axes = getAxes();
     DataItemPaths* itemPaths = getItemPaths();
@@ -100,6 +111,7 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
     DataItemPaths::SegmentCurve curve;
+    float turningRgba[4 * kCurvePoints];
     for (size_t index = first; index < last; ++index) {
         const int item = leaf->controlList[index];
         if (item < 0 || item >= itemCount) continue;
@@ -110,21 +122,24 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
             const Color4& colour = itemPaths->getSegmentColor(item, j);
             const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
             const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
-            lineBatch.beginStrip();
             if (straight) {
-                lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
-                lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
-            } else {
-                itemPaths->getCurve(item, j, &curve);
-                for (int k = 0; k < kCurvePoints; ++k) {
-                    // The colour turns within the first eight points.
-                    const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;
-                    lineBatch.addVertex(curve.x[k], curve.y[k], from.r * (1 - f) + colour.r * f,
-                                        from.g * (1 - f) + colour.g * f, from.b * (1 - f) + colour.b * f,
-                                        from.a * (1 - f) + colour.a * f);
-                }
+                lineBatch.addLine(axes->getAxisPosition(j), region.toView(row[j]), from, axes->getAxisPosition(j + 1),
+                                  region.toView(row[j + 1]), colour);
+                continue;
             }
-            lineBatch.endStrip();
+            itemPaths->getCurve(item, j, &curve);
+            if (!turns) {
+                lineBatch.addStrip(curve.x, curve.y, kCurvePoints, colour);
+                continue;
+            }
+            for (int k = 0; k < kCurvePoints; ++k) {
+                const float f = turn.share[k];
+                turningRgba[4 * k] = from.r * (1 - f) + colour.r * f;
+                turningRgba[4 * k + 1] = from.g * (1 - f) + colour.g * f;
+                turningRgba[4 * k + 2] = from.b * (1 - f) + colour.b * f;
+                turningRgba[4 * k + 3] = from.a * (1 - f) + colour.a * f;
+            }
+            lineBatch.addStrip(curve.x, curve.y, kCurvePoints, turningRgba);
         }
     }
 }
