@@ -136,7 +136,8 @@ public:
     void setLineLayerEnabled(bool enabled);
     bool isLineLayerActive() const { return lineLayerActive; }
     // Every slice this long (by default the first after a change and each
-    // while input waits get 25 ms, others up to SlicePacer::kLongestSlice).
+    // while input waits get 25 ms, others up to SlicePacer::kLongestSlice,
+    // ended by input after their first 25 ms).
     void setLineSliceBudget(std::chrono::microseconds budget) { linePacer.setBudgets(budget, budget); }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
@@ -208,10 +209,11 @@ private:
     // Items [from, to) of a leaf, into the line batch.
     void drawStraightItems(const AROperator* leaf, size_t from, size_t to);
     void drawCurvedItems(const AROperator* leaf, size_t first, size_t last);
-    // Draws items from the cursor on until all are drawn (true), or until
-    // `itemSegmentLimit` item segments (an item's line between two adjacent
-    // axes, straight or bent) are drawn or the deadline passes.
-    bool drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit);
+    // Draws items from the cursor on until all are drawn (true), or until the
+    // slice's item segments (an item's line between two adjacent axes,
+    // straight or bent) are drawn, its deadline passes, or input waits after
+    // its yieldFrom.
+    bool drawLineSlice(const SlicePacer::Slice& slice);
     void renderLineLayer();
     // A thin bar along the view's foot, `fraction` of its width; band 0 is
     // the lowest, band 1 sits on it.

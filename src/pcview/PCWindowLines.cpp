@@ -19,6 +19,8 @@ namespace {
 
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 constexpr size_t kItemsBetweenClockReads = 32;
+// How often a long slice looks whether input arrived (a look is a system call).
+constexpr std::chrono::milliseconds kInputCheckInterval{4};
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
 
@@ -176,7 +178,7 @@ bool PCWindow::drawingPending() const {
     return !(currentLineKey() == lineKey) || !lineLayerComplete;
 }
 
-bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit) {
+bool PCWindow::drawLineSlice(const SlicePacer::Slice& slice) {
     AROperator* root = getClusterTree()->getRoot();
     const bool curved = !root->noChildren();
     riverLeaves.clear();
@@ -188,6 +190,7 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
     applyItemLineState();
     const uint64_t segmentsPerItem = static_cast<uint64_t>(std::max(getData()->getActualDimNum() - 1, 1));
     const int64_t itemsBefore = lineCursor.drawnItems;
+    auto lastInputCheck = std::chrono::steady_clock::time_point::min();
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -202,9 +205,18 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
             lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
             lineCursor.item = to;
             const auto itemSegments = static_cast<uint64_t>(lineCursor.drawnItems - itemsBefore) * segmentsPerItem;
-            if (itemSegments >= itemSegmentLimit || std::chrono::steady_clock::now() >= deadline) {
+            const auto now = std::chrono::steady_clock::now();
+            if (itemSegments >= slice.segmentLimit || now >= slice.deadline) {
                 outOfTime = true;
                 break;
+            }
+            // Past the short slice's time, input that arrived ends the slice.
+            if (now >= slice.yieldFrom && now - lastInputCheck >= kInputCheckInterval) {
+                lastInputCheck = now;
+                if (inputWaiting()) {
+                    outOfTime = true;
+                    break;
+                }
             }
         }
         if (lineCursor.item >= size) {
@@ -233,7 +245,7 @@ void PCWindow::renderLineLayer() {
         const SlicePacer::Slice slice = linePacer.nextSlice(start, inputWaiting());
         const int64_t itemsBefore = lineCursor.drawnItems;
         lineLayer.beginDrawing();
-        lineLayerComplete = drawLineSlice(slice.deadline, slice.segmentLimit);
+        lineLayerComplete = drawLineSlice(slice);
         lineLayer.endDrawing();
         // Wait for the rasteriser so the slice's whole cost is measured; the
         // copy below would wait for it anyway.
