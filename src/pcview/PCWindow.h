@@ -135,10 +135,13 @@ public:
     // Off: every frame draws the lines directly, in one pass (for comparison).
     void setLineLayerEnabled(bool enabled);
     bool isLineLayerActive() const { return lineLayerActive; }
-    // Every slice this long (by default the first after a change and each
-    // while input waits get 25 ms, others up to SlicePacer::kLongestSlice,
-    // ended by input after their first 25 ms).
+    // Every slice this long, ended by input after yieldAfter (by default the
+    // first after a change and each while input waits get 25 ms, others up to
+    // SlicePacer::kLongestSlice, ended by input after their first 25 ms).
     void setLineSliceBudget(std::chrono::microseconds budget) { linePacer.setBudgets(budget, budget); }
+    void setLineSliceBudget(std::chrono::microseconds budget, std::chrono::microseconds yieldAfter) {
+        linePacer.setBudgets(budget, budget, yieldAfter);
+    }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
     // Progress of a table being loaded to replace this one, drawn as a bar

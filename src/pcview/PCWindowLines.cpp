@@ -19,8 +19,13 @@ namespace {
 
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 constexpr size_t kItemsBetweenClockReads = 32;
-// How often a long slice looks whether input arrived (a look is a system call).
-constexpr std::chrono::milliseconds kInputCheckInterval{4};
+constexpr GLuint64 kLongestFenceWaitNs = 5'000'000'000;  // a step's fence is waited for at most this long
+
+// Whether the context has fence objects (OpenGL 3.2, or the sync extension).
+bool haveFences() {
+    return (GLEW_VERSION_3_2 || GLEW_ARB_sync) && glFenceSync != nullptr && glClientWaitSync != nullptr &&
+           glDeleteSync != nullptr;
+}
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
 
@@ -190,7 +195,12 @@ bool PCWindow::drawLineSlice(const SlicePacer::Slice& slice) {
     applyItemLineState();
     const uint64_t segmentsPerItem = static_cast<uint64_t>(std::max(getData()->getActualDimNum() - 1, 1));
     const int64_t itemsBefore = lineCursor.drawnItems;
-    auto lastInputCheck = std::chrono::steady_clock::time_point::min();
+    // The draw calls return long before the rasteriser is done with them: a
+    // fence after each step, and before a step is drawn the one two steps
+    // back waited for, keep the clock and input checks close to what is drawn.
+    const bool fences = haveFences();
+    GLsync stepFences[2] = {nullptr, nullptr};
+    int64_t nextStepAt = itemsBefore;
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -205,18 +215,30 @@ bool PCWindow::drawLineSlice(const SlicePacer::Slice& slice) {
             lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
             lineCursor.item = to;
             const auto itemSegments = static_cast<uint64_t>(lineCursor.drawnItems - itemsBefore) * segmentsPerItem;
+            bool stepDone = false;
+            if (lineCursor.drawnItems >= nextStepAt) {
+                nextStepAt = lineCursor.drawnItems +
+                             static_cast<int64_t>(std::max<uint64_t>(slice.stepSegments / segmentsPerItem, 1));
+                stepDone = true;
+                if (fences) {
+                    lineBatch.flush();
+                    if (stepFences[0] != nullptr) {
+                        glClientWaitSync(stepFences[0], GL_SYNC_FLUSH_COMMANDS_BIT, kLongestFenceWaitNs);
+                        glDeleteSync(stepFences[0]);
+                    }
+                    stepFences[0] = stepFences[1];
+                    stepFences[1] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+                }
+            }
             const auto now = std::chrono::steady_clock::now();
             if (itemSegments >= slice.segmentLimit || now >= slice.deadline) {
                 outOfTime = true;
                 break;
             }
-            // Past the short slice's time, input that arrived ends the slice.
-            if (now >= slice.yieldFrom && now - lastInputCheck >= kInputCheckInterval) {
-                lastInputCheck = now;
-                if (inputWaiting()) {
-                    outOfTime = true;
-                    break;
-                }
+            // Past the time a slice runs whatever comes, input that arrived ends it.
+            if (stepDone && now >= slice.yieldFrom && inputWaiting()) {
+                outOfTime = true;
+                break;
             }
         }
         if (lineCursor.item >= size) {
@@ -225,6 +247,9 @@ bool PCWindow::drawLineSlice(const SlicePacer::Slice& slice) {
         }
     }
     lineBatch.flush();
+    for (GLsync fence : stepFences) {
+        if (fence != nullptr) glDeleteSync(fence);
+    }
     return lineCursor.leaf >= riverLeaves.size();
 }
 

@@ -43,15 +43,25 @@ public:
         Clock::time_point deadline;   // stop by then whatever was drawn
         uint64_t segmentLimit;        // or once this many segments are drawn
         Clock::time_point yieldFrom;  // or, from then on, as soon as input waits
+        // Segments the driver draws in about the time after which the slice
+        // yields: the view lets at most two such steps wait for the
+        // rasteriser, so that the clock and input are looked at while it works.
+        uint64_t stepSegments;
     };
 
-    explicit SlicePacer(std::chrono::microseconds shortest) : shortSlice(shortest) {}
+    explicit SlicePacer(std::chrono::microseconds shortest) : shortSlice(shortest), yieldDelay(shortest) {}
 
     // The budget of a short slice (the first after a change, or with input
-    // waiting) and the most any slice gets (at least the short one's).
+    // waiting) and the most any slice gets (at least the short one's); a
+    // slice yields to input after yieldAfter (by default the short budget).
     void setBudgets(std::chrono::microseconds shortest, std::chrono::microseconds longest) {
+        setBudgets(shortest, longest, shortest);
+    }
+    void setBudgets(std::chrono::microseconds shortest, std::chrono::microseconds longest,
+                    std::chrono::microseconds yieldAfter) {
         shortSlice = shortest;
         longestSlice = longest;
+        yieldDelay = yieldAfter;
     }
 
     // A new drawing: its first slice is short and the time since the last
@@ -69,6 +79,7 @@ public:
 private:
     std::chrono::microseconds shortSlice;
     std::chrono::microseconds longestSlice = kLongestSlice;
+    std::chrono::microseconds yieldDelay;  // a slice yields to input after this long
     bool firstSlice = true;
     bool haveLastEnd = false;
     Clock::time_point lastEnd;
