@@ -23,9 +23,10 @@
 //   - every step runs on every core: the entries of a batch of tiles and
 //     their terms, and the sums, each row's in its own order (the rows of
 //     earlier blocks a tile at a time, the phase's own block in one pass);
-//   - with AVX2 and FMA, entries are computed eight at a time and terms four
-//     at a time by an approximation of exp (GaussianTerms); a sum takes exp's
-//     own term wherever the approximation could round differently.
+//   - with AVX2 and FMA, entries are computed eight (AVX-512: sixteen) at a
+//     time and terms four at a time by an approximation of exp
+//     (GaussianTerms); a sum takes exp's own term wherever the approximation
+//     could round differently.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +39,10 @@ class GaussianProximity {
 public:
     static constexpr int kBlockSize = 128;  // items per block; tiles are kBlockSize x kBlockSize pairs
 
-    // The vector instructions used: the widest this processor has (AVX2 and
-    // FMA, when present), or plain C++ (the same results; for tests).
-    enum class Lanes { Widest, Portable };
+    // The vector instructions used: the widest this processor has (AVX-512F
+    // for entries, AVX2 and FMA for terms, when present), AVX2 and FMA only,
+    // or plain C++. All give the same results; tests compare them.
+    enum class Lanes { Widest, Avx2, Portable };
 
     // Copies the table's values (the table is not kept). kernelWidth divides
     // D^2 (0.05^2: the term falls to 1/e at D = 0.05).
@@ -69,12 +71,12 @@ private:
     // columnThreshold[k])), so NaN entries pass as the plain loop adds them.
     // Entry `self` (the row's own column, or -1) is 0, as the matrix stores it.
     // Returns the number of such k; entries[c] is the entry of candidates[c].
-    // Both arrays need room for kBlockSize + 8 (whole groups of eight are written).
+    // Both arrays need room for kBlockSize + 16 (whole groups of lanes are written).
     int blockCandidates(const float* row, int first, int self, int kFirst, int count, float rowThreshold,
                         const float* columnThreshold, float* entries, uint8_t* candidates) const;
     // A lower bound on every entry between block a and block b (0 when boxes are not usable).
     float boxDistance(int blockA, int blockB) const;
-    // The terms of `count` entries: approximations with wide lanes, else exp's own.
+    // The terms of `count` entries: approximations with vector lanes, else exp's own.
     void computeTerms(const float* entries, int count, double* terms) const;
     // Adds the term of `entry`, given as computeTerms gave it, to a running sum.
     void addTerm(float& sum, double term, float entry) const;
@@ -82,7 +84,7 @@ private:
     static constexpr int kExponentNum = 256;  // biased binary exponents of a float
 
     float kernelWidth;                   // denominator of the exponent
-    bool wideLanes;                      // AVX2 entries and approximated terms
+    Lanes lanesUsed;                     // what this processor offers of the lanes asked for
     float skipThreshold[kExponentNum];   // by the running sum's biased exponent
     int itemNum = 0;
     int dimNum = 0;

@@ -88,11 +88,15 @@ TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) 
                     << ": " << sums[i] << " != " << expected[i];
             }
         }
-        // Without vector instructions (entries one lane at a time, exp's own terms): the same bits.
-        std::vector<float> portable(2100, -1.0f);
-        ASSERT_TRUE(GaussianProximity(data.get(), kWidth, GaussianProximity::Lanes::Portable)
-                        .scoreAllItems(portable.data(), nullptr, 2));
-        for (size_t i = 0; i < portable.size(); ++i) ASSERT_TRUE(sameBits(portable[i], expected[i])) << "item " << i;
+        // Eight lanes, and none (entries one at a time, exp's own terms): the same bits.
+        for (GaussianProximity::Lanes lanes : {GaussianProximity::Lanes::Avx2, GaussianProximity::Lanes::Portable}) {
+            std::vector<float> sums(2100, -1.0f);
+            ASSERT_TRUE(GaussianProximity(data.get(), kWidth, lanes).scoreAllItems(sums.data(), nullptr, 2));
+            for (size_t i = 0; i < sums.size(); ++i) {
+                ASSERT_TRUE(sameBits(sums[i], expected[i]))
+                    << "item " << i << (lanes == GaussianProximity::Lanes::Avx2 ? ", eight lanes" : ", one lane");
+            }
+        }
         if (sorted) {
             EXPECT_GT(proximity.getSkippedTiles(), 0) << "rows in spatial order leave far tiles out whole";
         }
