@@ -520,22 +520,6 @@ void GaussianProximity::scoreItems(const int32_t* items, int count, float* score
     }
 }
 
-// The term of `entry` added to `sum` as the plain loop adds exp's term, from
-// `approximation` (GaussianTerms: within kRelativeError of exp's term, or
-// NaN). The sums with exp's term and with its approximation differ by less
-// than 9 units of the double's last place (the term is at most the sum), so
-// where roundsAlike vouches for the approximate sum both round to the same
-// float; elsewhere exp's own term is taken (about one sum in 4 million, and
-// every sum below the normal floats).
-inline void GaussianProximity::addTerm(float& sum, double approximation, float entry) const {
-    const double approximateSum = static_cast<double>(sum) + approximation;
-    if (__builtin_expect(!GaussianTerms::roundsAlike(approximateSum), 0)) {
-        accumulate(sum, term(entry));
-        return;
-    }
-    sum = static_cast<float>(approximateSum);
-}
-
 bool GaussianProximity::scoreAllItems(float* scores, WorkProgress* progress, int threads) const {
     std::fill(scores, scores + itemNum, 0.0f);
     skippedTiles = 0;
@@ -579,41 +563,23 @@ bool GaussianProximity::scoreAllItems(float* scores, WorkProgress* progress, int
         computeTerms(tile.entries.data(), end, tile.terms.data());
     };
     // Rows of the phase's block J take the batch's candidates in row order (i ascending).
+    const bool sixteenLanes = lanesUsed == Lanes::Widest;
     auto sumColumns = [&](const Batch& batch, int jBlockIndex) {
         float* columnSums = scores + static_cast<size_t>(jBlockIndex) * kBlock;
         for (int k = 0; k < batch.size; ++k) {
             const TileCandidates& tile = slots[static_cast<size_t>(batch.slot + k)];
             if (tile.skipped) continue;
-            const int end = tile.rowEnd[kBlock - 1];
-            for (int c = 0; c < end; ++c) addTerm(columnSums[tile.columns[c]], tile.terms[c], tile.entries[c]);
+            GaussianTerms::addToColumns(tile.columns.data(), tile.terms.data(), tile.entries.data(), tile.rowEnd,
+                                        kBlock, kernelWidth, columnSums, sixteenLanes);
         }
     };
-    // Rows of tile k's block I take its candidates (j ascending), a few rows
-    // at a time: each row's sum is a chain of roundings, and interleaved
-    // chains keep the processor busy.
+    // Rows of tile k's block I take its candidates (j ascending).
     auto sumRows = [&](const Batch& batch, int k) {
         const TileCandidates& tile = slots[static_cast<size_t>(batch.slot + k)];
         if (tile.skipped) return;
         float* rowSums = scores + static_cast<size_t>(batch.first + k) * kBlock;
-        constexpr int kChains = 4;
-        for (int r0 = 0; r0 < kBlock; r0 += kChains) {
-            int next[kChains], end[kChains];
-            float sum[kChains];
-            int together = kBlock * kBlock;
-            for (int c = 0; c < kChains; ++c) {
-                next[c] = r0 + c == 0 ? 0 : tile.rowEnd[r0 + c - 1];
-                end[c] = tile.rowEnd[r0 + c];
-                sum[c] = rowSums[r0 + c];
-                together = std::min(together, end[c] - next[c]);
-            }
-            for (int n = 0; n < together; ++n) {
-                for (int c = 0; c < kChains; ++c) addTerm(sum[c], tile.terms[next[c] + n], tile.entries[next[c] + n]);
-            }
-            for (int c = 0; c < kChains; ++c) {
-                for (int x = next[c] + together; x < end[c]; ++x) addTerm(sum[c], tile.terms[x], tile.entries[x]);
-                rowSums[r0 + c] = sum[c];
-            }
-        }
+        GaussianTerms::addToRows(tile.terms.data(), tile.entries.data(), tile.rowEnd, kBlock, kernelWidth, rowSums,
+                                 sixteenLanes);
     };
 
     // Every row must receive its terms in ascending column order. Tiles

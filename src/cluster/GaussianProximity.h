@@ -78,8 +78,6 @@ private:
     float boxDistance(int blockA, int blockB) const;
     // The terms of `count` entries: approximations with vector lanes, else exp's own.
     void computeTerms(const float* entries, int count, double* terms) const;
-    // Adds the term of `entry`, given as computeTerms gave it, to a running sum.
-    void addTerm(float& sum, double term, float entry) const;
 
     static constexpr int kExponentNum = 256;  // biased binary exponents of a float
 

@@ -1,5 +1,5 @@
-// GaussianTerms: the terms exp(-D^2 / width) of the density sums, four at a
-// time. The C library's exp takes about 5 ns a call, and a density ordering
+// GaussianTerms: the terms exp(-D^2 / width) of the density sums, several at
+// a time, and their addition to the running sums. The C library's exp takes about 5 ns a call, and a density ordering
 // of 10^5 items needs a few times 10^8 terms; with AVX2 and FMA the terms are
 // approximated here at about a nanosecond each.
 //
@@ -8,7 +8,8 @@
 // and every float of that range was compared: at most 2^-51.5). Outside that
 // range, and without AVX2 and FMA, a term is NaN: the caller takes exp itself.
 // A caller that needs the library's exact term adds the approximation and
-// checks that the rounded sum cannot differ (GaussianProximity does).
+// checks that the rounded sum cannot differ (addOne, addToRows and
+// addToColumns do).
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,34 @@ public:
     // terms[k] = exp(-entries[k] * entries[k] / width) within kRelativeError,
     // or NaN (see above). width > 0.
     static void approximate(const float* entries, int count, float width, double* terms);
+
+    // Adds a term to a running sum as the plain loop adds exp's term of
+    // `entry` (sum = float(sum + exp(-entry * entry / width))), given its
+    // approximation (or exp's own term, or NaN): exp's term is taken wherever
+    // roundsAlike does not vouch for the approximate sum.
+    static void addOne(float& sum, double approximation, float entry, float width) {
+        const double approximateSum = static_cast<double>(sum) + approximation;
+        if (__builtin_expect(!roundsAlike(approximateSum), 0)) {
+            sum = static_cast<float>(static_cast<double>(sum) + exactTerm(entry, width));
+            return;
+        }
+        sum = static_cast<float>(approximateSum);
+    }
+    static double exactTerm(float entry, float width);
+
+    // The same for the candidates of a tile of pairs, as the density sums
+    // hold them: row r's candidates are [r ? rowEnd[r - 1] : 0, rowEnd[r]),
+    // each with its term (as addOne takes it) and entry.
+    // Row r's terms into rowSums[r], in order.
+    static void addToRows(const double* terms, const float* entries, const int* rowEnd, int rows, float width,
+                          float* rowSums, bool sixteenLanes);
+    // Candidate c's term into columnSums[columns[c]], the rows in order; a
+    // row's columns are distinct. `columns` is read 16 places past the last.
+    static void addToColumns(const uint8_t* columns, const double* terms, const float* entries, const int* rowEnd,
+                             int rows, float width, float* columnSums, bool sixteenLanes);
+    // Whether this processor adds sixteen terms at a time (AVX-512F); the
+    // results are the same either way.
+    static bool canAddSixteen();
 
     // Whether every double within kNeighbourUlps units in the last place of
     // `sum` (a positive double in the range of normal floats) rounds to the

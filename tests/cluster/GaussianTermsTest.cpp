@@ -2,6 +2,7 @@
 // rounding check that lets a sum take an approximation in place of exp's term.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -91,6 +92,88 @@ TEST(GaussianTermsTest, RoundsAlikeVouchesOnlyForSumsWhoseNeighboursRoundToTheSa
     EXPECT_FALSE(GaussianTerms::roundsAlike(std::nan("")));
     EXPECT_TRUE(GaussianTerms::roundsAlike(1.0));
     EXPECT_TRUE(GaussianTerms::roundsAlike(6000.25));
+}
+
+TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
+    // A tile of 128 rows with 0 ... 60 candidates each, their columns distinct
+    // within a row; running sums from 0 and subnormal up to thousands; terms
+    // as approximations, NaN (exp's own term is taken) and ones that put the
+    // approximate sum within the slack of a rounding midpoint (below).
+    constexpr int kRows = 128;
+    constexpr float kWidth = 0.05f * 0.05f;
+    std::mt19937 random(23);
+    for (int trial = 0; trial < 20; ++trial) {
+        int rowEnd[kRows];
+        std::vector<uint8_t> columns;
+        std::vector<float> entries;
+        std::vector<double> terms;
+        std::vector<float> startSums(kRows);
+        for (int r = 0; r < kRows; ++r) {
+            const int kind = static_cast<int>(random() % 4);
+            startSums[static_cast<size_t>(r)] = kind == 0 ? 0.0f : kind == 1 ? 1e-40f
+                                                : static_cast<float>(random() % 5000) + 0.5f;
+            std::vector<uint8_t> row(kRows);
+            for (int c = 0; c < kRows; ++c) row[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+            std::shuffle(row.begin(), row.end(), random);
+            const int count = static_cast<int>(random() % 61);
+            std::sort(row.begin(), row.begin() + count);
+            for (int c = 0; c < count; ++c) {
+                columns.push_back(row[static_cast<size_t>(c)]);
+                entries.push_back(static_cast<float>(random() % 100000) * 2e-6f);
+            }
+            rowEnd[r] = static_cast<int>(columns.size());
+        }
+        terms.resize(entries.size());
+        GaussianTerms::approximate(entries.data(), static_cast<int>(entries.size()), kWidth, terms.data());
+        for (size_t c = 0; c < terms.size(); ++c) {
+            if (random() % 16 == 0) terms[c] = std::nan("");
+            if (!GaussianTerms::canApproximate()) terms[c] = GaussianTerms::exactTerm(entries[c], kWidth);
+        }
+        columns.resize(columns.size() + 16);  // read past the last
+
+        // Rows: each row's terms in order. Every seventh term is made to put
+        // its row's sum a few units of a double from a midpoint between floats.
+        std::vector<float> expected = startSums;
+        int nearMidpoint = 0;
+        for (int r = 0; r < kRows; ++r) {
+            for (int c = r ? rowEnd[r - 1] : 0; c < rowEnd[r]; ++c) {
+                const float sum = expected[static_cast<size_t>(r)];
+                if (c % 7 == 3 && sum >= 1.0f) {
+                    const double midpoint = (static_cast<double>(sum) + std::nextafter(sum, 1e30f)) / 2;
+                    const double offset = std::ldexp(static_cast<double>(static_cast<int>(random() % 9) - 4),
+                                                     std::ilogb(midpoint) - 52);
+                    terms[static_cast<size_t>(c)] = midpoint + offset - sum;
+                    ++nearMidpoint;
+                }
+                GaussianTerms::addOne(expected[static_cast<size_t>(r)], terms[static_cast<size_t>(c)],
+                                      entries[static_cast<size_t>(c)], kWidth);
+            }
+        }
+        ASSERT_GT(nearMidpoint, 0);
+        for (bool sixteen : {true, false}) {
+            std::vector<float> sums = startSums;
+            GaussianTerms::addToRows(terms.data(), entries.data(), rowEnd, kRows, kWidth, sums.data(), sixteen);
+            for (int r = 0; r < kRows; ++r) {
+                ASSERT_EQ(std::memcmp(&sums[static_cast<size_t>(r)], &expected[static_cast<size_t>(r)], sizeof(float)), 0)
+                    << "row " << r << ", trial " << trial << (sixteen ? ", sixteen lanes" : ", plain");
+            }
+        }
+        // Columns: the rows in order, each candidate into its column's sum.
+        expected = startSums;
+        for (int c = 0; c < rowEnd[kRows - 1]; ++c) {
+            GaussianTerms::addOne(expected[columns[static_cast<size_t>(c)]], terms[static_cast<size_t>(c)],
+                                  entries[static_cast<size_t>(c)], kWidth);
+        }
+        for (bool sixteen : {true, false}) {
+            std::vector<float> sums = startSums;
+            GaussianTerms::addToColumns(columns.data(), terms.data(), entries.data(), rowEnd, kRows, kWidth,
+                                        sums.data(), sixteen);
+            for (int k = 0; k < kRows; ++k) {
+                ASSERT_EQ(std::memcmp(&sums[static_cast<size_t>(k)], &expected[static_cast<size_t>(k)], sizeof(float)), 0)
+                    << "column " << k << ", trial " << trial << (sixteen ? ", sixteen lanes" : ", plain");
+            }
+        }
+    }
 }
 
 }  // namespace
