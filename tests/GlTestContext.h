@@ -22,6 +22,18 @@ struct FeedbackPrimitive {
 
 inline bool testDisplayAvailable() { return std::getenv("DISPLAY") != nullptr; }
 
+// Runs the event loop until `done` holds, for at most `seconds` of wall time;
+// whether it holds. The limit is generous: it only matters when something is
+// wrong, and a loaded machine shows and draws windows slowly.
+inline bool waitForEvents(const std::function<bool()>& done, double seconds = kPatienceSeconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Fl::wait(0.01);
+    }
+    return true;
+}
+
 // Runs `draw` in feedback mode in the current context and returns every primitive it emitted.
 inline std::vector<FeedbackPrimitive> captureFeedback(const std::function<void()>& draw, GLenum type = GL_2D) {
     const int stride = type == GL_3D_COLOR ? 7 : 2;  // x, y (, z, r, g, b, a)
@@ -55,7 +67,7 @@ public:
     GlTestContext(int widthPx = 200, int heightPx = 100) : window(widthPx, heightPx) {
         window.mode(FL_RGB | FL_ALPHA | FL_DOUBLE);
         window.show();
-        for (int k = 0; k < 100 && !window.shown(); ++k) Fl::wait(0.01);
+        waitForEvents([this] { return window.shown() != 0; });
         Fl::check();
         window.make_current();
         glewInit();
@@ -105,7 +117,7 @@ inline bool showInWindow(std::unique_ptr<Fl_Window>& window, Fl_Gl_Window* glWin
     window->add(glWindow);
     glWindow->position(10, 10);
     window->show();
-    for (int k = 0; k < 500 && !glWindow->valid(); ++k) Fl::wait(0.01);
+    waitForEvents([glWindow] { return glWindow->valid() != 0; });
     return glWindow->valid();
 }
 

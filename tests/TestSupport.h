@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -80,6 +82,22 @@ inline std::string randomIntegerTable(int rows, int dims, int maxValue, unsigned
         for (int d = 0; d < dims; ++d) table += std::to_string(value(random)) + (d + 1 < dims ? "," : "\n");
     }
     return table;
+}
+
+// How long a test waits for something another thread or the window system
+// does, seconds: generous, since it only matters when something is wrong and
+// a loaded machine (or the sanitizer build) is slow.
+constexpr double kPatienceSeconds = 120;
+
+// Polls `done` every few milliseconds for at most `seconds`; whether it holds.
+template <typename Done>
+bool waitUntil(Done&& done, double seconds = kPatienceSeconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }

@@ -33,6 +33,12 @@ start_app() {
   APP_PID=$!
 }
 
+# How long to wait for the program's answers (a window, a line, a file, a
+# pixel), seconds. Waits end as soon as the answer comes, so these limits
+# only matter when something is wrong; they are generous because a loaded
+# machine (a build beside the tests, the sanitizer build) answers slowly.
+E2E_WAIT=${E2E_WAIT:-60}
+
 # Waits until a command succeeds, polling every 0.1 s for at most $1 seconds.
 wait_for() {
   local seconds=$1; shift
@@ -54,13 +60,19 @@ window_origin() {
 main_window_shown() { [[ -n "$(window_origin 1600x550)" ]]; }
 
 # Moves the pointer over the view of the main window and presses a key there
-# (with no window manager, keys go to the window under the pointer).
+# (with no window manager, keys go to the window under the pointer; the X
+# server takes the move and the key in the order xdotool sends them).
 press_over_main_window() {
   local wx wy
   read -r wx wy <<<"$(window_origin 1600x550)"
-  xdotool mousemove $((wx + 500)) $((wy + 300))
-  sleep 0.3
-  xdotool key "$1"
+  xdotool mousemove $((wx + 500)) $((wy + 300)) key "$1"
+}
+
+# Presses key $1 over the main window and waits for the program to end;
+# sets EXIT_STATUS (see wait_exit).
+quit_with() {
+  press_over_main_window "$1"
+  wait_exit "$E2E_WAIT"
 }
 
 # Waits at most $1 seconds for the program to end and sets EXIT_STATUS to its
@@ -106,11 +118,26 @@ lock_icon_visible() {
 # Whether the program reported a missing icon.
 icon_missing_reported() { grep -q "Cannot read icon file" "$WORK/err"; }
 
-# Prints "WxH+X+Y" of a top-level window titled "Strands" other than the main window (a dialog), or nothing.
+# Prints "WxH+X+Y" of a top-level window titled "Strands" other than the main
+# window (a dialog), or nothing. With "viewable", only once it is mapped (the
+# window exists a moment before it is shown, and keys would miss it).
 dialog_geometry() {
-  xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x550[+]/ {
-    for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+]/) { print $i; exit } }'
+  local id geometry
+  read -r id geometry <<<"$(xwininfo -root -children 2>/dev/null | awk '/"Strands": \(/ && !/1600x550[+]/ {
+    for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+]/) { print $1, $i; exit } }')"
+  [[ -n "$id" ]] || return 0
+  if [[ "${1:-}" == viewable ]] && ! xwininfo -id "$id" 2>/dev/null | grep -q "Map State: IsViewable"; then return 0; fi
+  echo "$geometry"
 }
+
+# Whether a dialog is shown; whether none is (for wait_for, which runs the
+# command anew each time: a "$(...)" in its arguments would be read once).
+dialog_shown() { [[ -n "$(dialog_geometry viewable)" ]]; }
+no_dialog() { [[ -z "$(dialog_geometry)" ]]; }
+
+# Prints a checksum of the screen's pixels in WxH+X+Y ($1).
+region_checksum() { import -window root -crop "$1" +repage -depth 8 rgb:- 2>/dev/null | cksum; }
+
 
 # Whether screen pixel (X, Y) is white.
 pixel_is_white() { [[ "$(pixel_rgb "$1" "$2")" == "255 255 255" ]]; }
@@ -129,19 +156,20 @@ start_app_on_default_table() {
 # sets wx wy (main window), view_x view_y (the view, 1000 x 500 at (70, 40))
 # and graph_x graph_y (the graph window, at (1090, 40)).
 wait_for_view() {
-  wait_for 20 main_window_shown || fail "main window did not appear"
+  wait_for "$E2E_WAIT" main_window_shown || fail "main window did not appear"
   read -r wx wy <<<"$(window_origin 1600x550)"
   view_x=$((wx + 70)); view_y=$((wy + 40))
   graph_x=$((wx + 1090)); graph_y=$((wy + 40))
-  wait_for 20 pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
+  wait_for "$E2E_WAIT" pixel_is_white $((view_x + 520)) $((view_y + 8)) || fail "the view never drew its first frame"
 }
 
 # Places an operator at view pixel (160, 250), between the first two axes,
 # and checks that its lock icon is drawn from the icon's image.
 check_operator_lock_icon() {
   xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
-  wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
-  wait_for 5 lock_icon_visible $((view_x + 160)) $((view_y + 250)) || fail "the lock icon was not drawn from its image"
+  wait_for "$E2E_WAIT" grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
+  wait_for "$E2E_WAIT" lock_icon_visible $((view_x + 160)) $((view_y + 250)) ||
+    fail "the lock icon was not drawn from its image"
   icon_missing_reported && fail "an icon was not found: $(grep 'Cannot read icon' "$WORK/err" | head -1)"
   return 0
 }

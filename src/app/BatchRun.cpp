@@ -25,7 +25,7 @@ int runBatch(const CommandLine& commandLine) {
     std::string error;
     FileIdentity sessionIdentity;
     if (withSession && !readSessionFile(commandLine.sessionFile, &session, &error, &sessionIdentity)) {
-        return failed(error);
+        return failed(error + ". Nothing was exported.");
     }
 
     const std::string tablePath = commandLine.dataFile.empty() ? session.tablePath : commandLine.dataFile;

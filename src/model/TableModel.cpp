@@ -43,6 +43,7 @@ void TableModel::releasePerTableObjects() {
 
 void TableModel::updateDataInfo() {
     if (dataReady) releasePerTableObjects();
+    ++tableSerial;
     if (!table) return;
     // In this order: axes, hint paths, item records, tree, item paths,
     // histogram widths, groups, then one empty mixture per dimension.

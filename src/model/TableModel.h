@@ -11,6 +11,7 @@
 // 1000 x 500 view.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -66,6 +67,10 @@ public:
     bool hasMixtures() const { return !mixtures.empty(); }
     // Every per-table object exists.
     bool isDataReady() const { return dataReady; }
+    // Changes whenever the per-table objects are built anew (a table linked):
+    // unlike their addresses, which a later table's may take again, it tells
+    // one table's objects from another's.
+    uint64_t getTableSerial() const { return tableSerial; }
     // The table has something to draw: at least one item and one numeric dimension.
     bool hasDrawableData() const;
 
@@ -152,6 +157,7 @@ private:
     std::vector<float> histogramWidths;                      // per numeric dimension
     TreeObserver* treeObserver = nullptr;                    // not owned
     bool dataReady = false;                                  // every per-table object exists
+    uint64_t tableSerial = 0;                                // per-table objects built so far
 
     bool gaussianOrdering = false;  // density ordering of items is on; survives a new table
     bool groupSort = false;         // groups are sorted after each regrouping; survives a new table

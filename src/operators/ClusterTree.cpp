@@ -215,9 +215,17 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
     }
     complement->controlList.swap(rest);
 
-    // Operators that came from elsewhere take their items as a moved operator does.
-    for (AROperator* child : regulars) {
-        if (recaptures(child)) child->updateControlList();
+    // Operators that came from elsewhere take their items as a moved operator
+    // does, in the order in which they took them where they were before,
+    // oldest first: of two that both cover an item, the one that held it
+    // keeps it. (Moving up reversed their order among this node's links, and
+    // movedUp lists each former parent's children newest first. A node moved
+    // up twice takes the same items again.)
+    for (auto moved = movedUp.rbegin(); moved != movedUp.rend(); ++moved) {
+        AROperator* child = *moved;
+        if (child->parent == node && child->type == AROperator::kTypeRegular && recaptures(child)) {
+            child->updateControlList();
+        }
     }
     for (AROperator* child : children(node)) {
         child->rebuildOwnHistogram();

@@ -142,8 +142,10 @@ private:
     // Shares the items of `node` out among its children again: every item to
     // exactly one child. Regular children keep what they hold of it (locked
     // ones their frozen list), except the unlocked ones in `movedUp`, which
-    // take their items anew from the complementary child, oldest first; the
-    // complementary child keeps the rest. Then the same below each child.
+    // take their items anew from the complementary child, oldest first as
+    // they stood under their former parent (so of two that both cover an
+    // item, the one that held it keeps it); the complementary child keeps the
+    // rest. Then the same below each child.
     void repartition(AROperator* node, const std::vector<AROperator*>& movedUp);
     // A new capture by `op` after an edit (none while it is locked), the items
     // below it and below its complementary sibling shared out again, and both

@@ -192,9 +192,8 @@ protected:
 private:
     // What the line layer's picture depends on; a different key draws it anew.
     struct LineLayerKey {
-        const void* table = nullptr;
-        const void* tree = nullptr;
-        uint64_t revision = 0;
+        uint64_t tableSerial = 0;  // the table and the tree (see getTableSerial)
+        uint64_t revision = 0;     // of the tree
         int widthPx = 0, heightPx = 0;
         float aspect = 0;
         DrawRegion region;

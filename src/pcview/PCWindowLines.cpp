@@ -40,7 +40,7 @@ bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == 
 }  // namespace
 
 bool PCWindow::LineLayerKey::operator==(const LineLayerKey& other) const {
-    return table == other.table && tree == other.tree && revision == other.revision && widthPx == other.widthPx &&
+    return tableSerial == other.tableSerial && revision == other.revision && widthPx == other.widthPx &&
            heightPx == other.heightPx && aspect == other.aspect && region == other.region &&
            axisPositionsHash == other.axisPositionsHash &&
            sameColour(lineColour, other.lineColour);
@@ -155,8 +155,7 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
 
 PCWindow::LineLayerKey PCWindow::currentLineKey() const {
     LineLayerKey key;
-    key.table = getData();
-    key.tree = getClusterTree();
+    key.tableSerial = getTableSerial();
     key.revision = getClusterTree() != nullptr ? getClusterTree()->getRevision() : 0;
     key.widthPx = w();
     key.heightPx = h();
@@ -303,9 +302,11 @@ void PCWindow::renderProgressMark(float fraction, int band) {
 
 void PCWindow::continueLineLayer(void* view) { static_cast<PCWindow*>(view)->redraw(); }
 
+// Switched off, the layer's image is left as it is: frames drawn meanwhile
+// do not touch it, and switched on again it is used as far as its key still
+// holds.
 void PCWindow::setLineLayerEnabled(bool enabled) {
     if (enabled == lineLayerEnabled) return;
     lineLayerEnabled = enabled;
-    lineLayerStarted = false;
     redraw();
 }

@@ -62,7 +62,7 @@ protected:
     std::unique_ptr<MainWindow> makeMain() {
         auto main = std::make_unique<MainWindow>(loadTableQuietly(table));
         main->show();
-        for (int k = 0; k < 500 && !main->getView()->valid(); ++k) Fl::wait(0.01);
+        waitForEvents([&] { return main->getView()->valid() != 0; });
         return main;
     }
     // Two operators, one nested, and a hint path, through the view's model.

@@ -29,9 +29,8 @@ grep -qF "$SOURCE_DIR" "$WORK/help" && fail "the installed program looks in the 
 
 start_app "$WORK/elsewhere"
 wait_for_view
-wait_for 5 grep -q "^392 data items in total.$" "$WORK/out" || fail "the default table was not loaded"
+wait_for "$E2E_WAIT" grep -q "^392 data items in total.$" "$WORK/out" || fail "the default table was not loaded"
 check_operator_lock_icon
-press_over_main_window ctrl+q
-wait_exit 10
+quit_with ctrl+q
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 echo "install: ok"

@@ -19,11 +19,10 @@ Difference matrix calculated!
 Histogram built!
 LINES
 )
-wait_for 5 grep -q "Histogram built!" "$WORK/out" || fail "loader lines missing"
+wait_for "$E2E_WAIT" grep -q "Histogram built!" "$WORK/out" || fail "loader lines missing"
 [[ "$(head -8 "$WORK/out")" == "$expected" ]] || fail "loader lines differ"
 
-press_over_main_window ctrl+q
-wait_exit 10
+quit_with ctrl+q
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 
 # 2. No DataSet/origin.txt to be found: a copy of the binary outside its
@@ -33,10 +32,9 @@ mkdir -p "$WORK/empty" "$WORK/elsewhere/bin"
 cp "$STRANDS_BIN" "$WORK/elsewhere/bin/strands"
 : >"$WORK/out"
 STRANDS_BIN="$WORK/elsewhere/bin/strands" start_app "$WORK/empty"
-wait_for 20 main_window_shown || fail "main window did not appear without a default table"
+wait_for "$E2E_WAIT" main_window_shown || fail "main window did not appear without a default table"
 grep -q 'Cannot open data file "./DataSet/origin.txt": No such file or directory' "$WORK/err" || fail "no report of the missing table"
 grep -q "created successfully" "$WORK/out" && fail "success reported for a missing table"
-press_over_main_window ctrl+q
-wait_exit 10
+quit_with ctrl+q
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS (empty table)"
 echo "startup: ok"

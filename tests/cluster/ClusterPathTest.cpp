@@ -45,6 +45,7 @@ TEST(ClusterPathTest, FivePercentStepsAndDeletingPoints) {
     paths.increasePeakValue(1, 1);
     paths.increasePathPeakValue(1);
     paths.increasePathDeviationValue(1);
+    ASSERT_EQ(paths.getUnlockedPathNum(), 2);
     const Path* path1 = paths.getUnlockedPath(1);
     EXPECT_NEAR(path1->peaks[1], 1.1025f, 1e-6f);
     EXPECT_EQ(path1->peaks[2], 0.0f);
@@ -105,6 +106,7 @@ TEST(ClusterPathTest, LockingClearingAndFollowingTheAxes) {
     for (int p = 0; p < 3; ++p) paths.addHintPoint(p, p, 0.1f + 0.2f * p, 0.2f);  // path p on dimension p
     paths.lockPath(1);
     ASSERT_EQ(paths.getLockedPathNum(), 1);
+    ASSERT_EQ(paths.getUnlockedPathNum(), 2);
     EXPECT_TRUE(paths.getUnlockedPath(1)->hasHintPoint[2]);  // former path 2 moved down
 
     ParallelCoordinatesAxis axes(3);

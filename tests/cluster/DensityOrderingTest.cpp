@@ -72,36 +72,63 @@ protected:
     TempDir dir;
 };
 
+// Blocks of 128 rows whose sums differ by orders of magnitude, so that the
+// thresholds of a tile's rows and of its columns differ: a tight group B of
+// 40 rows (sums near 40) whose box lies just beyond the far-pair distance of
+// 128 copies of a point A (sums from 128), while each of B's rows lies within
+// its own, larger distance of A; a tile is skipped only when neither its rows
+// nor its columns still need its terms. Rows: A x 128, far fillers, B x 40
+// with fillers, A x 128.
+std::string contrastingBlocks() {
+    const double gap = std::sqrt(0.178);  // along the first dimension: the boxes' squared distance
+    std::string text = "x,y,z\n";
+    auto row = [&](double x, double y, double z) {
+        text += std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z) + "\n";
+    };
+    for (int k = 0; k < 128; ++k) row(0, 0.5, 0.5);
+    for (int k = 0; k < 128; ++k) k % 2 ? row(1, 0, 0) : row(1, 1, 1);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> offset(-0.02, 0.02);
+    for (int k = 0; k < 40; ++k) row(gap + std::fabs(offset(random)) / 20, 0.5 + offset(random), 0.5 + offset(random));
+    for (int k = 40; k < 128; ++k) row(1, 0, 1);
+    for (int k = 0; k < 128; ++k) row(0, 0.5, 0.5);
+    return text;
+}
+
 TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) {
-    for (bool sorted : {false, true}) {
-        // 2100 items: 17 blocks, the last one partial; the matrix is stored, so the reference is quick.
-        const auto data = load(table(2100, 6, sorted, sorted ? 3u : 4u));
-        ASSERT_EQ(data->getDataNum(), 2100);
+    // 2100 items: 17 blocks, the last one partial; the matrix is stored, so the reference is quick.
+    const std::pair<const char*, std::string> tables[] = {{"rows in random order", table(2100, 6, false, 4)},
+                                                          {"rows sorted", table(2100, 6, true, 3)},
+                                                          {"contrasting blocks", contrastingBlocks()}};
+    for (const auto& [layout, text] : tables) {
+        const auto data = load(text);
+        const int n = data->getDataNum();
+        ASSERT_GE(n, 512) << layout;
         const std::vector<float> expected = plainSums(*data);
         const GaussianProximity proximity(data.get(), kWidth);
         for (int threads : {1, 2, 3}) {
-            std::vector<float> sums(2100, -1.0f);
+            std::vector<float> sums(static_cast<size_t>(n), -1.0f);
             ASSERT_TRUE(proximity.scoreAllItems(sums.data(), nullptr, threads));
             for (size_t i = 0; i < sums.size(); ++i) {
                 ASSERT_TRUE(sameBits(sums[i], expected[i]))
-                    << "item " << i << ", " << threads << " threads, rows " << (sorted ? "sorted" : "in random order")
-                    << ": " << sums[i] << " != " << expected[i];
+                    << "item " << i << ", " << threads << " threads, " << layout << ": " << sums[i] << " != " << expected[i];
             }
         }
         // Eight lanes, and none (entries one at a time, exp's own terms): the same bits.
         for (GaussianProximity::Lanes lanes : {GaussianProximity::Lanes::Avx2, GaussianProximity::Lanes::Portable}) {
-            std::vector<float> sums(2100, -1.0f);
+            std::vector<float> sums(static_cast<size_t>(n), -1.0f);
             ASSERT_TRUE(GaussianProximity(data.get(), kWidth, lanes).scoreAllItems(sums.data(), nullptr, 2));
             for (size_t i = 0; i < sums.size(); ++i) {
                 ASSERT_TRUE(sameBits(sums[i], expected[i]))
-                    << "item " << i << (lanes == GaussianProximity::Lanes::Avx2 ? ", eight lanes" : ", one lane");
+                    << "item " << i << ", " << layout
+                    << (lanes == GaussianProximity::Lanes::Avx2 ? ", eight lanes" : ", one lane");
             }
         }
-        if (sorted) {
-            EXPECT_GT(proximity.getSkippedTiles(), 0) << "rows in spatial order leave far tiles out whole";
+        if (layout != tables[0].first) {
+            EXPECT_GT(proximity.getSkippedTiles(), 0) << layout << ": far tiles are left out whole";
         }
         // The sums of a chosen few come out the same through the per-item path.
-        const std::vector<int32_t> some = {0, 127, 128, 2099, 1000};
+        const std::vector<int32_t> some = {0, 127, 128, n - 1, 300};
         std::vector<float> picked(some.size());
         proximity.scoreItems(some.data(), static_cast<int>(some.size()), picked.data());
         for (size_t k = 0; k < some.size(); ++k) EXPECT_TRUE(sameBits(picked[k], expected[static_cast<size_t>(some[k])]));
@@ -148,8 +175,7 @@ TEST_F(DensityOrderingTest, AJobGivesTheSameSumsAndCanBeDroppedWhileItRuns) {
     GaussianProximity(data.get(), kWidth).scoreAllItems(expected.data());
     {
         DensityJob job(data.get(), kWidth);
-        for (int k = 0; k < 2000 && !job.isDone(); ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(job.isDone());
+        ASSERT_TRUE(waitUntil([&] { return job.isDone(); }));
         EXPECT_EQ(job.getProgress(), 1.0);
         for (size_t i = 0; i < expected.size(); ++i) ASSERT_TRUE(sameBits(job.getSums()[i], expected[i])) << i;
     }
@@ -173,11 +199,10 @@ TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForeg
     EXPECT_TRUE(background.getGaussianOrdering());
     ASSERT_TRUE(background.isDensityOrderingPending());
     std::string said;
-    for (int k = 0; k < 6000 && background.isDensityOrderingPending(); ++k) {
+    ASSERT_TRUE(waitUntil([&] {
         said += stdoutOf([&] { background.finishDensityOrdering(); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(background.isDensityOrderingPending());
+        return !background.isDensityOrderingPending();
+    }));
     EXPECT_EQ(said, "Gaussian-based optimization complete!\n");
     const auto& a = foreground.getItemScores();
     const auto& b = background.getItemScores();

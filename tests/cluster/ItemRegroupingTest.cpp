@@ -33,7 +33,13 @@ protected:
         return stdoutOf([&] { mixtures = regrouping.regroup(paths, groups, scores, false); });
     }
     void addPoint(int path, int d, float valueNorm) { paths.addHintPoint(path, d, d == 0 ? 0.05f : 0.95f, valueNorm); }
-    const Items& group(int g) { return groups.getUnlockedGroup(g)->items; }
+    // Unlocked group g's items; a failure (and no items) when there is no such group.
+    const Items& group(int g) {
+        static const Items none;
+        const DataItemGroup* found = groups.getUnlockedGroup(g);
+        if (found == nullptr) ADD_FAILURE() << "no unlocked group " << g;
+        return found != nullptr ? found->items : none;
+    }
     float scoreOf(int32_t item) const {
         for (const ItemScore& record : scores) {
             if (record.item == item) return record.score;
@@ -61,6 +67,7 @@ TEST_F(ItemRegroupingTest, OnePointClaimsItemsWithinTwoDeviations) {
     EXPECT_EQ(group(0), (Items{0, 1, 5, 7, 8, 9}));
     EXPECT_EQ(group(1), (Items{4, 6, 3, 2}));  // farthest (0.06 away) first, on the point last
     EXPECT_NEAR(scoreOf(2), 1.5f, 1e-6f);     // 1 + kernel / D
+    ASSERT_EQ(mixtures.size(), 2u);
     EXPECT_NEAR(mixtures[0]->getContibution(0.55f), std::exp(-1.0f), 1e-4f);
     EXPECT_EQ(mixtures[1]->getCount(), 0);
 }
@@ -95,10 +102,12 @@ TEST_F(ItemRegroupingTest, AnItemOnEveryPointOfAFullPathStaysInItsGroup) {
 
 TEST_F(ItemRegroupingTest, DegenerateDeviationsNeverReachAGroupIndex) {
     addPoint(0, 0, 0.5f);
+    ASSERT_EQ(paths.getUnlockedPathNum(), 1);
     paths.getUnlockedPath(0)->deviations[0] = 0.0f;
     EXPECT_EQ(regroup(), "Group number is 2\n");
     EXPECT_EQ(group(1), (Items{2}));  // exactly on the point; 3 (0.02 away) is not
     EXPECT_EQ(scoreOf(2), 1.5f);
+    ASSERT_EQ(mixtures.size(), 2u);
     EXPECT_EQ(mixtures[0]->getContibution(0.5f), 1.0f);
     EXPECT_EQ(mixtures[0]->getContibution(0.52f), 0.0f);
     for (float deviation : {-0.05f, std::numeric_limits<float>::quiet_NaN()}) {
@@ -123,6 +132,7 @@ TEST_F(ItemRegroupingTest, EqualScoresKeepItemOrderAndLockedItemsStayOut) {
     EXPECT_EQ(regroup(), "Group number is 2\n");
     EXPECT_EQ(group(0), (Items{0, 1, 4, 5}));
     EXPECT_EQ(group(1), (Items{6, 2, 3}));
+    ASSERT_EQ(groups.getLockedGroupNum(), 1);
     EXPECT_EQ(groups.getLockedGroup(0)->items, (Items{7, 8, 9}));
 }
 
@@ -195,6 +205,7 @@ TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainR
     std::vector<ItemScore> scores(kRows, ItemScore{0, 0.0f});
     const ItemRegrouping regrouping(table.get(), 0.0f, 1.0f);  // draw region: offset 0, scale 1
     paths.addHintPoint(0, 0, 0.05f, 0.4f);
+    ASSERT_EQ(paths.getUnlockedPathNum(), 1);
     for (float height : {0.4f, 0.5f, 0.45f, 0.45f}) {
         SCOPED_TRACE(height);
         paths.adjustHintPoint(0, 0, 0.05f, height);
@@ -207,6 +218,7 @@ TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainR
             if (diff <= ItemRegrouping::kMatchDeviations * deviation) expected.push_back(item);
         }
         ASSERT_GT(expected.size(), 1000u);
+        ASSERT_EQ(groups.getUnlockedGroupNum(), 2);
         std::vector<int32_t> claimed = groups.getUnlockedGroup(1)->items;
         // The records in score order.
         for (size_t k = 1; k < scores.size(); ++k) ASSERT_LE(scores[k - 1].score, scores[k].score) << k;

@@ -38,6 +38,7 @@ TEST_F(MultidimensionalClusterTest, AddingGrowsTheListAndReleasingKeepsOrder) {
     EXPECT_EQ(groups.getUnlockedGroupNum(), 6);
 
     MultidimensionalCluster split(table.get());
+    ASSERT_EQ(split.getUnlockedGroupNum(), 1);
     split.getUnlockedGroup(0)->items = {0, 4};
     split.addItemToUnlockedGroup(2, 1);
     split.addItemToUnlockedGroup(3, 1);
@@ -61,6 +62,7 @@ TEST_F(MultidimensionalClusterTest, LockingAndUnlockingMoveGroupsBetweenLists) {
     EXPECT_EQ(groups.getHistogramEntry(true, 0, 0, 64), 0.2f);  // built on locking: one item of five
 
     groups.setGroupHideState(false, 0);
+    ASSERT_EQ(groups.getLockedGroupNum(), 1);
     groups.getLockedGroup(0)->items.push_back(4);
     groups.unlockGroup(0);
     EXPECT_EQ(groups.getLockedGroupNum(), 0);
@@ -77,6 +79,7 @@ TEST_F(MultidimensionalClusterTest, ProximitySortPutsCrowdedItemsLastAndIsStable
     for (int32_t item : {1, 4, 0, 3, 2, 99}) groups.addItemToUnlockedGroup(item, 1);
     groups.addItemToUnlockedGroup(3, 2);
     groups.sortGroups();
+    ASSERT_EQ(groups.getUnlockedGroupNum(), 3);
     EXPECT_EQ(groups.getUnlockedGroup(0)->items, (Items{2, 0, 1, 4, 3}));  // never sorted
     EXPECT_EQ(groups.getUnlockedGroup(1)->items, (Items{99, 4, 3, 2, 0, 1}));
     EXPECT_EQ(groups.getUnlockedGroup(2)->items, (Items{3}));

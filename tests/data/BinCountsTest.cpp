@@ -54,6 +54,15 @@ TEST(BinCountsTest, PartsCountAsThemselvesAsItemsMoveAndTheWholeChanges) {
     c.pop_back();        // an item gone
     expectDirect("the whole changed");
     expectDirect("and again from its new totals");
+    c.back() = c.back() == 0 ? 1 : 0;  // another item in one's place: as many items as before
+    expectDirect("the same count of other items");
+
+    // The same items of another table of the same shape: counted from that table.
+    const std::unique_ptr<MultidimensionalData> other{
+        loadTableQuietly(dir.write("u.txt", randomIntegerTable(500, 2, 50, 4)))};
+    const auto counts = partition.count(other.get(), {spanOf(a), spanOf(b), spanOf(c)});
+    ASSERT_EQ(counts.size(), 3u);
+    EXPECT_EQ(counts[2], countBins(other.get(), spanOf(c), scratch));
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(GraphDrawingTest, FrameShowsTheRootAndTexturesLiveWithTheContext) {
     gl->glWindow().make_current();
     for (GLuint name : names) EXPECT_FALSE(glIsTexture(name)) << name;
     shown->show();
-    for (int k = 0; k < 500 && !shown->areTexturesReady(); ++k) Fl::wait(0.01);
+    ASSERT_TRUE(waitForEvents([&] { return shown->areTexturesReady(); }));
     gl->glWindow().make_current();
     EXPECT_TRUE(glIsTexture(shown->getArrowTexture(1))) << "made again in the new context";
 }

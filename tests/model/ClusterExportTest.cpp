@@ -108,6 +108,7 @@ TEST_F(ClusterExportTest, RowsAreCopiedVerbatimWithTheirLeafColourAndGroup) {
         const std::string expectedStart = rows[item] + "," + leafOf(item) + ",";
         EXPECT_EQ(line.rfind(expectedStart, 0), 0u) << line;
         const auto cells = fields(line);
+        ASSERT_GE(cells.size(), 2u) << line;
         EXPECT_EQ(cells.back(), groupOf(item)) << line;
         EXPECT_EQ(cells[cells.size() - 2], leafOf(item) == "0" ? "#FF0080FF" : "#666666BF") << line;
     }
@@ -119,6 +120,7 @@ TEST_F(ClusterExportTest, RowsAreCopiedVerbatimWithTheirLeafColourAndGroup) {
     // LF files get LF; a header that already has a "leaf" column gets leaf_2.
     link("leaf,group_2,group\n1,2,3\n4,5,6\n");
     const auto plain = splitLines(exported(), "\n");
+    ASSERT_GE(plain.size(), 2u);
     EXPECT_EQ(plain[0], "leaf,group_2,group,leaf_2,leaf_color,group_3");
     EXPECT_EQ(plain[1], "1,2,3,0,#666666BF,0");
 }

@@ -53,6 +53,7 @@ protected:
         ASSERT_NE(a, nullptr);
         AROperator* b = add(a, 0.8f, 0.4f, false);
         ASSERT_NE(b, nullptr);
+        tree->setOperatorAngleWidth(b, 0.4);
         AROperator* c = add(complementOf(tree->getRoot()), 0.5f, 0.6f);
         ASSERT_NE(c, nullptr);
         tree->toggleLock(c);
@@ -107,6 +108,8 @@ TEST_F(SessionTest, ASavedSessionRestoresTheSameStateExactly) {
         EXPECT_EQ(before[k]->locked, after[k]->locked) << k;
         EXPECT_EQ(before[k]->leftAxis, after[k]->leftAxis) << k;
         EXPECT_TRUE(sameBits(before[k]->position.x, after[k]->position.x)) << k;
+        EXPECT_EQ(before[k]->angleWidth, after[k]->angleWidth) << k;
+        EXPECT_EQ(before[k]->radius, after[k]->radius) << k;
         EXPECT_EQ(before[k]->histogram, after[k]->histogram) << k;
     }
     EXPECT_EQ(copy->getClusterTree()->indexOf(copy->getClusterTree()->getFocused()),
@@ -115,6 +118,8 @@ TEST_F(SessionTest, ASavedSessionRestoresTheSameStateExactly) {
         EXPECT_EQ(copy->getAxes()->getAxisPosition(d), model.getAxes()->getAxisPosition(d));
         EXPECT_EQ(copy->getHistogramWidth(d), model.getHistogramWidth(d));
     }
+    ASSERT_EQ(copy->getClusters()->getLockedGroupNum(), 1);
+    ASSERT_EQ(model.getClusters()->getLockedGroupNum(), 1);
     EXPECT_EQ(copy->getClusters()->getLockedGroup(0)->items, model.getClusters()->getLockedGroup(0)->items);
     EXPECT_EQ(copy->getPaths()->getLockedPathNum(), 1);
     EXPECT_TRUE(copy->getGroupSort());
@@ -178,6 +183,11 @@ TEST_F(SessionTest, MalformedSessionsAreRefusedWithTheirProblemNamed) {
     // left out of every leaf, an item in no group.
     Session read = Session::capture(model, display);
     std::string error;
+    ASSERT_GE(read.nodes.size(), 2u);
+    ASSERT_FALSE(read.nodes[1].items.empty());
+    ASSERT_FALSE(read.nodes.back().items.empty());
+    ASSERT_FALSE(read.unlockedGroups.empty());
+    ASSERT_FALSE(read.unlockedGroups[0].items.empty());
     read.nodes[1].items.push_back(read.nodes[1].items.front());
     EXPECT_FALSE(read.checkAgainst(*model.getData(), &error));
     EXPECT_NE(error.find("listed twice"), std::string::npos) << error;

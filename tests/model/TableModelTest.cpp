@@ -67,6 +67,7 @@ TEST_F(TableModelTest, SpreadingTheAxesCarriesHintPointsAndOperatorsAndRaisesThe
     model.adjustAxisPositions(1, -3);
     const float axisAfter = model.getAxes()->getAxisPosition(1);
     EXPECT_NE(axisAfter, axisBefore);
+    ASSERT_EQ(model.getPaths()->getUnlockedPathNum(), 1);
     EXPECT_FLOAT_EQ(model.getPaths()->getUnlockedPath(0)->hintPoints[1].x, axisAfter);
     const float left = model.getAxes()->getAxisPosition(0);
     EXPECT_NEAR(op->position.x, left + (axisAfter - left) * op->relativeX, 1e-6);

@@ -17,6 +17,12 @@ float histogramSum(const AROperator* node, int dim) {
     return sum;
 }
 
+std::vector<int> sortedItems(const AROperator* node) {
+    std::vector<int> items = node->controlList;
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
 bool holds(const AROperator* op, int item) {
     return std::count(op->controlList.begin(), op->controlList.end(), item) == 1;
 }
@@ -63,6 +69,7 @@ TEST_F(ClusterTreeTest, FirstOperatorTakesCrossingItemsFromANewComplementaryChil
 
     // A second operator comes before the first in the root's links, and in hit tests.
     AROperator* second = add(0.5f, 0.51f);
+    ASSERT_EQ(childList(root).size(), 3u);
     EXPECT_EQ(childList(root).front(), second);
     AROperator* hit = nullptr;
     EXPECT_TRUE(tree->isNearOp(0.5f, 0.505f, &hit));  // equally near both
@@ -138,19 +145,6 @@ TEST_F(ClusterTreeTest, OperatorsNeverStandOutsideARegionAndLockedOnesKeepTheirL
     EXPECT_EQ(add(0.5f, 0.5f), nullptr);
 }
 
-TEST_F(ClusterTreeTest, RemovingTheOnlyChildLeavesTheParentALeafAndResetsFocus) {
-    AROperator* op = add(0.5f, 0.5f);
-    tree->setFocused(op);
-    EXPECT_TRUE(tree->removeAR(op));
-    AROperator* root = tree->getRoot();
-    EXPECT_TRUE(root->noChildren());  // its complementary child went too
-    EXPECT_EQ(tree->focused, root);
-    EXPECT_EQ(root->controlList.size(), 7u);
-    EXPECT_FALSE(tree->removeAR(root));  // the root stays
-    EXPECT_FALSE(tree->removeAR(op)) << "no longer in the tree";
-    expectTreeConsistent();
-}
-
 TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUpTakeTheirItemsAnew) {
     AROperator* root = tree->getRoot();
     AROperator* a = add(0.5f, 0.5f);                 // takes 2, 3, 4 from the root's complement
@@ -180,6 +174,56 @@ TEST_F(ClusterTreeTest, RemovalMergesComplementaryChildrenAndTheNodesThatMovedUp
     expectTreeConsistent();
     EXPECT_TRUE(tree->removeAR(c));
     expectTreeConsistent();
+}
+
+// Two operators under one parent that both cover the horizontal items 2-4
+// (the older one holds them) and the rising ones 5-6 (only the younger can
+// still take them). Once the parent goes, each keeps what it held, and a
+// locked one its frozen list, however the survivors are ordered among the
+// parent's links; once the older goes, its items go back to the parent's
+// rest, and the younger keeps its own; once the younger, the parent's only
+// child, goes too, the parent is a leaf again and the focus on the root.
+TEST_F(ClusterTreeTest, RemovalLeavesEachSiblingWhatItHeldEvenWhereBothCoverAnItem) {
+    enum Variant { kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved };
+    for (Variant variant : {kParentRemoved, kParentRemovedOlderLocked, kOlderRemoved}) {
+        SCOPED_TRACE(testing::Message() << "variant " << variant);
+        makeView("a,b\n0,0\n1,1\n0.5,0.5\n0.5,0.5\n0.5,0.5\n0,1\n0,1\n");
+        AROperator* parent = add(0.5f, 0.5f);
+        ASSERT_NE(parent, nullptr);
+        tree->setOperatorAngleWidth(parent, 0.6);
+        ASSERT_EQ(sortedItems(parent), (std::vector<int>{2, 3, 4, 5, 6}));
+        AROperator* older = addUnder(parent, 0.5f, 0.5f);
+        ASSERT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
+        AROperator* younger = addUnder(parent, 0.5f, 0.5f);
+        tree->setOperatorAngle(younger, 0);
+        tree->setOperatorAngleWidth(younger, 0.6);  // covers 2-4 as well
+        ASSERT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+        if (variant == kParentRemovedOlderLocked) {
+            tree->toggleLock(older);
+            tree->moveOperator(older, 0.3f, 0.9f);  // would capture nothing there
+        }
+        if (variant == kOlderRemoved) {
+            ASSERT_TRUE(tree->removeAR(older));
+            ASSERT_EQ(younger->parent, parent);
+            EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+            EXPECT_EQ(sortedItems(complementOf(parent)), (std::vector<int>{2, 3, 4}));
+            expectTreeConsistent();
+            tree->setFocused(younger);
+            ASSERT_TRUE(tree->removeAR(younger));
+            EXPECT_TRUE(parent->noChildren()) << "its complementary child went too";
+            EXPECT_EQ(tree->focused, tree->getRoot());
+            EXPECT_FALSE(tree->removeAR(younger)) << "no longer in the tree";
+            EXPECT_FALSE(tree->removeAR(tree->getRoot())) << "the root stays";
+        } else {
+            ASSERT_TRUE(tree->removeAR(parent));
+            ASSERT_EQ(older->parent, tree->getRoot());
+            ASSERT_EQ(younger->parent, tree->getRoot());
+            EXPECT_EQ(sortedItems(older), (std::vector<int>{2, 3, 4}));
+            EXPECT_EQ(sortedItems(younger), (std::vector<int>{5, 6}));
+            EXPECT_EQ(sortedItems(complementOf(tree->getRoot())), (std::vector<int>{0, 1}));
+        }
+        expectTreeConsistent();
+    }
 }
 
 // The mends of removal: whatever is removed (a leaf, an operator with
@@ -269,6 +313,36 @@ TEST_F(ClusterTreeTest, EveryChangeThatShowsRaisesTheRevisionAndNothingElseDoes)
         [&] { tree->updateOperatorsPos(); },                [&] { tree->removeAR(op); }};
     for (const auto& change : changes) EXPECT_TRUE(raises(change)) << &change - changes;
     EXPECT_EQ(tree->getRoot()->revision, tree->getRevision());
+}
+
+// The graph's layout pushes apart every pair of nodes that overlap, however
+// deep the one doing the pushing sits in the tree.
+TEST_F(ClusterTreeTest, ANodeDeepInTheTreePushesTheNodesItOverlapsInTheGraph) {
+    AROperator* outer = add(0.5f, 0.5f);
+    ASSERT_NE(outer, nullptr);
+    AROperator* inner = addUnder(outer, 0.5f, 0.5f);
+    ASSERT_NE(inner, nullptr);
+    std::vector<AROperator*> nodes;
+    tree->collectNodes(&nodes);
+    ASSERT_GE(nodes.size(), 5u) << "root, two operators and their complements";
+    // Every node far from every other, in graph units.
+    for (size_t k = 0; k < nodes.size(); ++k) {
+        nodes[k]->graphX = 10.0 * static_cast<double>(k);
+        nodes[k]->graphY = 0;
+        nodes[k]->graphRadius = 0.05;
+    }
+    AROperator* target = complementOf(tree->getRoot());
+    ASSERT_NE(target, nullptr);
+    auto forceOnTarget = [&] {
+        for (AROperator* node : nodes) node->forceX = node->forceY = 0;
+        tree->getForce(target, nullptr, nullptr);
+        return std::make_pair(target->forceX, target->forceY);
+    };
+    const auto apart = forceOnTarget();
+    inner->graphX = target->graphX + 0.02;  // two levels below the root, overlapping
+    inner->graphY = target->graphY;
+    const auto overlapping = forceOnTarget();
+    EXPECT_LT(overlapping.first, apart.first) << "pushed away from the node on its right";
 }
 
 TEST_F(ClusterTreeTest, HitTestsAreStrictAndTheLockIconIsHitWhereItIsDrawn) {

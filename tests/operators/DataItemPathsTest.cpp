@@ -8,10 +8,38 @@
 
 namespace {
 
+// Every point, colour and straight flag of two path sets, compared exactly.
+testing::AssertionResult samePaths(const DataItemPaths& a, const DataItemPaths& b, int items) {
+    for (int item = 0; item < items; ++item) {
+        if (a.isUnbent(item) != b.isUnbent(item)) return testing::AssertionFailure() << "straight flag of " << item;
+        for (int segment = 0; segment < a.getSegmentNum(); ++segment) {
+            const Color4 &ca = a.getSegmentColor(item, segment), &cb = b.getSegmentColor(item, segment);
+            if (ca.r != cb.r || ca.g != cb.g || ca.b != cb.b || ca.a != cb.a)
+                return testing::AssertionFailure() << "colour of " << item << "/" << segment;
+            if (a.isUnbent(item)) continue;  // straight items are drawn from the table, not from points
+            DataItemPaths::SegmentCurve ka, kb;
+            a.getCurve(item, segment, &ka);
+            b.getCurve(item, segment, &kb);
+            if (a.isBent(item, segment) != b.isBent(item, segment))
+                return testing::AssertionFailure() << "bent flag of " << item << "/" << segment;
+            for (int k = 0; k < DataItemPaths::kPointsPerSegment; ++k) {
+                if (!sameBits(ka.x[k], kb.x[k]) || !sameBits(ka.y[k], kb.y[k]))
+                    return testing::AssertionFailure() << "point " << k << " of " << item << "/" << segment;
+            }
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+// A table holder whose view can change shape (as a window's does when resized).
+struct ReshapableModel : TableModel {
+    using TableModel::setAspect;
+};
+
 // Five axes at 0.05, 0.275, 0.5, 0.725, 0.95. Items 0 and 1 run along the
 // foot and the top; item 2 is flat at 0.5, then rises from 0.3 to 0.7 between
 // axes 2 and 3 (through view point (0.6125, 0.5)). Paths have 15 points per segment.
-class DataItemPathsTest : public OperatorTest {
+class DataItemPathsTest : public TreeTest<ReshapableModel> {
 protected:
     void SetUp() override { makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.3,0.7,0.5\n"); }
     DataItemPaths& paths() { return *view->getItemPaths(); }
@@ -79,41 +107,31 @@ TEST_F(DataItemPathsTest, LockedOperatorsPassThroughOrBesideTheirCentre) {
     EXPECT_LT(passY(), 0.5f);
 }
 
-TEST_F(DataItemPathsTest, TwoOperatorsSplitTheColoursAtTheSecond) {
+// A child operator right of its parent, and the mirror case, left of it:
+// each segment takes the colour of the nearest operator at or left of it,
+// segments left of both the leftmost's; on one segment the child's.
+TEST_F(DataItemPathsTest, NestedOperatorsSplitTheColoursWhereverTheChildStands) {
     const Color4 red(1, 0, 0, 1), blue(0, 0, 1, 1);
-    AROperator* first = add(0.1625f, 0.5f, true, red);  // segment 0, where item 2 is flat
-    ASSERT_NE(first, nullptr);
-    tree->setFocused(first);
-    AROperator* second = add(0.6125f, 0.52f, true, blue);  // segment 2, under the first
-    ASSERT_NE(second, nullptr);
-    ASSERT_EQ(second->controlList, std::vector<int>{2});
-    paths().updatePaths();
-    for (int segment = 0; segment < 4; ++segment) {
-        EXPECT_TRUE(colourIs(paths().getSegmentColor(2, segment), segment < 2 ? red : blue)) << segment;
-    }
-}
-
-// Every point, colour and straight flag of two path sets, compared exactly.
-testing::AssertionResult samePaths(const DataItemPaths& a, const DataItemPaths& b, int items) {
-    for (int item = 0; item < items; ++item) {
-        if (a.isUnbent(item) != b.isUnbent(item)) return testing::AssertionFailure() << "straight flag of " << item;
-        for (int segment = 0; segment < a.getSegmentNum(); ++segment) {
-            const Color4 &ca = a.getSegmentColor(item, segment), &cb = b.getSegmentColor(item, segment);
-            if (ca.r != cb.r || ca.g != cb.g || ca.b != cb.b || ca.a != cb.a)
-                return testing::AssertionFailure() << "colour of " << item << "/" << segment;
-            if (a.isUnbent(item)) continue;  // straight items are drawn from the table, not from points
-            DataItemPaths::SegmentCurve ka, kb;
-            a.getCurve(item, segment, &ka);
-            b.getCurve(item, segment, &kb);
-            if (a.isBent(item, segment) != b.isBent(item, segment))
-                return testing::AssertionFailure() << "bent flag of " << item << "/" << segment;
-            for (int k = 0; k < DataItemPaths::kPointsPerSegment; ++k) {
-                if (!sameBits(ka.x[k], kb.x[k]) || !sameBits(ka.y[k], kb.y[k]))
-                    return testing::AssertionFailure() << "point " << k << " of " << item << "/" << segment;
-            }
+    struct Case {
+        float parentX, parentY, childX, childY;
+        std::vector<bool> childColoured;  // per segment
+    };
+    // 0.1625: segment 0, where item 2 is flat; 0.6125: segment 2, where it rises.
+    for (const Case& c : {Case{0.1625f, 0.5f, 0.6125f, 0.52f, {false, false, true, true}},
+                          Case{0.6125f, 0.52f, 0.1625f, 0.5f, {true, true, false, false}},
+                          Case{0.6125f, 0.52f, 0.6125f, 0.5f, {true, true, true, true}}}) {
+        SCOPED_TRACE(testing::Message() << "parent at " << c.parentX << ", child at " << c.childX);
+        makeView("a,b,c,d,e\n0,0,0,0,0\n1,1,1,1,1\n0.5,0.5,0.3,0.7,0.5\n");
+        AROperator* parent = add(c.parentX, c.parentY, true, red);
+        ASSERT_NE(parent, nullptr);
+        AROperator* child = addUnder(parent, c.childX, c.childY, true, blue);
+        ASSERT_NE(child, nullptr);
+        ASSERT_EQ(child->controlList, std::vector<int>{2});
+        paths().updatePaths();
+        for (int segment = 0; segment < 4; ++segment) {
+            EXPECT_TRUE(colourIs(paths().getSegmentColor(2, segment), c.childColoured[segment] ? blue : red)) << segment;
         }
     }
-    return testing::AssertionSuccess();
 }
 
 TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyItsItems) {
@@ -135,6 +153,30 @@ TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyI
     paths().updateChangedPaths();
     EXPECT_EQ(paths().getRebuiltItemCount(), 2);
     EXPECT_TRUE(colourIs(paths().getSegmentColor(left->controlList[0], 0), Color4(0, 0, 1, 1)));
+
+    // A drag: the paths' memory stays what the first steps took.
+    size_t bytes = 0;
+    for (int step = 0; step < 300; ++step) {
+        tree->moveOperator(right, 0.72f + 0.01f * static_cast<float>(step % 2), 0.2f);
+        paths().updateChangedPathsDeferringBends();
+        for (int item = 0; item < 5; ++item) paths().bendPendingSegments(item);
+        if (step == 20) bytes = paths().getMemoryBytes();
+    }
+    EXPECT_EQ(paths().getMemoryBytes(), bytes);
+
+    // The view changes shape, the tree does not: every bent line is bent anew
+    // for the new proportions, at once or when drawn.
+    for (const bool deferred : {false, true}) {
+        view->setAspect(deferred ? 1.5f : 3.0f);
+        if (deferred) {
+            paths().updateChangedPathsDeferringBends();
+        } else {
+            paths().updateChangedPaths();
+        }
+        DataItemPaths fresh(view);
+        fresh.updatePaths();
+        EXPECT_TRUE(samePaths(paths(), fresh, 5)) << (deferred ? "deferred" : "at once");
+    }
 }
 
 // After random edits through the tree, the update of what changed gives

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "TestSupport.h"
+#include "data/BinCounts.h"
 #include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
@@ -15,10 +16,10 @@ template <typename Holder>
 class TreeTest : public testing::Test {
 protected:
     void makeView(const std::string& table) {
-        if constexpr (std::is_same_v<Holder, TableModel>) {
-            owned = std::make_unique<TableModel>();
+        if constexpr (std::is_constructible_v<Holder, int, int, int, int>) {
+            owned = std::make_unique<Holder>(0, 0, 1000, 500);  // a window
         } else {
-            owned = std::make_unique<Holder>(0, 0, 1000, 500);
+            owned = std::make_unique<Holder>();
         }
         view = owned.get();
         view->linkMDdata(loadTableQuietly(dir.write("t.txt", table)));
@@ -41,8 +42,9 @@ protected:
         return result;
     }
     // No list holds an item twice, every child names its parent back, every
-    // child's items are its parent's, the focus is a node of the tree, and
-    // the leaves share out the table: every item in exactly one leaf.
+    // child's items are its parent's, every node's histogram is that of its
+    // items, the focus is a node of the tree, and the leaves share out the
+    // table: every item in exactly one leaf.
     void expectTreeConsistent() {
         std::vector<AROperator*> nodes;
         tree->collectNodes(&nodes);
@@ -50,6 +52,11 @@ protected:
         for (const AROperator* node : nodes) {
             const std::set<int> distinct(node->controlList.begin(), node->controlList.end());
             EXPECT_EQ(distinct.size(), node->controlList.size()) << "an item held twice by one node";
+            std::vector<int32_t> scratch;
+            std::vector<float> shares;
+            sharesOfTable(countBins(view->getData(), spanOf(node->controlList), scratch), view->getData()->getDataNum(),
+                          &shares);
+            EXPECT_EQ(node->histogram, shares) << "the histogram of node " << node->id << " is not that of its items";
             for (AROperator* child : children(node)) {
                 EXPECT_EQ(child->parent, node);
                 const std::set<int> parentItems(node->controlList.begin(), node->controlList.end());

@@ -158,6 +158,7 @@ TEST_F(InteractionTest, HintPointsAreAddedDraggedTunedAndDeleted) {
     // The point sits on the axis (x 0.5), not at the pointer (0.51).
     EXPECT_NE(out.find("add hint point at 0.5,0.5 with pathIndex = 0\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Group number is 2"), std::string::npos) << out;
+    ASSERT_EQ(view->getClusters()->getUnlockedGroupNum(), 2);
     EXPECT_EQ(view->getClusters()->getUnlockedGroup(1)->items, (std::vector<int32_t>{2, 3}));
 
     // Dragging moves it along its axis only; neither click creates an operator.
@@ -166,6 +167,7 @@ TEST_F(InteractionTest, HintPointsAreAddedDraggedTunedAndDeleted) {
     EXPECT_EQ(view->getSelectedHintDim(), 2);
     EXPECT_TRUE(regularOperators().empty());
     mouse(FL_LEFT_MOUSE, FL_DRAG, 540, pxOf(0.3f));
+    ASSERT_EQ(paths->getUnlockedPathNum(), 1);
     EXPECT_FLOAT_EQ(path(0).hintPoints[2].x, 0.5f);
     EXPECT_FLOAT_EQ(path(0).hintPoints[2].y, 0.3f);
     mouse(FL_LEFT_MOUSE, FL_RELEASE, 540, pxOf(0.3f));
@@ -242,6 +244,7 @@ TEST_F(InteractionTest, LockingAPathTakesItsGroupEvenWhenItClaimedNoItem) {
     EXPECT_TRUE(groups->getLockedGroup(1)->hidden);
     // A click on a locked hint point toggles its group's display; L unlocks path and group.
     click(FL_LEFT_MOUSE, 50, pxOfValue(0.2f));
+    ASSERT_EQ(groups->getLockedGroupNum(), 2);
     EXPECT_FALSE(groups->getLockedGroup(1)->hidden);
     key('l', 50, pxOfValue(0.2f));
     EXPECT_EQ(paths->getLockedPathNum(), 1);
@@ -251,6 +254,7 @@ TEST_F(InteractionTest, LockingAPathTakesItsGroupEvenWhenItClaimedNoItem) {
 TEST_F(InteractionTest, PeakAndDeviationKeysStepThePointUnderThePointer) {
     click(FL_LEFT_MOUSE, 500, pxOf(0.5f), FL_CTRL);
     EXPECT_NE(key('=', 500, pxOf(0.5f)).find("Group number is"), std::string::npos);
+    ASSERT_EQ(paths->getUnlockedPathNum(), 1);
     EXPECT_FLOAT_EQ(path(0).peaks[2], 1.05f);
     key('\'', 500, pxOf(0.5f));
     EXPECT_FLOAT_EQ(path(0).peaks[2], static_cast<float>(1.05f * 1.05));

@@ -11,9 +11,16 @@
 #include "app/WindowCapture.h"
 #include "cluster/ClusterPath.h"
 
-#include <FL/x.H>  // after the test headers: Xlib's macros would clash with theirs
+#include <FL/x.H>  // last: its X11 macros clash with GoogleTest's names
 
 namespace {
+
+// Whether the window system has given `window` this size.
+bool hasWindowSize(Fl_Window* window, int widthPx, int heightPx) {
+    XWindowAttributes attributes;
+    return fl_xid(window) != 0 && XGetWindowAttributes(fl_display, fl_xid(window), &attributes) != 0 &&
+           attributes.width == widthPx && attributes.height == heightPx;
+}
 
 std::string randomTable(int rows) { return randomIntegerTable(rows, 5, 1000, 11); }
 
@@ -76,11 +83,20 @@ protected:
         expectSameFrames("spreading the axes");
         view->linkMDdata(loadTableQuietly(dir.write("u.txt", randomTable(500))));
         expectSameFrames("a new table");
+        // Two more between two frames: the second may take the first's place in memory.
+        view->linkMDdata(loadTableQuietly(dir.write("v.txt", randomIntegerTable(500, 5, 1000, 12))));
+        view->linkMDdata(loadTableQuietly(dir.write("w.txt", randomIntegerTable(500, 5, 1000, 13))));
+        expectSameFrames("two new tables");
+        // An axis moved by itself, without the tree.
+        view->getAxes()->setAxisPosition(2, 0.45f);
+        expectSameFrames("an axis moved");
         window->size(820, 420);
         view->resize(10, 10, 800, 400);
         // The one-pass frame goes straight to the window's buffer: let the window
-        // system give it the new size first.
-        for (int k = 0; k < 20; ++k) Fl::wait(0.01);
+        // system give it the new size, and the toolkit show a frame of that size
+        // (the driver settles the buffers of a resized window at a swap).
+        ASSERT_FALSE(view->valid());
+        ASSERT_TRUE(waitForEvents([&] { return hasWindowSize(view, 800, 400) && view->valid(); }));
         expectSameFrames("a resize");
     }
     std::unique_ptr<Fl_Window> window;
@@ -108,10 +124,12 @@ TEST_F(LineLayerTest, OnlyChangesOfTheLinesDrawThemAnew) {
     view->getPaths()->addHintPoint(0, 1, view->getAxes()->getAxisPosition(1), 0.4f);
     stdoutOf([&] { view->updateGaussianMixtures(); });
     for (unsigned key : {'h', 'm', 'p', ' ', ' '}) view->handleKeyboardEvents(key, 500, 250);
+    EXPECT_FALSE(view->drawingPending());
     layered();
     EXPECT_EQ(restarts(), start) << "hint paths and display switches leave the lines as they are";
     AROperator* op = add(0.16f, 0.5f);
     ASSERT_NE(op, nullptr);
+    EXPECT_TRUE(view->drawingPending()) << "before any frame: a picture taken now must wait for the new lines";
     layered();
     EXPECT_EQ(restarts(), start + 1);
     tree->moveOperator(op, 0.2f, 0.6f);
@@ -146,7 +164,7 @@ TEST_F(LineLayerTest, SlicesFillTheLayerInOrderAndAChangeStartsItOver) {
 
 TEST_F(LineLayerTest, InputThatArrivesDuringALongSliceEndsIt) {
     // 200,000 items: seconds of drawing on a CPU rasteriser.
-    view->linkMDdata(loadTableQuietly(dir.write("big.txt", randomIntegerTable(200000, 5, 1000, 12))));
+    makeView(randomIntegerTable(200000, 5, 1000, 12));
     show();
     // Two short slices: the view learns how fast the lines are drawn.
     view->setLineSliceBudget(std::chrono::milliseconds(20));
@@ -180,6 +198,21 @@ TEST_F(LineLayerTest, InputThatArrivesDuringALongSliceEndsIt) {
     EXPECT_LT(seconds, 3.0) << "soon after it came";
     window->hide();  // no more frames
     for (int k = 0; k < 5; ++k) Fl::wait(0.01);  // the message taken
+}
+
+TEST_F(LineLayerTest, ASliceStopsAtItsSegmentLimitHoweverFarItsDeadline) {
+    makeView(randomTable(12000));  // 48000 item segments: more than a first slice's 20000
+    view->setLineLayerEnabled(false);
+    show();
+    view->setLineSliceBudget(std::chrono::seconds(60));
+    view->setLineLayerEnabled(true);
+    captureView(view);
+    EXPECT_TRUE(view->isLineLayerActive());
+    EXPECT_TRUE(view->drawingPending()) << "the first slice drew more than its segments";
+    int frames = 1;
+    for (; view->drawingPending() && frames < 100; ++frames) captureView(view);
+    EXPECT_LE(frames, 3) << "slices stopped well before their segments or their deadline";
+    expectSameFrames("the remaining slices");
 }
 
 }  // namespace

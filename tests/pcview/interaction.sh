@@ -11,20 +11,18 @@ start_app_on_default_table
 
 # A left click in region 0 (between the first two axes), half way up.
 xdotool mousemove $((view_x + 160)) $((view_y + 250)) click 1
-wait_for 10 grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
+wait_for "$E2E_WAIT" grep -q '^31$' "$WORK/out" || fail "no operator was created (no bin lines)"
 [[ $(grep -c -E '^([0-9]|[12][0-9]|3[01])$' "$WORK/out") -ge 32 ]] || fail "fewer than 32 bin lines"
 
 # Ctrl + left click on the third axis (x = 0.05 + 0.9 * 2 / 7 of the view).
 axis_x=$(awk 'BEGIN { printf "%d", 1000 * (0.05 + 0.9 * 2 / 7) }')
-xdotool mousemove $((view_x + axis_x + 3)) $((view_y + 250))
-xdotool keydown Control_L click 1 keyup Control_L
-wait_for 10 grep -q '^add hint point at ' "$WORK/out" || fail "no hint point was added"
-grep -q '^Group number is 2$' "$WORK/out" || fail "the items were not regrouped into 2 groups"
+xdotool mousemove $((view_x + axis_x + 3)) $((view_y + 250)) keydown Control_L click 1 keyup Control_L
+wait_for "$E2E_WAIT" grep -q '^add hint point at ' "$WORK/out" || fail "no hint point was added"
+wait_for "$E2E_WAIT" grep -q '^Group number is 2$' "$WORK/out" || fail "the items were not regrouped into 2 groups"
 
 xdotool mousemove $((view_x + 600)) $((view_y + 100)) key g
-wait_for 10 grep -q '^Group sort is activated !$' "$WORK/out" || fail "G did not switch the group sort on"
+wait_for "$E2E_WAIT" grep -q '^Group sort is activated !$' "$WORK/out" || fail "G did not switch the group sort on"
 
-xdotool key Escape
-wait_exit 10
+quit_with Escape
 [[ "$EXIT_STATUS" == "0" ]] || fail "Escape ended with status $EXIT_STATUS"
 echo "interaction: ok"

@@ -32,7 +32,6 @@ read -r r g b <<<"$(pixel_rgb $((wx + 10)) $((view_y + 374)))"
 read -r r g b <<<"$(pixel_rgb $((wx + 35)) $((view_y + 250)))"
 (( r > 150 && g < 100 )) || fail "indicator not found ($r $g $b)"
 
-press_over_main_window ctrl+q
-wait_exit 10
+quit_with ctrl+q
 [[ "$EXIT_STATUS" == "0" ]] || fail "Ctrl+Q ended with status $EXIT_STATUS"
 echo "screenshot: ok"

@@ -37,6 +37,25 @@ TEST_F(ResourceLocatorTest, TheSourceTreeCountsOnlyForAnExecutableInItsBuildFold
     where.installDataDir = prefix + "/share/strands";
     EXPECT_EQ(ResourceLocator::searchRoots(where), (std::vector<std::string>{".", prefix + "/share/strands"}));
 
+    // Other spellings of the same folders: the build folder configured
+    // through a link (the executable's own folder is always the resolved
+    // one) still leads to the source tree, and the configured prefix written
+    // with "./" and a doubled slash, or through a link, is still the one
+    // found beside the executable. Each folder is searched once.
+    fs::create_directory_symlink(build, dir.path() + "/build-link");
+    fs::create_directory_symlink(prefix, dir.path() + "/prefix-link");
+    makeDir("prefix/share/strands");
+    for (const std::string& spelling : {prefix + "/./share//strands", dir.path() + "/prefix-link/share/strands"}) {
+        SCOPED_TRACE(spelling);
+        EXPECT_EQ(ResourceLocator::searchRoots({build, dir.path() + "/build-link", dir.path() + "/src", spelling}),
+                  (std::vector<std::string>{".", dir.path() + "/src", dir.path() + "/src/share/strands", spelling}));
+        EXPECT_EQ(ResourceLocator::searchRoots({prefix + "/bin", build, dir.path() + "/src", spelling}),
+                  (std::vector<std::string>{".", prefix + "/share/strands"}));
+    }
+    // Started in the source tree: "." is that folder, listed once.
+    EXPECT_EQ(ResourceLocator::searchRoots({build, build, fs::current_path().string(), ""}),
+              (std::vector<std::string>{".", dir.path() + "/src/share/strands"}));
+
     // The executable's own path unknown: the working directory and the configured prefix.
     EXPECT_EQ(ResourceLocator::searchRoots({"", build, dir.path() + "/src", "/opt/s"}),
               (std::vector<std::string>{".", "/opt/s"}));
@@ -76,7 +95,16 @@ TEST_F(ResourceLocatorTest, TheTestsFindTheShippedFilesInTheWorkingDirectoryFirs
     // paths have always been written.
     EXPECT_EQ(findResource("DataSet/origin.txt"), "./DataSet/origin.txt");
     EXPECT_EQ(findResource("Resources/lock_s.bmp"), "./Resources/lock_s.bmp");
+    ASSERT_FALSE(ResourceLocator::program().getRoots().empty());
     EXPECT_EQ(ResourceLocator::program().getRoots().front(), ".");
+
+    // What the program knows of itself names the tree it was built from and
+    // the build folder, so a binary run from its build folder finds the
+    // shipped files from any working directory.
+    const ProgramLocations where = ProgramLocations::ofThisProgram();
+    EXPECT_TRUE(fs::is_regular_file(where.sourceDir + "/DataSet/origin.txt")) << where.sourceDir;
+    EXPECT_TRUE(fs::is_directory(where.buildDir)) << where.buildDir;
+    EXPECT_TRUE(fs::is_directory(where.executableDir)) << where.executableDir;
 }
 
 }  // namespace
