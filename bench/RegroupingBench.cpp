@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "cluster/ClusterPath.h"
+#include "cluster/GaussianProximity.h"
 #include "cluster/GaussianMixture.h"
 #include "cluster/ItemRegrouping.h"
 #include "cluster/MultidimensionalCluster.h"
@@ -131,6 +133,53 @@ void BM_DensityOrdering(benchmark::State& state) {
 BENCHMARK(BM_DensityOrdering)->Arg(1000)->Arg(10000)->Complexity(benchmark::oNSquared)->Unit(benchmark::kMillisecond)->UseRealTime();
 // 10^5 items: seconds per run, so one run of each repetition.
 BENCHMARK(BM_DensityOrdering)->Arg(100000)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The density ordering of the view benchmarks' tables (bench/data, written by
+// scripts/make-bench-tables.sh: eight independent uniform columns), as the A
+// key orders a table in the program. 10^6 items: minutes, one run.
+void BM_DensityOrderingOfViewTable(benchmark::State& state) {
+    const int itemNum = static_cast<int>(state.range(0));
+    const char* dir = std::getenv("STRANDS_BENCH_DATA");
+    const std::string path = std::string(dir ? dir : "bench/data") + "/rows_" + std::to_string(itemNum) + ".csv";
+    std::unique_ptr<MultidimensionalData> data;
+    {
+        QuietStdout quiet;
+        data = std::make_unique<MultidimensionalData>(path.c_str());
+    }
+    if (data->getDataNum() != itemNum) {
+        state.SkipWithError(("no table of " + std::to_string(itemNum) + " rows at " + path).c_str());
+        return;
+    }
+    std::vector<ItemScore> scores(static_cast<size_t>(itemNum));
+    const ItemRegrouping regrouping(data.get(), kDrawRegionOffset, kDrawRegionScale);
+    QuietStdout quiet;
+    for (auto _ : state) {
+        regrouping.orderByDensity(scores, true);
+        benchmark::DoNotOptimize(scores.data());
+    }
+}
+BENCHMARK(BM_DensityOrderingOfViewTable)->Arg(100000)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DensityOrderingOfViewTable)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The sums of the density ordering alone at 10^5 items, by the vector
+// instructions used (0: the widest this processor has, 1: AVX2 and FMA), one
+// after the other in the same run so the two can be compared.
+void BM_DensitySumsByLanes(benchmark::State& state) {
+    const MultidimensionalData* data = table(100000);
+    if (!data || data->getDataNum() != 100000) {
+        state.SkipWithError("could not write or load the generated table");
+        return;
+    }
+    const auto lanes = state.range(0) == 0 ? GaussianProximity::Lanes::Widest : GaussianProximity::Lanes::Avx2;
+    const GaussianProximity proximity(data, ItemRegrouping::kDensityKernelWidth, lanes);
+    std::vector<float> sums(static_cast<size_t>(data->getDataNum()));
+    for (auto _ : state) {
+        proximity.scoreAllItems(sums.data());
+        benchmark::DoNotOptimize(sums.data());
+    }
+    state.counters["skipped_tiles"] = static_cast<double>(proximity.getSkippedTiles());
+}
+BENCHMARK(BM_DensitySumsByLanes)->Arg(0)->Arg(1)->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "app/MainWindow.h"
 #include "data/MultidimensionalData.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 #include "pcview/PCWindow.h"
 
@@ -27,13 +28,12 @@ std::unique_ptr<MainWindow> showMainWindow(const std::string& path) {
     return main;
 }
 
-int addThreeOperators(PCWindow* view) {
-    if (view->getData()->getActualDimNum() < 8) return 0;
-    TableModel& model = view->getDocument().modelForSetUp();
-    ClusterTree* tree = model.getClusterTree();
+int addThreeOperators(TableModel* holder) {
+    if (holder->getData()->getActualDimNum() < 8) return 0;
+    ClusterTree* tree = holder->getClusterTree();
     const float xs[] = {0.18f, 0.5f, 0.82f};
     for (float x : xs) {
-        AROperator* op = tree->addAR(&model, x, 0.5f, true, Color4(0.9f, 0.2f, 0.1f, 0.8f));
+        AROperator* op = tree->addAR(holder, x, 0.5f, true, Color4(0.9f, 0.2f, 0.1f, 0.8f));
         if (op == nullptr) continue;
         tree->setOperatorRadius(op, 0.12);
         tree->setOperatorAngleWidth(op, 1.0);

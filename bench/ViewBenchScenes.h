@@ -8,6 +8,7 @@
 
 class MainWindow;
 class PCWindow;
+class TableModel;
 
 // bench/data/rows_<rows>.csv (or the folder STRANDS_BENCH_DATA names): <rows> x 8 dims.
 std::string benchTable(int rows);
@@ -17,9 +18,9 @@ std::string benchTable(int rows);
 std::unique_ptr<MainWindow> showMainWindow(const std::string& path);
 
 // Three wide primary operators, one in each of three regions, together
-// holding about half the items (tables of 8 dimensions or more). Returns the
-// items held by regular operators.
-int addThreeOperators(PCWindow* view);
+// holding about half the items (tables of 8 dimensions or more), on the view
+// or on a model without a window. Returns the items held by regular operators.
+int addThreeOperators(TableModel* holder);
 
 // One frame of the view as the toolkit draws it (prepareFrame, draw, swap),
 // finished on the GPU side before returning.

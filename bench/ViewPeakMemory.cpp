@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: cannot load %s\n", argv[0], argv[1]);
         return 1;
     }
-    const int held = addThreeOperators(view);
+    const int held = addThreeOperators(&view->getDocument().modelForSetUp());
     const auto start = std::chrono::steady_clock::now();
     const int frames = completeLineLayer(view);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

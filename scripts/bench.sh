@@ -18,6 +18,8 @@ done
 for rows in 100000 1000000; do
   "$root/scripts/with-xvfb.sh" "$root/build/bench/view_peak_memory" "$root/bench/data/rows_$rows.csv"
 done
+# The same for the real program as a user runs it (a session with the three operators).
+"$root/scripts/with-xvfb.sh" "$root/build/bench/program_peak_memory" "$root/build/strands" "$root/bench/data/rows_1000000.csv"
 "$root/scripts/with-xvfb.sh" "$root/build/bench/graph_frame_bench"
 # Reading sessions of about 40 MB: peak memory of the reader beside a whole parsed document.
 "$root/build/bench/session_peak_memory" "$root/DataSet/cars.csv" "$root/bench/data/rows_1000000.csv"

@@ -14,19 +14,28 @@
 #include <immintrin.h>
 #endif
 
+#include "cluster/GaussianTerms.h"
 #include "data/MultidimensionalData.h"
 #include "data/WorkProgress.h"
 
 namespace {
 
 constexpr int kBlock = GaussianProximity::kBlockSize;
-// Off-diagonal tiles whose candidates are gathered together before their
-// sums are taken: enough to keep every core busy, little enough memory. The
-// first batches of a phase are smaller: the phase's rows start with sums of 0,
-// whose thresholds let many candidates through, and each batch's sums lower
-// the thresholds of the next.
-constexpr int kTilesPerBatch = 32;
-constexpr int kTilesInFirstBatch = 2;
+// Candidates of a row of kBlock columns take up to this many places: the
+// wide gathering writes whole groups of lanes past the last one.
+constexpr int kCandidateRoom = kBlock + 16;
+// Off-diagonal tiles of a phase are gathered a batch at a time: enough to
+// keep every core busy and to pay for the hand-over between steps, little
+// enough memory. The first two batches are small and taken one after the
+// other: the phase's rows start with sums of 0, whose thresholds let many
+// candidates through, and the first batch's sums lower the thresholds of the
+// later ones. From the third batch on, a batch is gathered while the one
+// before it is summed, with the thresholds from before that sum (sums only
+// grow, so thresholds taken earlier let through a superset).
+constexpr int kTilesInFirstBatch = 4;
+constexpr int kTilesInSecondBatch = 12;
+constexpr int kTilesPerBatch = 64;
+constexpr int kMostThreads = 16;
 
 float floatFromBits(uint32_t bits) {
     float value;
@@ -91,6 +100,27 @@ int computeBlockBaseline(const float* columns, int stride, int dimNum, const flo
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
+// For each mask of eight lanes: the lanes it sets, in order, as a permutation
+// (unused places 0) and as eight bytes.
+struct LanePacking {
+    alignas(32) int32_t order[256][8];
+    uint64_t lanes[256];
+    LanePacking() {
+        for (int mask = 0; mask < 256; ++mask) {
+            int set = 0;
+            lanes[mask] = 0;
+            for (int lane = 0; lane < 8; ++lane) {
+                if ((mask >> lane & 1) == 0) continue;
+                order[mask][set] = lane;
+                lanes[mask] |= static_cast<uint64_t>(lane) << (8 * set);
+                ++set;
+            }
+            for (; set < 8; ++set) order[mask][set] = 0;
+        }
+    }
+};
+const LanePacking kLanePacking;
+
 // The same with eight lanes per instruction; the comparison and the
 // gathering of the passing columns work on lane masks.
 __attribute__((target("avx2"))) int computeBlockAvx2(const float* columns, int stride, int dimNum, const float* row,
@@ -121,24 +151,89 @@ __attribute__((target("avx2"))) int computeBlockAvx2(const float* columns, int s
     }
     if (self >= 0) lanes[self] = 0.0f;
     const __m256 rowLimit = _mm256_set1_ps(rowThreshold);
-    int candidateNum = 0;
+    // Which lanes pass, every group of eight first: then the gathering below
+    // waits on nothing but a running count.
+    unsigned pass[kVectors];
     for (int v = 0; v < kVectors; ++v) {
-        const int low = std::clamp(kFirst - 8 * v, 0, 8);
-        const int high = std::clamp(count - 8 * v, 0, 8);
-        const unsigned inRange = ((1u << high) - 1u) & ~((1u << low) - 1u);
-        if (inRange == 0) continue;
         const __m256 limit = _mm256_max_ps(rowLimit, _mm256_loadu_ps(columnThreshold + 8 * v));
         // Not greater or equal, unordered: NaN entries pass.
-        unsigned pass = static_cast<unsigned>(
-                            _mm256_movemask_ps(_mm256_cmp_ps(_mm256_load_ps(lanes + 8 * v), limit, _CMP_NGE_UQ))) &
-                        inRange;
-        while (pass != 0) {
-            const int k = 8 * v + __builtin_ctz(pass);
-            candidates[candidateNum] = static_cast<uint8_t>(k);
-            entries[candidateNum] = lanes[k];
-            ++candidateNum;
-            pass &= pass - 1;
+        pass[v] = static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(_mm256_load_ps(lanes + 8 * v), limit, _CMP_NGE_UQ)));
+    }
+    if (kFirst > 0 || count < kBlock) {
+        for (int v = 0; v < kVectors; ++v) {
+            const int low = std::clamp(kFirst - 8 * v, 0, 8);
+            const int high = std::clamp(count - 8 * v, 0, 8);
+            pass[v] &= ((1u << high) - 1u) & ~((1u << low) - 1u);
         }
+    }
+    int candidateNum = 0;
+    for (int v = 0; v < kVectors; ++v) {
+        // The passing lanes moved to the front, without a branch per lane (a
+        // few percent pass, at random: a branch would be mispredicted often).
+        const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLanePacking.order[pass[v]]));
+        _mm256_storeu_ps(entries + candidateNum, _mm256_permutevar8x32_ps(_mm256_load_ps(lanes + 8 * v), order));
+        const uint64_t packed = kLanePacking.lanes[pass[v]] + 0x0808080808080808ull * static_cast<uint64_t>(v);
+        std::memcpy(candidates + candidateNum, &packed, sizeof packed);
+        candidateNum += __builtin_popcount(pass[v]);
+    }
+    return candidateNum;
+}
+
+// The same with sixteen lanes per instruction (AVX-512F): half the
+// instructions for the same arithmetic, and the passing lanes gathered by
+// the processor's own compress instructions.
+__attribute__((target("avx512f"))) int computeBlockAvx512(const float* columns, int stride, int dimNum,
+                                                         const float* row, int self, int kFirst, int count,
+                                                         float rowThreshold, const float* columnThreshold,
+                                                         float* entries, uint8_t* candidates) {
+    constexpr int kVectors = kBlock / 16;
+    alignas(64) float lanes[kBlock];
+    // Four independent sums in registers at a time, to cover the adder's latency.
+    for (int v0 = 0; v0 < kVectors; v0 += 4) {
+        __m512 sum0 = _mm512_setzero_ps(), sum1 = sum0, sum2 = sum0, sum3 = sum0;
+        const float* column = columns + 16 * v0;
+        for (int d = 0; d < dimNum; ++d, column += stride) {
+            const __m512 value = _mm512_set1_ps(row[d]);
+            const __m512 delta0 = _mm512_sub_ps(_mm512_loadu_ps(column), value);
+            const __m512 delta1 = _mm512_sub_ps(_mm512_loadu_ps(column + 16), value);
+            const __m512 delta2 = _mm512_sub_ps(_mm512_loadu_ps(column + 32), value);
+            const __m512 delta3 = _mm512_sub_ps(_mm512_loadu_ps(column + 48), value);
+            sum0 = _mm512_add_ps(sum0, _mm512_mul_ps(delta0, delta0));
+            sum1 = _mm512_add_ps(sum1, _mm512_mul_ps(delta1, delta1));
+            sum2 = _mm512_add_ps(sum2, _mm512_mul_ps(delta2, delta2));
+            sum3 = _mm512_add_ps(sum3, _mm512_mul_ps(delta3, delta3));
+        }
+        _mm512_store_ps(lanes + 16 * v0, sum0);
+        _mm512_store_ps(lanes + 16 * v0 + 16, sum1);
+        _mm512_store_ps(lanes + 16 * v0 + 32, sum2);
+        _mm512_store_ps(lanes + 16 * v0 + 48, sum3);
+    }
+    if (self >= 0) lanes[self] = 0.0f;
+    const __m512 rowLimit = _mm512_set1_ps(rowThreshold);
+    __mmask16 pass[kVectors];
+    for (int v = 0; v < kVectors; ++v) {
+        // Not greater or equal to the larger threshold, unordered: NaN entries pass.
+        const __m512 sums = _mm512_load_ps(lanes + 16 * v);
+        pass[v] = _mm512_cmp_ps_mask(sums, rowLimit, _CMP_NGE_UQ) |
+                  _mm512_cmp_ps_mask(sums, _mm512_loadu_ps(columnThreshold + 16 * v), _CMP_NGE_UQ);
+    }
+    if (kFirst > 0 || count < kBlock) {
+        for (int v = 0; v < kVectors; ++v) {
+            const int low = std::clamp(kFirst - 16 * v, 0, 16);
+            const int high = std::clamp(count - 16 * v, 0, 16);
+            pass[v] &= static_cast<__mmask16>(((1u << high) - 1u) & ~((1u << low) - 1u));
+        }
+    }
+    const __m512i laneNumbers = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    int candidateNum = 0;
+    for (int v = 0; v < kVectors; ++v) {
+        // Whole registers stored: the places past the passing lanes are overwritten later or unused.
+        _mm512_storeu_ps(entries + candidateNum, _mm512_maskz_compress_ps(pass[v], _mm512_load_ps(lanes + 16 * v)));
+        const __m512i columnNumbers = _mm512_add_epi32(laneNumbers, _mm512_set1_epi32(16 * v));
+        const int passing = __builtin_popcount(pass[v]);
+        _mm512_mask_cvtepi32_storeu_epi8(candidates + candidateNum, static_cast<__mmask16>((1u << passing) - 1u),
+                                         _mm512_maskz_compress_epi32(pass[v], columnNumbers));
+        candidateNum += passing;
     }
     return candidateNum;
 }
@@ -147,17 +242,39 @@ __attribute__((target("avx2"))) int computeBlockAvx2(const float* columns, int s
 using BlockFunction = int (*)(const float*, int, int, const float*, int, int, int, float, const float*, float*,
                              uint8_t*);
 
-BlockFunction chooseBlockFunction() {
+// The widest entries this processor computes: 16 lanes with AVX-512F, 8 with
+// AVX2; both take the terms' approximations, which need AVX2 and FMA.
+GaussianProximity::Lanes widestLanes(GaussianProximity::Lanes wanted) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx2")) return computeBlockAvx2;
+    using Lanes = GaussianProximity::Lanes;
+    if (wanted == Lanes::Portable || !__builtin_cpu_supports("avx2") || !GaussianTerms::canApproximate()) {
+        return Lanes::Portable;
+    }
+    if (wanted == Lanes::Widest && __builtin_cpu_supports("avx512f")) return Lanes::Widest;
+    return Lanes::Avx2;
+#else
+    (void)wanted;
+    return GaussianProximity::Lanes::Portable;
+#endif
+}
+
+BlockFunction blockFunction(GaussianProximity::Lanes lanes) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (lanes == GaussianProximity::Lanes::Widest) return computeBlockAvx512;
+    if (lanes == GaussianProximity::Lanes::Avx2) return computeBlockAvx2;
+#else
+    (void)lanes;
 #endif
     return computeBlockBaseline;
 }
 
-const BlockFunction kComputeBlock = chooseBlockFunction();
-
 // A fixed set of threads that run the tasks 0 ... n - 1 of one call together
-// with the calling thread, and return when all are done.
+// with the calling thread, and return when all are done. A density ordering
+// makes thousands of such calls a second, on a machine that may be busy with
+// other work: the caller does not wait for a helper that has not woken up
+// (it takes the tasks itself), and waiting threads spin briefly before they
+// sleep, since the next call or the last task usually comes within
+// microseconds.
 class TaskPool {
 public:
     explicit TaskPool(int threadNum) {
@@ -167,6 +284,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex);
             stopping = true;
+            stoppingFlag.store(true);
         }
         wake.notify_all();
         for (std::thread& thread : threads) thread.join();
@@ -179,68 +297,114 @@ public:
             for (int t = 0; t < taskNum; ++t) task(t);
             return;
         }
+        uint32_t generation;
         {
             std::lock_guard<std::mutex> lock(mutex);
+            generation = ++currentGeneration;
             current = &task;
             tasks = taskNum;
-            next.store(0);
-            busy = static_cast<int>(threads.size());
-            ++generation;
+            done.store(0);
+            claims.store(uint64_t{generation} << 32);
         }
         wake.notify_all();
-        runTasks(task);
-        std::unique_lock<std::mutex> lock(mutex);
-        finished.wait(lock, [this] { return busy == 0; });
-        current = nullptr;
+        runTasks(generation, taskNum, task);
+        if (!spinUntil([&] { return done.load() == taskNum; })) {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait(lock, [&] { return done.load() == taskNum; });
+        }
     }
 
 private:
-    void runTasks(const std::function<void(int)>& task) {
-        for (int t = next.fetch_add(1); t < tasks; t = next.fetch_add(1)) task(t);
+    static constexpr int kSpins = 500;  // about 20 microseconds of pauses
+
+    template <class Condition>
+    static bool spinUntil(const Condition& condition) {
+        for (int spin = 0; spin < kSpins; ++spin) {
+            if (condition()) return true;
+#if defined(__x86_64__) && defined(__GNUC__)
+            __builtin_ia32_pause();
+#endif
+        }
+        return condition();
+    }
+
+    // Claims and runs tasks of the given call (the claim counter holds the
+    // call's number beside the next task, so a late helper never claims a
+    // task of a later call).
+    void runTasks(uint32_t generation, int taskNum, const std::function<void(int)>& task) {
+        for (;;) {
+            uint64_t claim = claims.load();
+            do {
+                if ((claim >> 32) != generation || static_cast<int>(claim & 0xffffffffu) >= taskNum) return;
+            } while (!claims.compare_exchange_weak(claim, claim + 1));
+            task(static_cast<int>(claim & 0xffffffffu));
+            if (done.fetch_add(1) + 1 == taskNum) {
+                std::lock_guard<std::mutex> lock(mutex);
+                finished.notify_one();
+            }
+        }
     }
     void workerLoop() {
-        uint64_t seen = 0;
+        uint32_t seen = 0;
         for (;;) {
+            spinUntil([&] { return stoppingFlag.load() || (claims.load() >> 32) != seen; });
             const std::function<void(int)>* task = nullptr;
+            int taskNum = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                wake.wait(lock, [&] { return stopping || generation != seen; });
+                wake.wait(lock, [&] { return stopping || currentGeneration != seen; });
                 if (stopping) return;
-                seen = generation;
+                seen = currentGeneration;
                 task = current;
+                taskNum = tasks;
             }
-            runTasks(*task);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                --busy;
-            }
-            finished.notify_one();
+            runTasks(seen, taskNum, *task);
         }
     }
 
     std::vector<std::thread> threads;
     std::mutex mutex;
     std::condition_variable wake, finished;
-    const std::function<void(int)>* current = nullptr;
-    int tasks = 0;
-    std::atomic<int> next{0};
-    int busy = 0;
-    uint64_t generation = 0;
-    bool stopping = false;
+    const std::function<void(int)>* current = nullptr;  // the call's tasks (under mutex)
+    int tasks = 0;                                       // the call's task count (under mutex)
+    uint32_t currentGeneration = 0;                      // calls made (under mutex)
+    std::atomic<uint64_t> claims{0};                     // call number << 32 | next task
+    std::atomic<int> done{0};                            // tasks of the current call finished
+    bool stopping = false;                               // under mutex
+    std::atomic<bool> stoppingFlag{false};               // the same, for spinning helpers
 };
 
 // Candidates of one off-diagonal tile: for each of its rows, the columns k
 // (ascending) whose term the row or the column may need, with their entries.
+// Candidates of one off-diagonal tile: for each of its rows, the columns k
+// (ascending) whose term the row or the column may need, with their entries
+// and terms. The arrays grow to what the tile needs (a few percent of its
+// pairs on most tables) and are kept for the next batch.
 struct TileCandidates {
     bool skipped = false;
     int rowEnd[kBlock] = {};  // candidates of row r end at rowEnd[r]
-    uint8_t columns[kBlock * kBlock];
-    float entries[kBlock * kBlock];
+    std::vector<uint8_t> columns;
+    std::vector<float> entries;
+    std::vector<double> terms;  // approximations (GaussianTerms), or exp's own
+    void makeRoom(size_t candidates) {
+        if (columns.size() >= candidates) return;
+        columns.resize(candidates);
+        entries.resize(candidates);
+        terms.resize(candidates);
+    }
+};
+
+// Tiles [first, first + size) of a phase, gathered into the slots from `slot` on.
+struct Batch {
+    int first = 0;
+    int size = 0;
+    int slot = 0;
 };
 
 }  // namespace
 
-GaussianProximity::GaussianProximity(const MultidimensionalData* data, float width) : kernelWidth(width) {
+GaussianProximity::GaussianProximity(const MultidimensionalData* data, float width, Lanes lanes)
+    : kernelWidth(width), lanesUsed(widestLanes(lanes)) {
     // A float sum s of biased exponent E >= 1 has spacing 2^(E - 150); for
     // E = 0 (0 and subnormals) the spacing is 2^-149, as for E = 1. A term
     // t < spacing / 4 leaves the sum unchanged: double(s) + t stays below
@@ -303,8 +467,8 @@ inline double GaussianProximity::term(float entry) const {
 int GaussianProximity::blockCandidates(const float* row, int first, int self, int kFirst, int count,
                                        float rowThreshold, const float* columnThreshold, float* entries,
                                        uint8_t* candidates) const {
-    return kComputeBlock(columns.data() + first, stride, dimNum, row, self, kFirst, count, rowThreshold, columnThreshold,
-                         entries, candidates);
+    return blockFunction(lanesUsed)(columns.data() + first, stride, dimNum, row, self, kFirst, count, rowThreshold,
+                                    columnThreshold, entries, candidates);
 }
 
 // Per dimension, the gap between the two boxes (0 where they overlap),
@@ -333,8 +497,8 @@ void GaussianProximity::scoreItems(const int32_t* items, int count, float* score
         return;
     }
     static const float kNoColumnThreshold[kBlock] = {};  // thresholds are >= 0: the row's decides
-    float entries[kBlock];
-    uint8_t candidates[kBlock];
+    float entries[kCandidateRoom];
+    uint8_t candidates[kCandidateRoom];
     for (int index = 0; index < count; ++index) {
         const int32_t i = items[index];
         float sum = 0.0f;
@@ -364,82 +528,109 @@ bool GaussianProximity::scoreAllItems(float* scores, WorkProgress* progress, int
     if (itemNum == 0) return !(progress && progress->isCancelled());
 
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    TaskPool pool(std::min(threads, 16));
-    std::vector<TileCandidates> batch(static_cast<size_t>(std::min(kTilesPerBatch, std::max(blockNum - 1, 1))));
-    std::vector<int64_t> skippedInSlot(batch.size(), 0);
-    float columnThreshold[kBlock];  // skip thresholds of the phase's rows, at the start of a batch or tile
-    float entries[kBlock];
-    uint8_t candidates[kBlock];
+    TaskPool pool(std::min(threads, kMostThreads));
+    // Two batches' slots: one batch is summed while the next is gathered.
+    std::vector<TileCandidates> slots(static_cast<size_t>(2 * std::min(kTilesPerBatch, std::max(blockNum - 1, 1))));
+    const int slotsPerBatch = static_cast<int>(slots.size()) / 2;
+    std::vector<int64_t> skippedInSlot(slots.size(), 0);
+    float columnThreshold[kBlock];  // skip thresholds of the phase's rows when a batch is gathered
+    float entries[kCandidateRoom];
+    uint8_t candidates[kCandidateRoom];
+
+    // Candidates of tile (I, J) of the batch, I = batch.first + k, into its slot.
+    auto gatherTile = [&](const Batch& batch, int k, int jBlockIndex, int count, float columnMax) {
+        TileCandidates& tile = slots[static_cast<size_t>(batch.slot + k)];
+        const int iBlockIndex = batch.first + k;
+        const int iBlock = iBlockIndex * kBlock;
+        const int jBlock = jBlockIndex * kBlock;
+        // Rows of this tile are written only by this tile's sums, taken after this step.
+        float rowMax = 0.0f;
+        for (int r = 0; r < kBlock; ++r) rowMax = std::max(rowMax, getSkipThreshold(scores[iBlock + r]));
+        tile.skipped = boxDistance(iBlockIndex, jBlockIndex) >= std::max(rowMax, columnMax);
+        if (tile.skipped) {
+            ++skippedInSlot[static_cast<size_t>(batch.slot + k)];
+            return;
+        }
+        int end = 0;
+        for (int r = 0; r < kBlock; ++r) {
+            const int i = iBlock + r;
+            tile.makeRoom(static_cast<size_t>(end + kCandidateRoom));
+            end += blockCandidates(rows.data() + static_cast<size_t>(i) * dimNum, jBlock, -1, 0, count,
+                                   getSkipThreshold(scores[i]), columnThreshold, tile.entries.data() + end,
+                                   tile.columns.data() + end);
+            tile.rowEnd[r] = end;
+        }
+        computeTerms(tile.entries.data(), end, tile.terms.data());
+    };
+    // Rows of the phase's block J take the batch's candidates in row order (i ascending).
+    const bool sixteenLanes = lanesUsed == Lanes::Widest;
+    auto sumColumns = [&](const Batch& batch, int jBlockIndex) {
+        float* columnSums = scores + static_cast<size_t>(jBlockIndex) * kBlock;
+        for (int k = 0; k < batch.size; ++k) {
+            const TileCandidates& tile = slots[static_cast<size_t>(batch.slot + k)];
+            if (tile.skipped) continue;
+            GaussianTerms::addToColumns(tile.columns.data(), tile.terms.data(), tile.entries.data(), tile.rowEnd,
+                                        kBlock, kernelWidth, columnSums, sixteenLanes);
+        }
+    };
+    // Rows of tile k's block I take its candidates (j ascending).
+    auto sumRows = [&](const Batch& batch, int k) {
+        const TileCandidates& tile = slots[static_cast<size_t>(batch.slot + k)];
+        if (tile.skipped) return;
+        float* rowSums = scores + static_cast<size_t>(batch.first + k) * kBlock;
+        GaussianTerms::addToRows(tile.terms.data(), tile.entries.data(), tile.rowEnd, kBlock, kernelWidth, rowSums,
+                                 sixteenLanes);
+    };
 
     // Every row must receive its terms in ascending column order. Tiles
     // (I, J), I <= J, are visited J-major: row block R then receives column
     // blocks 0 ... R - 1 from tiles (C, R) (transposed) and R from (R, R), all
     // in phase J = R, then block C > R from tile (R, C) in phase J = C.
-    // A pair's exp is taken when either of its two rows needs the term; the
-    // term is then added to both (adding a negligible term is exact too).
+    // A pair's term is taken when either of its two rows may need it and is
+    // added to both (adding a negligible term is exact too).
     for (int jBlockIndex = 0; jBlockIndex < blockNum; ++jBlockIndex) {
         const int jBlock = jBlockIndex * kBlock;
         const int count = std::min(kBlock, itemNum - jBlock);
 
-        // Off-diagonal tiles, a batch at a time: candidates on every core,
-        // then the sums on this thread, tile by tile in ascending order.
-        int batchSize = kTilesInFirstBatch;
-        for (int batchStart = 0; batchStart < jBlockIndex; batchStart += batchSize, batchSize = std::min(2 * batchSize, kTilesPerBatch)) {
-            const int batchEnd = std::min(jBlockIndex, batchStart + batchSize);
-            // Sums only grow, so thresholds only fall: those taken now bound
-            // the later ones from above for the whole batch (and a row's
-            // threshold at its start bounds it for the row). The candidates
-            // are then a superset of the pairs that need their term.
+        // Off-diagonal tiles: each step gathers a batch (candidates and terms
+        // on every core) and sums the batch before it (block J's rows in one
+        // task, each tile's rows of block I in one task each).
+        Batch toSum;
+        int batchIndex = 0;
+        for (int first = 0; first < jBlockIndex || toSum.size > 0; ++batchIndex) {
+            const int wanted = batchIndex == 0 ? kTilesInFirstBatch
+                                               : batchIndex == 1 ? kTilesInSecondBatch : kTilesPerBatch;
+            Batch gathered;
+            gathered.first = first;
+            gathered.size = std::min({wanted, slotsPerBatch, jBlockIndex - first});
+            gathered.slot = (batchIndex % 2) * slotsPerBatch;
+            if (batchIndex < 2 && toSum.size > 0 && gathered.size > 0) {
+                // The first batch's sums come before the second batch is gathered.
+                pool.run(1 + toSum.size, [&](int task) {
+                    if (task == 0) sumColumns(toSum, jBlockIndex);
+                    else sumRows(toSum, task - 1);
+                });
+                if (progress) progress->advance(toSum.size);
+                toSum = Batch();
+            }
             float columnMax = 0.0f;
             for (int k = 0; k < count; ++k) {
                 columnThreshold[k] = getSkipThreshold(scores[jBlock + k]);
                 columnMax = std::max(columnMax, columnThreshold[k]);
             }
-            pool.run(batchEnd - batchStart, [&](int slot) {
-                TileCandidates& tile = batch[static_cast<size_t>(slot)];
-                const int iBlockIndex = batchStart + slot;
-                const int iBlock = iBlockIndex * kBlock;
-                // Rows of this tile are written only by this tile's sums, taken after this step.
-                float rowMax = 0.0f;
-                for (int r = 0; r < kBlock; ++r) rowMax = std::max(rowMax, getSkipThreshold(scores[iBlock + r]));
-                tile.skipped = boxDistance(iBlockIndex, jBlockIndex) >= std::max(rowMax, columnMax);
-                if (tile.skipped) {
-                    ++skippedInSlot[static_cast<size_t>(slot)];
-                    return;
-                }
-                int end = 0;
-                for (int r = 0; r < kBlock; ++r) {
-                    const int i = iBlock + r;
-                    end += blockCandidates(rows.data() + static_cast<size_t>(i) * dimNum, jBlock, -1, 0, count,
-                                           getSkipThreshold(scores[i]), columnThreshold, tile.entries + end,
-                                           tile.columns + end);
-                    tile.rowEnd[r] = end;
-                }
+            const int sumTasks = toSum.size > 0 ? 1 + toSum.size : 0;
+            // The longest task, block J's rows, first.
+            pool.run(sumTasks + gathered.size, [&](int task) {
+                if (task == 0 && sumTasks > 0) sumColumns(toSum, jBlockIndex);
+                else if (task < sumTasks) sumRows(toSum, task - 1);
+                else gatherTile(gathered, task - sumTasks, jBlockIndex, count, columnMax);
             });
-            for (int slot = 0; slot < batchEnd - batchStart; ++slot) {
-                const TileCandidates& tile = batch[static_cast<size_t>(slot)];
-                if (tile.skipped) continue;
-                const int iBlock = (batchStart + slot) * kBlock;
-                int begin = 0;
-                for (int r = 0; r < kBlock; ++r) {
-                    const int i = iBlock + r;
-                    float rowSum = scores[i];
-                    for (int c = begin; c < tile.rowEnd[r]; ++c) {
-                        const int j = jBlock + tile.columns[c];
-                        const float d = tile.entries[c];
-                        if (d >= getSkipThreshold(rowSum) && d >= getSkipThreshold(scores[j])) continue;
-                        const double t = term(d);
-                        accumulate(rowSum, t);
-                        accumulate(scores[j], t);  // row j receives i ascending
-                    }
-                    begin = tile.rowEnd[r];
-                    scores[i] = rowSum;
-                }
-            }
             if (progress) {
-                progress->advance(batchEnd - batchStart);
+                progress->advance(toSum.size);
                 if (progress->isCancelled()) return false;
             }
+            toSum = gathered;
+            first += gathered.size;
         }
 
         // The diagonal tile, on this thread.
@@ -450,9 +641,8 @@ bool GaussianProximity::scoreAllItems(float* scores, WorkProgress* progress, int
             float rowSum = scores[i];
             accumulate(rowSum, term(0.0f));
             const int candidateNum = blockCandidates(rows.data() + static_cast<size_t>(i) * dimNum, jBlock, -1,
-                                                     i - jBlock + 1,
-                                                     count, getSkipThreshold(rowSum), columnThreshold, entries,
-                                                     candidates);
+                                                     i - jBlock + 1, count, getSkipThreshold(rowSum), columnThreshold,
+                                                     entries, candidates);
             for (int c = 0; c < candidateNum; ++c) {
                 const int j = jBlock + candidates[c];
                 const float d = entries[c];
@@ -470,4 +660,12 @@ bool GaussianProximity::scoreAllItems(float* scores, WorkProgress* progress, int
     }
     for (int64_t skipped : skippedInSlot) skippedTiles += skipped;
     return true;
+}
+
+void GaussianProximity::computeTerms(const float* entries, int count, double* terms) const {
+    if (lanesUsed != Lanes::Portable) {
+        GaussianTerms::approximate(entries, count, kernelWidth, terms);
+        return;
+    }
+    for (int k = 0; k < count; ++k) terms[k] = term(entries[k]);
 }

@@ -20,8 +20,13 @@
 //     bounding boxes of its two blocks of items are further apart than every
 //     threshold that could apply (tables whose rows come in a spatial order,
 //     sorted or grouped, skip most tiles; rows in random order skip few);
-//   - the entries of each phase are computed on every core, while the sums
-//     are taken on one thread in the plain loop's order.
+//   - every step runs on every core: the entries of a batch of tiles and
+//     their terms, and the sums, each row's in its own order (the rows of
+//     earlier blocks a tile at a time, the phase's own block in one pass);
+//   - with AVX2 and FMA, entries are computed eight (AVX-512: sixteen) at a
+//     time and terms four at a time by an approximation of exp
+//     (GaussianTerms); a sum takes exp's own term wherever the approximation
+//     could round differently.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +39,14 @@ class GaussianProximity {
 public:
     static constexpr int kBlockSize = 128;  // items per block; tiles are kBlockSize x kBlockSize pairs
 
+    // The vector instructions used: the widest this processor has (AVX-512F
+    // for entries, AVX2 and FMA for terms, when present), AVX2 and FMA only,
+    // or plain C++. All give the same results; tests compare them.
+    enum class Lanes { Widest, Avx2, Portable };
+
     // Copies the table's values (the table is not kept). kernelWidth divides
     // D^2 (0.05^2: the term falls to 1/e at D = 0.05).
-    GaussianProximity(const MultidimensionalData* data, float kernelWidth);
+    GaussianProximity(const MultidimensionalData* data, float kernelWidth, Lanes lanes = Lanes::Widest);
 
     // Score of each listed item, written to scores[k]; an index outside the
     // table scores 0.
@@ -61,14 +71,18 @@ private:
     // columnThreshold[k])), so NaN entries pass as the plain loop adds them.
     // Entry `self` (the row's own column, or -1) is 0, as the matrix stores it.
     // Returns the number of such k; entries[c] is the entry of candidates[c].
+    // Both arrays need room for kBlockSize + 16 (whole groups of lanes are written).
     int blockCandidates(const float* row, int first, int self, int kFirst, int count, float rowThreshold,
                         const float* columnThreshold, float* entries, uint8_t* candidates) const;
     // A lower bound on every entry between block a and block b (0 when boxes are not usable).
     float boxDistance(int blockA, int blockB) const;
+    // The terms of `count` entries: approximations with vector lanes, else exp's own.
+    void computeTerms(const float* entries, int count, double* terms) const;
 
     static constexpr int kExponentNum = 256;  // biased binary exponents of a float
 
     float kernelWidth;                   // denominator of the exponent
+    Lanes lanesUsed;                     // what this processor offers of the lanes asked for
     float skipThreshold[kExponentNum];   // by the running sum's biased exponent
     int itemNum = 0;
     int dimNum = 0;

@@ -174,9 +174,13 @@ public:
     // Off: every frame draws the lines directly, in one pass (for comparison).
     void setLineLayerEnabled(bool enabled);
     bool isLineLayerActive() const { return lineLayerActive; }
-    // Every slice this long (by default the first after a change and each
-    // while input waits get 25 ms, others up to SlicePacer::kLongestSlice).
+    // Every slice this long, ended by input after yieldAfter (by default the
+    // first after a change and each while input waits get 25 ms, others up to
+    // SlicePacer::kLongestSlice, ended by input after their first 25 ms).
     void setLineSliceBudget(std::chrono::microseconds budget) { linePacer.setBudgets(budget, budget); }
+    void setLineSliceBudget(std::chrono::microseconds budget, std::chrono::microseconds yieldAfter) {
+        linePacer.setBudgets(budget, budget, yieldAfter);
+    }
     // How often the layer has started to draw its lines anew.
     uint64_t getLineLayerRestarts() const { return lineLayerRestarts; }
     // Progress of a table being loaded to replace this one, drawn as a bar
@@ -239,10 +243,11 @@ private:
     // Items [from, to) of a leaf, into the line batch.
     void drawStraightItems(const AROperator* leaf, size_t from, size_t to);
     void drawCurvedItems(const AROperator* leaf, size_t first, size_t last);
-    // Draws items from the cursor on until all are drawn (true), or until
-    // `itemSegmentLimit` item segments (an item's line between two adjacent
-    // axes, straight or bent) are drawn or the deadline passes.
-    bool drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit);
+    // Draws items from the cursor on until all are drawn (true), or until the
+    // slice's item segments (an item's line between two adjacent axes,
+    // straight or bent) are drawn, its deadline passes, or input waits after
+    // its yieldFrom.
+    bool drawLineSlice(const SlicePacer::Slice& slice);
     void renderLineLayer();
     // A thin bar along the view's foot, `fraction` of its width; band 0 is
     // the lowest, band 1 sits on it.
@@ -307,6 +312,7 @@ private:
     int categoryLabelsHeightPx = -1;
 
     LineStripBatch lineBatch;  // item lines of one frame, drawn in batches
+    std::vector<float> stripXView, stripYView;  // one straight item's points (an axis each), view units
     LineLayer lineLayer;       // the item lines between frames
     bool lineLayerEnabled = true;   // use it where the context allows
     bool lineLayerActive = false;   // the last frame used it

@@ -19,6 +19,13 @@ namespace {
 
 constexpr int kCurvePoints = DataItemPaths::kPointsPerSegment;
 constexpr size_t kItemsBetweenClockReads = 32;
+constexpr GLuint64 kLongestFenceWaitNs = 5'000'000'000;  // a step's fence is waited for at most this long
+
+// Whether the context has fence objects (OpenGL 3.2, or the sync extension).
+bool haveFences() {
+    return (GLEW_VERSION_3_2 || GLEW_ARB_sync) && glFenceSync != nullptr && glClientWaitSync != nullptr &&
+           glDeleteSync != nullptr;
+}
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
 
@@ -82,17 +89,28 @@ void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to)
     const int itemCount = data->getDataNum();
     const Color4 colour = leaf->color;
     // One strip per item through its value on every axis, in the leaf's colour.
+    stripXView.resize(static_cast<size_t>(dims));
+    stripYView.resize(static_cast<size_t>(dims));
+    for (int d = 0; d < dims; ++d) stripXView[static_cast<size_t>(d)] = axes->getAxisPosition(d);
     for (size_t k = from; k < to; ++k) {
         const int item = leaf->controlList[k];
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
-        lineBatch.beginStrip();
-        for (int d = 0; d < dims; ++d) lineBatch.addVertex(axes->getAxisPosition(d), region.toView(row[d]), colour);
-        lineBatch.endStrip();
+        for (int d = 0; d < dims; ++d) stripYView[static_cast<size_t>(d)] = region.toView(row[d]);
+        lineBatch.addStrip(stripXView.data(), stripYView.data(), dims, colour);
     }
 }
 
 void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last) {
+    // Where a segment's colour differs from the one before it, the colour
+    // turns within its first eight points: point k takes this share of the new one.
+    struct TurnShares {
+        float share[kCurvePoints];
+        TurnShares() {
+            for (int k = 0; k < kCurvePoints; ++k) share[k] = std::min(2.0f * k / kCurvePoints, 1.0f);
+        }
+    };
+    static const TurnShares turn;
     const MultidimensionalData* data = getData();
     const ParallelCoordinatesAxis* axes = getAxes();
     DataItemPaths* itemPaths = getItemPaths();
@@ -100,6 +118,7 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
     const int segments = itemPaths->getSegmentNum();
     const int itemCount = data->getDataNum();
     DataItemPaths::SegmentCurve curve;
+    float turningRgba[4 * kCurvePoints];
     for (size_t index = first; index < last; ++index) {
         const int item = leaf->controlList[index];
         if (item < 0 || item >= itemCount) continue;
@@ -110,21 +129,24 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
             const Color4& colour = itemPaths->getSegmentColor(item, j);
             const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
             const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
-            lineBatch.beginStrip();
             if (straight) {
-                lineBatch.addVertex(axes->getAxisPosition(j), region.toView(row[j]), from);
-                lineBatch.addVertex(axes->getAxisPosition(j + 1), region.toView(row[j + 1]), colour);
-            } else {
-                itemPaths->getCurve(item, j, &curve);
-                for (int k = 0; k < kCurvePoints; ++k) {
-                    // The colour turns within the first eight points.
-                    const float f = turns ? std::min(2.0f * k / kCurvePoints, 1.0f) : 1.0f;
-                    lineBatch.addVertex(curve.x[k], curve.y[k], from.r * (1 - f) + colour.r * f,
-                                        from.g * (1 - f) + colour.g * f, from.b * (1 - f) + colour.b * f,
-                                        from.a * (1 - f) + colour.a * f);
-                }
+                lineBatch.addLine(axes->getAxisPosition(j), region.toView(row[j]), from, axes->getAxisPosition(j + 1),
+                                  region.toView(row[j + 1]), colour);
+                continue;
             }
-            lineBatch.endStrip();
+            itemPaths->getCurve(item, j, &curve);
+            if (!turns) {
+                lineBatch.addStrip(curve.x, curve.y, kCurvePoints, colour);
+                continue;
+            }
+            for (int k = 0; k < kCurvePoints; ++k) {
+                const float f = turn.share[k];
+                turningRgba[4 * k] = from.r * (1 - f) + colour.r * f;
+                turningRgba[4 * k + 1] = from.g * (1 - f) + colour.g * f;
+                turningRgba[4 * k + 2] = from.b * (1 - f) + colour.b * f;
+                turningRgba[4 * k + 3] = from.a * (1 - f) + colour.a * f;
+            }
+            lineBatch.addStrip(curve.x, curve.y, kCurvePoints, turningRgba);
         }
     }
 }
@@ -160,7 +182,7 @@ bool PCWindow::drawingPending() const {
     return !(currentLineKey() == lineKey) || !lineLayerComplete;
 }
 
-bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uint64_t itemSegmentLimit) {
+bool PCWindow::drawLineSlice(const SlicePacer::Slice& slice) {
     AROperator* root = getClusterTree()->getRoot();
     const bool curved = !root->noChildren();
     riverLeaves.clear();
@@ -172,6 +194,12 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
     applyItemLineState();
     const uint64_t segmentsPerItem = static_cast<uint64_t>(std::max(getData()->getActualDimNum() - 1, 1));
     const int64_t itemsBefore = lineCursor.drawnItems;
+    // The draw calls return long before the rasteriser is done with them: a
+    // fence after each step, and before a step is drawn the one two steps
+    // back waited for, keep the clock and input checks close to what is drawn.
+    const bool fences = haveFences();
+    GLsync stepFences[2] = {nullptr, nullptr};
+    int64_t nextStepAt = itemsBefore;
     bool outOfTime = false;
     while (!outOfTime && lineCursor.leaf < riverLeaves.size()) {
         const AROperator* leaf = riverLeaves[lineCursor.leaf];
@@ -186,7 +214,28 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
             lineCursor.drawnItems += static_cast<int64_t>(to - lineCursor.item);
             lineCursor.item = to;
             const auto itemSegments = static_cast<uint64_t>(lineCursor.drawnItems - itemsBefore) * segmentsPerItem;
-            if (itemSegments >= itemSegmentLimit || std::chrono::steady_clock::now() >= deadline) {
+            bool stepDone = false;
+            if (lineCursor.drawnItems >= nextStepAt) {
+                nextStepAt = lineCursor.drawnItems +
+                             static_cast<int64_t>(std::max<uint64_t>(slice.stepSegments / segmentsPerItem, 1));
+                stepDone = true;
+                if (fences) {
+                    lineBatch.flush();
+                    if (stepFences[0] != nullptr) {
+                        glClientWaitSync(stepFences[0], GL_SYNC_FLUSH_COMMANDS_BIT, kLongestFenceWaitNs);
+                        glDeleteSync(stepFences[0]);
+                    }
+                    stepFences[0] = stepFences[1];
+                    stepFences[1] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+                }
+            }
+            const auto now = std::chrono::steady_clock::now();
+            if (itemSegments >= slice.segmentLimit || now >= slice.deadline) {
+                outOfTime = true;
+                break;
+            }
+            // Past the time a slice runs whatever comes, input that arrived ends it.
+            if (stepDone && now >= slice.yieldFrom && inputWaiting()) {
                 outOfTime = true;
                 break;
             }
@@ -197,6 +246,9 @@ bool PCWindow::drawLineSlice(std::chrono::steady_clock::time_point deadline, uin
         }
     }
     lineBatch.flush();
+    for (GLsync fence : stepFences) {
+        if (fence != nullptr) glDeleteSync(fence);
+    }
     return lineCursor.leaf >= riverLeaves.size();
 }
 
@@ -217,7 +269,7 @@ void PCWindow::renderLineLayer() {
         const SlicePacer::Slice slice = linePacer.nextSlice(start, inputWaiting());
         const int64_t itemsBefore = lineCursor.drawnItems;
         lineLayer.beginDrawing();
-        lineLayerComplete = drawLineSlice(slice.deadline, slice.segmentLimit);
+        lineLayerComplete = drawLineSlice(slice);
         lineLayer.endDrawing();
         // Wait for the rasteriser so the slice's whole cost is measured; the
         // copy below would wait for it anyway.

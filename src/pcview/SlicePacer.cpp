@@ -34,8 +34,13 @@ SlicePacer::Slice SlicePacer::nextSlice(Clock::time_point now, bool inputWaiting
     firstSlice = false;
     Slice slice;
     slice.deadline = now + std::chrono::duration_cast<Clock::duration>(budget);
+    slice.yieldFrom = std::min(slice.deadline, now + std::chrono::duration_cast<Clock::duration>(yieldDelay));
     slice.segmentLimit = segmentsPerSecond > 0
                              ? std::max(kLeastSegments, static_cast<uint64_t>(std::llround(segmentsPerSecond * budget.count())))
+                             : kUnmeasuredSegments;
+    const double yieldSeconds = std::chrono::duration<double>(yieldDelay).count();
+    slice.stepSegments = segmentsPerSecond > 0
+                             ? std::max(kLeastSegments, static_cast<uint64_t>(std::llround(segmentsPerSecond * yieldSeconds)))
                              : kUnmeasuredSegments;
     return slice;
 }

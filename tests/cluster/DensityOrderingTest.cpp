@@ -114,6 +114,16 @@ TEST_F(DensityOrderingTest, SumsEqualThePlainLoopBitForBitOnAnyNumberOfThreads) 
                     << "item " << i << ", " << threads << " threads, " << layout << ": " << sums[i] << " != " << expected[i];
             }
         }
+        // Eight lanes, and none (entries one at a time, exp's own terms): the same bits.
+        for (GaussianProximity::Lanes lanes : {GaussianProximity::Lanes::Avx2, GaussianProximity::Lanes::Portable}) {
+            std::vector<float> sums(static_cast<size_t>(n), -1.0f);
+            ASSERT_TRUE(GaussianProximity(data.get(), kWidth, lanes).scoreAllItems(sums.data(), nullptr, 2));
+            for (size_t i = 0; i < sums.size(); ++i) {
+                ASSERT_TRUE(sameBits(sums[i], expected[i]))
+                    << "item " << i << ", " << layout
+                    << (lanes == GaussianProximity::Lanes::Avx2 ? ", eight lanes" : ", one lane");
+            }
+        }
         if (layout != tables[0].first) {
             EXPECT_GT(proximity.getSkippedTiles(), 0) << layout << ": far tiles are left out whole";
         }

@@ -1,7 +1,11 @@
 // The line layer: frames drawn from it are the frames drawn in one pass,
 // after every kind of change; a change of the lines draws them anew, a change
 // of the other layers does not; drawn slice by slice, the layer ends with the
-// one-pass picture, and a change in the middle starts it over.
+// one-pass picture, and a change in the middle starts it over; input ends a
+// long slice.
+#include <chrono>
+#include <thread>
+
 #include "GlTestContext.h"
 #include "ViewTestSupport.h"
 #include "app/WindowCapture.h"
@@ -156,6 +160,44 @@ TEST_F(LineLayerTest, SlicesFillTheLayerInOrderAndAChangeStartsItOver) {
     const WindowPicture finished = captureView(view);
     EXPECT_TRUE(finished.rgb == reference.rgb);
     EXPECT_TRUE(onePass().rgb == reference.rgb);
+}
+
+TEST_F(LineLayerTest, InputThatArrivesDuringALongSliceEndsIt) {
+    // 200,000 items: seconds of drawing on a CPU rasteriser.
+    makeView(randomIntegerTable(200000, 5, 1000, 12));
+    show();
+    // Two short slices: the view learns how fast the lines are drawn.
+    view->setLineSliceBudget(std::chrono::milliseconds(20));
+    captureView(view);
+    captureView(view);
+    ASSERT_TRUE(view->drawingPending());
+    // Slices of up to a minute that yield to input after 20 ms, from the first item.
+    view->setLineSliceBudget(std::chrono::seconds(60), std::chrono::milliseconds(20));
+    view->getDocument().modelForSetUp().getClusterTree()->updateOperatorsPos();
+    // A message to the view's window from another connection, 200 ms into the slice.
+    const Window target = fl_xid(window.get());
+    std::thread sender([target] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Display* display = XOpenDisplay(nullptr);
+        if (display == nullptr) return;
+        XEvent message{};
+        message.xclient.type = ClientMessage;
+        message.xclient.window = target;
+        message.xclient.message_type = XInternAtom(display, "STRANDS_TEST_INPUT", False);
+        message.xclient.format = 32;
+        XSendEvent(display, target, False, 0, &message);
+        XFlush(display);
+        XCloseDisplay(display);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    captureView(view);  // one frame: one slice
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    sender.join();
+    EXPECT_TRUE(view->drawingPending()) << "the slice ended before every line was drawn";
+    EXPECT_GT(seconds, 0.15) << "and not before the input came";
+    EXPECT_LT(seconds, 3.0) << "soon after it came";
+    window->hide();  // no more frames
+    for (int k = 0; k < 5; ++k) Fl::wait(0.01);  // the message taken
 }
 
 TEST_F(LineLayerTest, ASliceStopsAtItsSegmentLimitHoweverFarItsDeadline) {
