@@ -29,11 +29,33 @@ bool haveFences() {
 constexpr float kProgressHeightPx = 3.0f;  // the bar along the view's foot while lines fill in
 constexpr float kProgressLeastWidthPx = 8.0f;  // a work just begun still shows this much of its bar
 
-// Whether the window system holds events not yet handled (pointer, keys,
-// exposure): then the user is doing something and slices stay short.
+// Whether the window system holds input not yet handled (pointer, keys, a
+// resize, a message such as the window manager's close): then the user is
+// doing something and slices stay short. Other events do not count: the
+// completion events of the windows' own image transfers arrive after every
+// frame of an animating graph, and counting them kept every slice short.
 // (Fl::ready() would also count timers, and the graph window's is nearly
 // always due.)
-bool inputWaiting() { return fl_display != nullptr && XEventsQueued(fl_display, QueuedAfterFlush) > 0; }
+Bool noteUserInput(Display*, XEvent* event, XPointer found) {
+    switch (event->type) {
+        case KeyPress:
+        case KeyRelease:
+        case ButtonPress:
+        case ButtonRelease:
+        case MotionNotify:
+        case ConfigureNotify:
+        case ClientMessage: *reinterpret_cast<bool*>(found) = true; break;
+        default: break;
+    }
+    return False;  // leave every event where it is
+}
+bool inputWaiting() {
+    if (fl_display == nullptr || XEventsQueued(fl_display, QueuedAfterFlush) == 0) return false;
+    bool found = false;
+    XEvent unused;
+    XCheckIfEvent(fl_display, &unused, noteUserInput, reinterpret_cast<XPointer>(&found));
+    return found;
+}
 
 bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
