@@ -10,7 +10,8 @@ size_t LineStripBatch::reserve(size_t more) {
     return first;
 }
 
-void LineStripBatch::addStrip(const float* xView, const float* yView, int points, const Color4& colour) {
+template <typename ColourSegment>
+void LineStripBatch::writeStrip(const float* xView, const float* yView, int points, ColourSegment colourSegment) {
     if (points < 2) return;
     const size_t first = reserve(2 * static_cast<size_t>(points - 1));
     float* position = &xy[2 * first];
@@ -21,32 +22,27 @@ void LineStripBatch::addStrip(const float* xView, const float* yView, int points
         position[2] = xView[k + 1];
         position[3] = yView[k + 1];
         position += 4;
-        for (int end = 0; end < 2; ++end) {
-            colours[0] = colour.r;
-            colours[1] = colour.g;
-            colours[2] = colour.b;
-            colours[3] = colour.a;
-            colours += 4;
-        }
+        colourSegment(k, colours);
+        colours += 8;
     }
     endStrip();
 }
 
+void LineStripBatch::addStrip(const float* xView, const float* yView, int points, const Color4& colour) {
+    writeStrip(xView, yView, points, [&colour](int, float* colours) {
+        for (int end = 0; end < 2; ++end, colours += 4) {
+            colours[0] = colour.r;
+            colours[1] = colour.g;
+            colours[2] = colour.b;
+            colours[3] = colour.a;
+        }
+    });
+}
+
 void LineStripBatch::addStrip(const float* xView, const float* yView, int points, const float* pointRgba) {
-    if (points < 2) return;
-    const size_t first = reserve(2 * static_cast<size_t>(points - 1));
-    float* position = &xy[2 * first];
-    float* colours = &rgba[4 * first];
-    for (int k = 0; k + 1 < points; ++k) {
-        position[0] = xView[k];
-        position[1] = yView[k];
-        position[2] = xView[k + 1];
-        position[3] = yView[k + 1];
-        position += 4;
+    writeStrip(xView, yView, points, [pointRgba](int k, float* colours) {
         for (int c = 0; c < 8; ++c) colours[c] = pointRgba[4 * k + c];
-        colours += 8;
-    }
-    endStrip();
+    });
 }
 
 void LineStripBatch::addLine(float x0View, float y0View, const Color4& colour0, float x1View, float y1View,

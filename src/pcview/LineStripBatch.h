@@ -34,6 +34,11 @@ private:
 
     // Room for `more` vertices past the current ones; returns the first's place.
     size_t reserve(size_t more);
+    // Writes the segments of the strip through `points` points and, for
+    // segment k, calls colourSegment(k, colours) to fill its two end
+    // colours (8 floats).
+    template <typename ColourSegment>
+    void writeStrip(const float* xView, const float* yView, int points, ColourSegment colourSegment);
     // Draws the batch once it has grown large.
     void endStrip() {
         if (vertices >= kFlushVertices) flush();
