@@ -16,7 +16,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 status=0
 echo "== Tests (optimised build) =="
-"$root/scripts/with-xvfb.sh" ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j "$jobs" || status=1
+STRANDS_XVFB_SERVERS=$jobs "$root/scripts/with-xvfb.sh" ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j "$jobs" || status=1
 echo "== Tests (AddressSanitizer + UndefinedBehaviorSanitizer build) =="
-"$root/scripts/with-xvfb.sh" ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -j "$jobs" || status=1
+STRANDS_XVFB_SERVERS=$jobs "$root/scripts/with-xvfb.sh" ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -j "$jobs" || status=1
 exit $status
