@@ -125,7 +125,7 @@ int runApply(const CommandLine& commandLine) {
     if (!fromStdin) ::close(fd);
     if (!done || (!toStdout && !writer.commit(&error))) {
         writer.abandon();
-        return failed(error + (toStdout || error.find("Nothing was written") != std::string::npos ? "" : " Nothing was written."));
+        return failed(error + "." + nothing);
     }
     std::cerr << run.summaryText(tally, tableName) << std::flush;
     if (!commandLine.summaryFile.empty()) {

@@ -13,6 +13,7 @@
 #include "cluster/ClusterPath.h"
 #include "data/FieldNormaliser.h"
 #include "model/ApplyRun.h"
+#include "model/ByteRanges.h"
 #include "model/ClusterExport.h"
 #include "model/LabelRules.h"
 #include "model/RowLabeller.h"
@@ -371,3 +372,150 @@ TEST_F(TableApplyTest, ASessionIsAppliedOnlyWhenItRecordsItsColumnsAndItsTableIs
 }
 
 }  // namespace
+
+namespace {
+
+// Rows of a name and three integer columns; every 997th name is quoted over a
+// line end with a doubled quote, so that pieces end inside quotes too.
+std::string generatedRows(int64_t first, int64_t count) {
+    std::string rows;
+    rows.reserve(static_cast<size_t>(count) * 20);
+    uint64_t state = 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(first);
+    for (int64_t r = first; r < first + count; ++r) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const unsigned bits = static_cast<unsigned>(state >> 33);
+        rows += r % 997 == 0 ? "\"r" + std::to_string(r) + "\n\"\"x\"\"\"" : "r" + std::to_string(r);
+        rows += ',' + std::to_string(bits % 100) + ',' + std::to_string((bits >> 8) % 50 + (bits % 100) / 4) + ',' +
+                std::to_string((bits >> 16) % 10) + '\n';
+    }
+    return rows;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int64_t kGeneratedRows = 300000;  // the instrumented build is about ten times slower
+#else
+constexpr int64_t kGeneratedRows = 3000000;
+#endif
+
+}  // namespace
+
+TEST_F(TableApplyTest, AGeneratedTableOfMillionsOfRowsStreamsToTheBytesOfLabellingItInParts) {
+    const std::string header = "name,a,b,c\n";
+    link(dir.write("sample.csv", header + generatedRows(0, 20000)));
+    ASSERT_NE(addOperator(0, 5, 0.1, true, Color4(1, 0, 0, 1)), nullptr);
+    ASSERT_NE(addOperator(1, 17, 0.08, false, Color4(0, 1, 0, 1)), nullptr);
+    addHint(0, 2, 0.5f);
+    const LabelRules rules(model);
+    RowLabeller labeller(model, rules, ',');
+
+    const std::string big = header + generatedRows(0, kGeneratedRows);
+    const std::string path = dir.write("big.csv", big);
+    std::string error;
+    RowLabeller::Tally tally;
+    const std::string whole = streamed(labeller, path, &error, 0, 2, &tally);
+    ASSERT_FALSE(whole.empty()) << error;
+    EXPECT_EQ(tally.rows, kGeneratedRows);
+    EXPECT_GT(tally.leafRows[0], 0);
+    EXPECT_GT(tally.leafRows[1], 0);
+    EXPECT_GT(tally.groupRows[1], 0);
+
+    // In memory, in seven parts cut on record boundaries.
+    CsvReader reader(big.data(), big.data() + big.size(), ',');
+    CsvRecord record;
+    reader.next(&record);
+    std::string parts;
+    labeller.writeHeader(record, &parts);
+    const char* cut = record.next;
+    RowLabeller::Tally inParts = labeller.emptyTally();
+    for (int64_t row = 1; reader.next(&record); ++row) {
+        if (row % (kGeneratedRows / 7 + 3) == 0) {
+            labeller.labelRecords(cut, record.next, &parts, &inParts);
+            cut = record.next;
+        }
+    }
+    labeller.labelRecords(cut, big.data() + big.size(), &parts, &inParts);
+    EXPECT_EQ(inParts.rows, kGeneratedRows);
+    EXPECT_TRUE(whole == parts) << "streamed " << whole.size() << " bytes, in parts " << parts.size();
+    EXPECT_EQ(inParts.leafRows, tally.leafRows);
+}
+
+// The byte ranges of several processes, labelled one after the other here:
+// whether the starts were guessed right or had to be found again, the
+// ranges' outputs joined are the output of the whole.
+TEST_F(TableApplyTest, ByteRangesCutOnRecordBoundariesGiveTheWholeOutputWhereverTheyAreGuessed) {
+    std::string text = "name,a,b\n";
+    for (int r = 0; r < 400; ++r) {
+        text += r % 5 == 2 ? "\"n" + std::to_string(r) + "\n\"\"q\"\",\n\n\"" : "n" + std::to_string(r);
+        text += "," + std::to_string(r % 17) + "," + std::to_string(r % 13) + (r % 9 == 0 ? "\r\n" : "\n");
+        if (r % 50 == 0) text += "\n  \n";
+    }
+    const std::string path = dir.write("ranges.csv", text);
+    link(path);
+    ASSERT_NE(addOperator(0, 3, 0.2, true, Color4(1, 0, 0, 1)), nullptr);
+    const LabelRules rules(model);
+    RowLabeller labeller(model, rules, ',');
+    std::string error;
+    const std::string whole = streamed(labeller, path, &error);
+    ASSERT_FALSE(whole.empty()) << error;
+
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    std::string header;
+    int64_t dataStart = 0;
+    ASSERT_TRUE(readTableHeader(labeller, fd, path, &header, &dataStart, &error)) << error;
+    const int64_t size = static_cast<int64_t>(text.size());
+    int guessedRight = 0, foundAgain = 0;
+    for (int processes = 2; processes <= 40; ++processes) {
+        std::vector<int64_t> starts(static_cast<size_t>(processes) + 1, size);
+        starts[0] = dataStart;
+        for (int k = 1; k < processes; ++k) {
+            ASSERT_TRUE(ByteRanges::guessStart(fd, ByteRanges::nominalStart(dataStart, size, k, processes), size,
+                                               &starts[static_cast<size_t>(k)], &error)) << error;
+        }
+        auto labelAll = [&](bool* allEnd) {
+            std::string joined = header;
+            *allEnd = true;
+            for (int k = 0; k < processes; ++k) {
+                RowLabeller::Tally tally;
+                int64_t bytes = 0;
+                bool ends = true;
+                const int64_t begin = starts[static_cast<size_t>(k)];
+                const int64_t end = std::max(begin, starts[static_cast<size_t>(k) + 1]);
+                std::string part;
+                EXPECT_TRUE(ByteRanges::labelRange(
+                    labeller, fd, begin, end, size,
+                    [&](const std::string& piece, int64_t at, std::string*) {
+                        EXPECT_EQ(at, static_cast<int64_t>(part.size()));
+                        part += piece;
+                        return true;
+                    },
+                    &tally, &bytes, &ends, &error)) << error;
+                EXPECT_EQ(bytes, static_cast<int64_t>(part.size()));
+                *allEnd = *allEnd && ends;
+                joined += part;
+            }
+            return joined;
+        };
+        bool allEnd = true;
+        std::string joined = labelAll(&allEnd);
+        if (allEnd) {
+            ++guessedRight;
+        } else {
+            ++foundAgain;
+            for (int k = 0; k + 1 < processes; ++k) {
+                const int64_t nominal = ByteRanges::nominalStart(dataStart, size, k + 1, processes);
+                int64_t& next = starts[static_cast<size_t>(k) + 1];
+                next = starts[static_cast<size_t>(k)];
+                if (next < nominal) {
+                    ASSERT_TRUE(ByteRanges::nextBoundary(fd, starts[static_cast<size_t>(k)], nominal, size, ',', &next,
+                                                         &error)) << error;
+                }
+            }
+            joined = labelAll(&allEnd);
+            EXPECT_TRUE(allEnd) << processes << " processes";
+        }
+        EXPECT_TRUE(joined == whole) << processes << " processes, starts " << (allEnd ? "guessed" : "found again");
+    }
+    ::close(fd);
+    EXPECT_GT(guessedRight, 0);
+    EXPECT_GT(foundAgain, 0);
+}
