@@ -70,7 +70,13 @@ const char* endOfWholeRecords(const char* begin, const char* end, char delimiter
 
 bool TableStream::run(RowLabeller& labeller, int fd, const std::string& tableName, const ByteSink& sink,
                       RowLabeller::Tally* tally, std::string* error, const StreamOptions& options) {
-    const size_t pieceBytes = options.pieceBytes > 0 ? options.pieceBytes : kPieceBytes;
+    const int threads = options.threads > 0 ? options.threads
+                                            : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const size_t slots = static_cast<size_t>(threads) * 2 + 1;
+    // The pieces in flight share a fixed budget, however many cores there are.
+    const size_t pieceBytes = options.pieceBytes > 0
+                                  ? options.pieceBytes
+                                  : std::clamp(kInFlightBytes / slots, kSmallestPieceBytes, kPieceBytes);
     const char delimiter = labeller.delimiter();
     *tally = labeller.emptyTally();
 
@@ -124,9 +130,6 @@ bool TableStream::run(RowLabeller& labeller, int fd, const std::string& tableNam
     }
     if (!sink(headerOutput.data(), headerOutput.size(), error)) return false;
 
-    const int threads = options.threads > 0 ? options.threads
-                                            : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const size_t slots = static_cast<size_t>(threads) * 2 + 1;
     std::vector<Piece> pieces(slots);
     std::mutex lock;
     std::condition_variable changed;

@@ -2,7 +2,7 @@
 // descriptor (a file, or a pipe), in constant memory, on every core, and
 // writes the labelled rows in their order to a sink.
 //
-// The input is read in pieces of about kPieceBytes; each piece is cut after
+// The input is read in pieces (kPieceBytes at most); each piece is cut after
 // its last whole record (the quote-aware reading of CsvRecords: a record
 // whose quote has not closed by the end of what was read waits for more),
 // and the rest starts the next piece. Pieces are labelled by worker threads
@@ -20,7 +20,7 @@
 
 struct StreamOptions {
     int threads = 0;            // worker threads; 0: one per core
-    size_t pieceBytes = 0;      // 0: kPieceBytes (tests use small pieces)
+    size_t pieceBytes = 0;      // 0: from kInFlightBytes and the threads (tests use small pieces)
     bool progress = false;      // a progress line on standard error
     int64_t totalBytes = -1;    // the input's size, for the progress line (-1 unknown)
 };
@@ -29,7 +29,12 @@ struct StreamOptions {
 using ByteSink = std::function<bool(const char* bytes, size_t count, std::string* error)>;
 
 struct TableStream {
+    // Input bytes of one piece: at most kPieceBytes, and so that the pieces in
+    // flight (two per thread and one) hold at most kInFlightBytes of input
+    // (their output is about as large again).
     static constexpr size_t kPieceBytes = size_t(4) << 20;
+    static constexpr size_t kSmallestPieceBytes = size_t(256) << 10;
+    static constexpr size_t kInFlightBytes = size_t(40) << 20;
     static constexpr size_t kLongestRecordBytes = size_t(64) << 20;
 
     // Reads the table from `fd` to its end (`tableName` for messages): checks
