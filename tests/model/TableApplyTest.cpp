@@ -1,7 +1,6 @@
 // Labelling a table by a session's rules: the rules give the export's labels
 // on the session's own table when its lists follow the rules, and count the
-// rows where they do not; fields normalise exactly as the loader placed them;
-// streaming in pieces of any size gives the bytes of labelling the whole;
+// rows where they do not; streaming in pieces of any size gives the bytes of labelling the whole;
 // a table of other columns, an unreadable input and a failing sink stop a run.
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
-#include "data/FieldNormaliser.h"
 #include "model/ApplyRun.h"
 #include "model/ByteRanges.h"
 #include "model/ClusterExport.h"
@@ -188,53 +186,6 @@ TEST_F(TableApplyTest, ListsThatFollowTheOrderOfEditsAreCountedWithTheirReason) 
     EXPECT_NE(text.find(std::to_string(grouped.groupRows) + " of the session's table's 392 rows are in another group"),
               std::string::npos) << text;
     EXPECT_NE(text.find("locked group keeps the rows it held"), std::string::npos) << text;
-}
-
-TEST_F(TableApplyTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideItsRangeBeyondTheAxis) {
-    const std::string path = dir.write("kinds.csv",
-                                       "num;when;kind;flat;id\n"
-                                       " 2.5 ;2024-03-01;b;7;x1\n"
-                                       "\"4\";2024-03-03 12:00;a;7;x2\n"
-                                       "NA;;\"c\";7;x3\n"
-                                       "-1e1;oops;b;7;x4\n"
-                                       "x;2024-02-28;a;7;x5\n");
-    link(path);
-    const MultidimensionalData& table = *model.getData();
-    ASSERT_EQ(table.getActualDimNum(), 5);  // five ids are categories
-    std::vector<FieldNormaliser> normalisers;
-    for (int d = 0; d < 5; ++d) normalisers.emplace_back(table, d);
-    const std::string text = readAll(path);
-    CsvReader reader(text.data(), text.data() + text.size(), ';');
-    CsvRecord record;
-    reader.next(&record);
-    std::vector<CsvField> fields;
-    std::string scratch;
-    for (int item = 0; reader.next(&record); ++item) {
-        splitFields(record, ';', &fields);
-        for (int d = 0; d < 5; ++d) {
-            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
-            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
-            EXPECT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
-                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
-        }
-    }
-    // Beyond the sample's extremes, and what the sample does not have.
-    auto norm = [&](int d, const std::string& field, FieldNormaliser::Outcome* outcome) {
-        return normalisers[static_cast<size_t>(d)].valueNorm(field.data(), field.data() + field.size(), &scratch, outcome);
-    };
-    FieldNormaliser::Outcome outcome;
-    EXPECT_FLOAT_EQ(norm(0, "18", &outcome), 2.0f);  // (18 - -10) / 14
-    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
-    EXPECT_FLOAT_EQ(norm(0, "-24", &outcome), -1.0f);
-    EXPECT_GT(norm(1, "2024-03-05", &outcome), 1.0f);
-    EXPECT_LT(norm(1, "2024-02-01", &outcome), 0.0f);
-    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
-    EXPECT_EQ(norm(2, "d", &outcome), MultidimensionalData::kMissingValueNorm);
-    EXPECT_EQ(outcome, FieldNormaliser::Outcome::UnknownCategory);
-    EXPECT_EQ(norm(2, " \"c\" ", &outcome), 1.0f);
-    EXPECT_EQ(norm(3, "100", &outcome), MultidimensionalData::kConstantDimensionValue);
-    EXPECT_EQ(norm(3, "null", &outcome), MultidimensionalData::kMissingValueNorm);
-    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Missing);
 }
 
 // Quotes over line ends, CRLF, a byte-order mark, blank lines, short and
