@@ -30,21 +30,19 @@ namespace {
 
 int rank = 0, processes = 1;
 
-// Whether `ok` holds on every process.
-bool everywhere(bool ok) {
-    int mine = ok ? 1 : 0, all = 0;
-    MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_LAND, MPI_COMM_WORLD);
-    return all == 1;
-}
-
-// A failure every process saw alike is told once; one of a single process names it.
-void tell(const std::string& why, bool ownRange) {
-    if (why.empty()) return;
-    if (ownRange) {
+// Whether `ok` holds on every process; when it does not, `why` (the
+// failure of this process, if it failed) is told: once when every process
+// failed alike, else by each process that failed, naming it.
+bool everywhere(bool ok, const std::string& why = "") {
+    int mine = ok ? 0 : 1, failures = 0;
+    MPI_Allreduce(&mine, &failures, 1, MPI_INT, MPI_SUM, MPI_COMM_WORLD);
+    if (failures == 0) return true;
+    if (failures == processes) {
+        if (rank == 0 && !why.empty()) std::cerr << "strands-apply: " << why << std::endl;
+    } else if (!ok && !why.empty()) {
         std::cerr << "strands-apply: process " << rank << " of " << processes << ": " << why << std::endl;
-    } else if (rank == 0) {
-        std::cerr << "strands-apply: " << why << std::endl;
     }
+    return false;
 }
 
 std::vector<int64_t> packed(const RowLabeller::Tally& tally) {
@@ -70,7 +68,10 @@ RowLabeller::Tally unpacked(const std::vector<int64_t>& values, const RowLabelle
 
 int run(const CommandLine& commandLine) {
     if (commandLine.applyFile == "-" || commandLine.exportFile == "-") {
-        tell("under MPI the table to label and the output must be files (byte ranges of them), not \"-\"", false);
+        if (rank == 0) {
+            std::cerr << "strands-apply: under MPI the table to label and the output must be files (byte ranges of "
+                         "them), not \"-\"" << std::endl;
+        }
         return CommandLine::kFailureExitStatus;
     }
     const std::string nothing = " Nothing was written.";
@@ -79,10 +80,7 @@ int run(const CommandLine& commandLine) {
     std::streambuf* saved = std::cout.rdbuf(nullptr);  // the loader's progress lines
     const bool loaded = session.load(commandLine.sessionFile, commandLine.delimiter, &error);
     std::cout.rdbuf(saved);
-    if (!everywhere(loaded)) {
-        tell(loaded ? "another process could not read the session." + nothing : error + "." + nothing, !loaded && rank != 0);
-        return CommandLine::kFailureExitStatus;
-    }
+    if (!everywhere(loaded, error + "." + nothing)) return CommandLine::kFailureExitStatus;
 
     FileIdentity tableIdentity;
     int64_t fileSize = 0;
@@ -90,8 +88,7 @@ int run(const CommandLine& commandLine) {
     std::string headerOutput;
     int64_t dataStart = 0;
     bool ok = fd >= 0 && readTableHeader(session.labeller(), fd, commandLine.applyFile, &headerOutput, &dataStart, &error);
-    if (!everywhere(ok)) {
-        tell(ok ? "" : error + "." + nothing, false);
+    if (!everywhere(ok, error + "." + nothing)) {
         if (fd >= 0) ::close(fd);
         return CommandLine::kFailureExitStatus;
     }
@@ -113,8 +110,7 @@ int run(const CommandLine& commandLine) {
                                       &endsOnRecord, &error);
     };
     ok = ok && countRange();
-    if (!everywhere(ok)) {
-        tell(ok ? "" : "\"" + commandLine.applyFile + "\": " + error + "." + nothing, true);
+    if (!everywhere(ok, "\"" + commandLine.applyFile + "\": " + error + "." + nothing)) {
         ::close(fd);
         return CommandLine::kFailureExitStatus;
     }
@@ -134,8 +130,7 @@ int run(const CommandLine& commandLine) {
             end = fileSize;
         }
         ok = ok && countRange();
-        if (!everywhere(ok)) {
-            tell(ok ? "" : "\"" + commandLine.applyFile + "\": " + error + "." + nothing, true);
+        if (!everywhere(ok, "\"" + commandLine.applyFile + "\": " + error + "." + nothing)) {
             ::close(fd);
             return CommandLine::kFailureExitStatus;
         }
@@ -156,7 +151,7 @@ int run(const CommandLine& commandLine) {
     int pathBytes = static_cast<int>(temporary.size());
     MPI_Bcast(&pathBytes, 1, MPI_INT, 0, MPI_COMM_WORLD);
     if (pathBytes == 0) {
-        tell(error, false);
+        if (rank == 0) std::cerr << "strands-apply: " << error << "." << nothing << std::endl;
         ::close(fd);
         return CommandLine::kFailureExitStatus;
     }
@@ -164,8 +159,7 @@ int run(const CommandLine& commandLine) {
     MPI_Bcast(&temporary[0], pathBytes, MPI_CHAR, 0, MPI_COMM_WORLD);
     MPI_File out;
     ok = MPI_File_open(MPI_COMM_WORLD, temporary.c_str(), MPI_MODE_WRONLY, MPI_INFO_NULL, &out) == MPI_SUCCESS;
-    if (!everywhere(ok)) {
-        tell(ok ? "" : "Cannot write \"" + commandLine.exportFile + "\": the temporary file cannot be opened with MPI-IO", true);
+    if (!everywhere(ok, "Cannot write \"" + commandLine.exportFile + "\": the temporary file cannot be opened with MPI-IO")) {
         if (ok) MPI_File_close(&out);
         ::close(fd);
         return CommandLine::kFailureExitStatus;
@@ -206,8 +200,7 @@ int run(const CommandLine& commandLine) {
     ok = ok && synced;
     MPI_File_close(&out);
     ::close(fd);
-    const bool all = everywhere(ok);
-    tell(ok ? "" : error, true);
+    const bool all = everywhere(ok, error);
 
     std::vector<int64_t> mine = packed(tally), sums(mine.size(), 0);
     MPI_Reduce(mine.data(), sums.data(), static_cast<int>(mine.size()), MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);

@@ -83,7 +83,6 @@ bool TableStream::run(RowLabeller& labeller, int fd, const std::string& tableNam
     // The header: read until its record is whole.
     std::string carry;
     bool atEnd = false;
-    int64_t readBytes = 0;
     int64_t line = 1;  // the file line `carry` starts on
     auto readMore = [&](size_t count) {
         const size_t had = carry.size();
@@ -91,7 +90,6 @@ bool TableStream::run(RowLabeller& labeller, int fd, const std::string& tableNam
         size_t got = 0;
         const bool ok = readSome(fd, &carry[had], count, &got, &atEnd, error, tableName);
         carry.resize(had + got);
-        readBytes += static_cast<int64_t>(got);
         return ok;
     };
     std::string headerOutput;
