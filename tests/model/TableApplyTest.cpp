@@ -470,3 +470,35 @@ TEST_F(TableApplyTest, ByteRangesCutOnRecordBoundariesGiveTheWholeOutputWherever
     EXPECT_GT(guessedRight, 0);
     EXPECT_GT(foundAgain, 0);
 }
+
+// Two paths with the same hint points claim the same rows with equal sums:
+// the lower index keeps them, and a locked path keeps them before an
+// unlocked one (which the window, whose groups were made before the lock,
+// does not know: the rows are counted as parting).
+TEST_F(TableApplyTest, OnEqualSumsTheLowerPathAndThenTheLockedPathKeepTheRow) {
+    link(dir.write("t.csv", randomIntegerTable(300, 3, 20, 9)));
+    addHint(0, 1, 0.5f);
+    addHint(1, 1, 0.5f);
+    const LabelRules before(model);
+    ASSERT_EQ(before.groupNames(), (std::vector<std::string>{"0", "1", "2"}));
+    int64_t claimed = 0;
+    for (int item = 0; item < model.getData()->getDataNum(); ++item) {
+        const int group = before.groupOf(model.getData()->getDataRow(item));
+        EXPECT_NE(group, 2) << "item " << item << ": the later of two equal paths never wins";
+        claimed += group == 1;
+    }
+    EXPECT_GT(claimed, 0);
+    EXPECT_EQ(before.differences(model).groupRows, 0);
+
+    stdoutOf([&] { model.toggleHintPathLock(1, false); });  // the second path, with its empty group
+    const LabelRules after(model);
+    ASSERT_EQ(after.groupNames(), (std::vector<std::string>{"0", "1", "L1"}));
+    for (int item = 0; item < model.getData()->getDataNum(); ++item) {
+        const int group = after.groupOf(model.getData()->getDataRow(item));
+        EXPECT_NE(group, 1) << "item " << item << ": the locked path keeps a tie";
+    }
+    const LabelRules::Differences differences = after.differences(model);
+    EXPECT_EQ(differences.groupRows, claimed);
+    EXPECT_EQ(differences.lockedGroupRows, claimed);
+    EXPECT_EQ(differences.leafRows, 0);
+}
