@@ -140,6 +140,40 @@ TEST_F(BatchApplyTest, OtherColumnsAnOldSessionAFullDiskOrOverwritingAnInputLeav
     EXPECT_EQ(filesIn(dir.path()), 6) << "no temporary file left";  // t.csv, session, out, other, v1, err
 }
 
+// A disk that really fills (a 64 kB file system in a private mount
+// namespace: root only): status 1, the message, the older output as it was.
+TEST_F(BatchApplyTest, AFullDiskFailsTheRunAndKeepsTheOlderOutput) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+    const std::string small = dir.path() + "/small";
+    std::filesystem::create_directory(small);
+    const std::string target = small + "/out.csv";
+    std::string commands = "mount -t tmpfs -o size=64k tmpfs '" + small + "' && echo 'an older output' > '" + target +
+                           "' && { " + apply(table, target) + " > /dev/null; echo status \\$? >&2; }";
+#ifdef STRANDS_APPLY_BINARY
+    commands += " && { OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1 OMPI_MCA_btl=self,vader "
+                "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" mpirun --oversubscribe -n 2 " STRANDS_APPLY_BINARY
+                " --session '" + session + "' --apply '" + table + "' --export '" + target +
+                "' > /dev/null; echo mpi status \\$? >&2; }";
+#endif
+    commands += " && cat '" + target + "' >&2 && ls -A '" + small + "' >&2";
+    std::string err;
+    const int status = shell("unshare --mount bash -c \"" + commands + "\"", &err);
+    if (err.find("mount:") != std::string::npos || err.find("unshare:") != std::string::npos) {
+        GTEST_SKIP() << "no private mount here: " << err;
+    }
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(err.find("Cannot write \"" + target + "\": No space left on device. Nothing was written."),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("status 1\n"), std::string::npos) << err;
+#ifdef STRANDS_APPLY_BINARY
+    EXPECT_NE(err.find("mpi status 1\n"), std::string::npos) << err;
+    // One process or both ran out of room, whichever wrote first: the message names OUT.
+    const size_t mpiMessage = err.find("strands-apply: ");
+    EXPECT_NE(err.find("Cannot write \"" + target + "\": ", mpiMessage), std::string::npos) << err;
+#endif
+    EXPECT_NE(err.find("an older output\nout.csv\n"), std::string::npos) << "only the older output is left: " << err;
+}
+
 #ifdef STRANDS_APPLY_BINARY
 // mpirun as CI runs it (as root, more processes than cores): for this test
 // only. OpenMPI keeps allocations to the end that the leak checker of the
