@@ -35,7 +35,9 @@ constexpr OptionInfo kOptions[] = {
     {"json", 'j', nullptr, "with --info: print it as one JSON object"},
     {"delimiter", 'd', "C", "the field delimiter of FILE: one character, or tab;\n"
                             "by default the most frequent of comma, semicolon\n"
-                            "and tab in the header line (comma when unclear)"},
+                            "and tab in the header line (comma when unclear);\n"
+                            "with --apply that of BIG.csv, by default the\n"
+                            "session's"},
     {"recover", 'r', nullptr, "restore the unsaved work an earlier run kept for\n"
                               "the table, without asking"},
     {"no-recover", 'n', nullptr, "do not offer the unsaved work an earlier run kept"},

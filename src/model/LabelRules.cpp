@@ -1,8 +1,6 @@
 #include "model/LabelRules.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <unordered_map>
 
 #include "cluster/ClusterPath.h"
