@@ -134,14 +134,15 @@ LabelRules::Differences LabelRules::differences(const TableModel& model) const {
     const std::vector<int> leaves = listedLeaves(model);
     const std::vector<int> listed = listedGroups(model);
     const int lockedGroupsFrom = 1 + static_cast<int>(unlockedPaths.size());
-    // Leaves held by a locked operator (the leaf itself, or a node above it).
+    // Leaves within a locked operator's frozen list: the operator itself, or
+    // any node below it (its complementary child holds the rest of that list).
     std::vector<char> lockedLeaf(leafColours.size(), 0);
     std::vector<char> underLock(nodes.size(), 0);
     for (size_t k = 0; k < nodes.size(); ++k) {
         const Node& node = nodes[k];
         const char below = underLock[k] || node.locked;
         for (int child : node.regular) underLock[static_cast<size_t>(child)] = below;
-        if (node.complement >= 0) underLock[static_cast<size_t>(node.complement)] = underLock[k];
+        if (node.complement >= 0) underLock[static_cast<size_t>(node.complement)] = below;
         if (node.leaf >= 0) lockedLeaf[static_cast<size_t>(node.leaf)] = below;
     }
     for (int item = 0; item < table->getDataNum(); ++item) {

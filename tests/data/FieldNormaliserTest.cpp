@@ -55,6 +55,7 @@ TEST(FieldNormaliserTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideI
     EXPECT_EQ(norm(2, "d", &outcome), MultidimensionalData::kMissingValueNorm);
     EXPECT_EQ(outcome, FieldNormaliser::Outcome::UnknownCategory);
     EXPECT_EQ(norm(2, " \"c\" ", &outcome), 1.0f);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
     EXPECT_EQ(norm(3, "100", &outcome), MultidimensionalData::kConstantDimensionValue);
     EXPECT_EQ(norm(3, "null", &outcome), MultidimensionalData::kMissingValueNorm);
     EXPECT_EQ(outcome, FieldNormaliser::Outcome::Missing);

@@ -471,6 +471,22 @@ TEST_F(TableApplyTest, ByteRangesCutOnRecordBoundariesGiveTheWholeOutputWherever
     EXPECT_GT(foundAgain, 0);
 }
 
+// A locked operator with operators below it, moved: every row that parts
+// is one its frozen list holds (in it, in its nested operator or in its
+// complementary child) or one its rules now take.
+TEST_F(TableApplyTest, RowsThatPartBelowALockedOperatorAreCountedAsItsLocksDoing) {
+    shapeCars();
+    ClusterTree* tree = model.getClusterTree();
+    const Point2 elsewhere = through(250, 0);
+    stdoutOf([&] {
+        tree->toggleLock(first);
+        tree->moveOperator(first, elsewhere.x, elsewhere.y);
+    });
+    const LabelRules::Differences differences = LabelRules(model).differences(model);
+    EXPECT_GT(differences.leafRows, 0);
+    EXPECT_EQ(differences.lockedLeafRows, differences.leafRows);
+}
+
 // Two paths with the same hint points claim the same rows with equal sums:
 // the lower index keeps them, and a locked path keeps them before an
 // unlocked one (which the window, whose groups were made before the lock,
