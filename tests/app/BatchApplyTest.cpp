@@ -106,6 +106,30 @@ TEST_F(BatchApplyTest, ItsOwnTableLabelledThroughFilesOrPipesIsTheExportWithCoun
     EXPECT_NE(err.find("Labelled 3000 rows of \"standard input\""), std::string::npos) << err;
 }
 
+// A session whose lists the rules do not give (its operator locked, then
+// moved): the rules label the rows, and standard error says how many part and why.
+TEST_F(BatchApplyTest, ListsThatAreNotTheRulesOwnAreReportedAndTheRulesLabel) {
+    AROperator* op = model.getClusterTree()->getRoot()->links.front().node;
+    ASSERT_EQ(op->type, AROperator::kTypeRegular);
+    const float x = (model.getAxes()->getAxisPosition(1) + model.getAxes()->getAxisPosition(2)) / 2;
+    stdoutOf([&] {
+        model.getClusterTree()->toggleLock(op);
+        model.getClusterTree()->moveOperator(op, x, 0.3f);
+    });
+    const std::string moved = dir.path() + "/moved.session.json";
+    std::string error;
+    ASSERT_TRUE(writeSessionFile(moved, Session::capture(model, DisplaySwitches()), &error)) << error;
+    std::string err;
+    ASSERT_EQ(shell(std::string(STRANDS_BINARY) + " --session '" + moved + "' --apply '" + table + "' --export '" + out +
+                        "'",
+                    &err),
+              0) << err;
+    const size_t said = err.find(" of the session's table's 3000 rows are in another leaf by the operators' rules");
+    ASSERT_NE(said, std::string::npos) << err;
+    EXPECT_NE(err.find("held or taken by a locked operator"), std::string::npos) << err;
+    EXPECT_NE(readAll(out), exported) << "the rules, not the frozen list, label the rows";
+}
+
 TEST_F(BatchApplyTest, OtherColumnsAnOldSessionAFullDiskOrOverwritingAnInputLeaveNothingUnderOutsName) {
     std::string err;
     dir.write("out.csv", "an older output\n");
