@@ -415,7 +415,7 @@ TEST_F(TableApplyTest, ByteRangesCutOnRecordBoundariesGiveTheWholeOutputWherever
     ASSERT_TRUE(readTableHeader(labeller, fd, path, &header, &dataStart, &error)) << error;
     const int64_t size = static_cast<int64_t>(text.size());
     int guessedRight = 0, foundAgain = 0;
-    for (int processes = 2; processes <= 40; ++processes) {
+    for (int processes : {2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 17, 23, 31, 40}) {
         std::vector<int64_t> starts(static_cast<size_t>(processes) + 1, size);
         starts[0] = dataStart;
         for (int k = 1; k < processes; ++k) {
