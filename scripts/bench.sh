@@ -27,3 +27,6 @@ done
 "$root/scripts/with-xvfb.sh" "$root/build/bench/large_session_bench" 20000
 # The edit history on the 10^6-item table: its memory and the time of a step.
 "$root/build/bench/history_memory" "$root/bench/data/rows_1000000.csv"
+# Labelling by a session (--apply): MB/s per core beside a plain read, peak memory at 10^6 and 10^7 rows.
+"$root/build/bench/apply_bench" "$root/build/strands" "$root/bench/data/rows_10000.csv" \
+  "$root/bench/data/rows_1000000.csv" "$root/bench/data/rows_10000000.csv"

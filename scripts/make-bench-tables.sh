@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the benchmark tables bench/data/rows_<N>.csv (N rows x 8 numeric
-# dimensions, fixed seed) for N = 10^3 ... 10^6, unless present, and
-# rows_1000000_quoted.csv: the 10^6 table with every field in double quotes.
+# dimensions, fixed seed) for N = 10^3 ... 10^6, unless present,
+# rows_10000000.csv (the 10^6 rows ten times) and rows_1000000_quoted.csv:
+# the 10^6 table with every field in double quotes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$root/bench/data"
@@ -19,6 +20,13 @@ for rows in 1000 10000 100000 1000000; do
   }' > "$out.tmp"
   mv "$out.tmp" "$out"
 done
+# 10^7 rows for the labelling benchmark: the 10^6 rows ten times over.
+big="$root/bench/data/rows_10000000.csv"
+if [[ ! -s "$big" ]]; then
+  { head -n 1 "$root/bench/data/rows_1000000.csv"
+    for copy in 1 2 3 4 5 6 7 8 9 10; do tail -n +2 "$root/bench/data/rows_1000000.csv"; done; } > "$big.tmp"
+  mv "$big.tmp" "$big"
+fi
 quoted="$root/bench/data/rows_1000000_quoted.csv"
 if [[ ! -s "$quoted" ]]; then
   sed 's/[^,]*/"&"/g' "$root/bench/data/rows_1000000.csv" > "$quoted.tmp"

@@ -17,6 +17,7 @@ run_packages=(
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
+  libopenmpi-dev openmpi-bin  # strands-apply (--apply across MPI processes) and its mpirun tests
 )
 package_packages=(
   file  # the Debian package generator finds the binaries with it

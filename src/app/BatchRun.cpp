@@ -1,11 +1,17 @@
 #include "app/BatchRun.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
 #include "app/CommandLine.h"
 #include "data/MultidimensionalData.h"
+#include "model/ApplyRun.h"
 #include "model/ClusterExport.h"
+#include "model/TableStream.h"
 #include "model/Session.h"
 #include "model/TableInfo.h"
 #include "model/TableModel.h"
@@ -60,5 +66,73 @@ int runInfo(const CommandLine& commandLine) {
     std::cout.rdbuf(saved);
     if (!table.isLoaded()) return failed(describeUnusableTable(table, commandLine.dataFile));
     std::cout << (commandLine.json ? TableInfo::json(table) : TableInfo::text(table, commandLine.dataFile)) << std::flush;
+    return 0;
+}
+
+int runApply(const CommandLine& commandLine) {
+    const bool toStdout = commandLine.exportFile == "-";
+    const bool fromStdin = commandLine.applyFile == "-";
+    const std::string tableName = fromStdin ? "standard input" : commandLine.applyFile;
+    const std::string nothing = toStdout ? "" : " Nothing was written.";
+    // The loader's progress lines stay off standard output: it may carry the labelled rows.
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    ApplyRun run;
+    std::string error;
+    const bool loaded = run.load(commandLine.sessionFile, commandLine.delimiter, &error);
+    std::cout.rdbuf(saved);
+    if (!loaded) return failed(error + "." + nothing);
+    const std::string differences = run.differencesText();
+    if (!differences.empty()) std::cerr << "strands: " << differences << std::flush;
+
+    FileIdentity inputIdentity;
+    int64_t inputSize = -1;
+    int fd = 0;
+    if (!fromStdin) {
+        fd = openTableForReading(commandLine.applyFile, &error, &inputIdentity, &inputSize);
+        if (fd < 0) return failed(error + "." + nothing);
+    }
+    std::vector<ReadFile> inputs = run.inputs();
+    if (!fromStdin) inputs.push_back({inputIdentity, "the table to label", commandLine.applyFile});
+
+    AtomicFileWriter writer;
+    ByteSink sink;
+    if (toStdout) {
+        sink = [](const char* bytes, size_t count, std::string* why) {
+            while (count > 0) {
+                const ssize_t n = ::write(STDOUT_FILENO, bytes, count);
+                if (n < 0) {
+                    if (errno == EINTR) continue;
+                    *why = std::string("Cannot write to standard output: ") + std::strerror(errno);
+                    return false;
+                }
+                bytes += n;
+                count -= static_cast<size_t>(n);
+            }
+            return true;
+        };
+    } else {
+        if (!writer.open(commandLine.exportFile, &error, inputs)) {
+            if (!fromStdin) ::close(fd);
+            return failed(error);
+        }
+        sink = [&writer](const char* bytes, size_t count, std::string* why) { return writer.write(bytes, count, why); };
+    }
+    StreamOptions options;
+    options.progress = ::isatty(STDERR_FILENO) == 1;
+    options.totalBytes = inputSize;
+    RowLabeller::Tally tally;
+    const bool done = TableStream::run(run.labeller(), fd, tableName, sink, &tally, &error, options);
+    if (!fromStdin) ::close(fd);
+    if (!done || (!toStdout && !writer.commit(&error))) {
+        writer.abandon();
+        return failed(error + "." + nothing);
+    }
+    std::cerr << run.summaryText(tally, tableName) << std::flush;
+    if (!commandLine.summaryFile.empty()) {
+        inputs.push_back({FileIdentity::ofPath(commandLine.exportFile), "the labelled table", commandLine.exportFile});
+        if (!writeFileAtomically(commandLine.summaryFile, run.summaryJson(tally, tableName), &error, inputs)) {
+            return failed(error);
+        }
+    }
     return 0;
 }

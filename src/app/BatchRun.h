@@ -12,3 +12,10 @@ int runBatch(const CommandLine& commandLine);
 // kept off standard output) and prints what was made of it, as text or JSON;
 // 0, or 1 with a message when the file cannot be read.
 int runInfo(const CommandLine& commandLine);
+
+// `--apply BIG --session S --export OUT`: no window and no display. Labels
+// every row of BIG by the session's rules as it streams through (ApplyRun,
+// TableStream) and writes OUT atomically ("-": standard input and output);
+// the rows per leaf and group on standard error (and --summary-json). 0, or
+// 1 with a message and nothing written under OUT's name.
+int runApply(const CommandLine& commandLine);

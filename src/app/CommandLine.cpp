@@ -22,6 +22,12 @@ constexpr OptionInfo kOptions[] = {
     {"export", 'e', "OUT.csv", "no window: write the clusters of FILE (or of the\n"
                                "session's table), with --session applied, to\n"
                                "OUT.csv and exit: 0 when done, 1 when not"},
+    {"apply", 'a', "BIG.csv", "no window: label every row of BIG.csv (any size;\n"
+                              "- for standard input) by the rules of --session,\n"
+                              "streaming, and write it to --export (- for\n"
+                              "standard output) as the export does"},
+    {"summary-json", 'u', "FILE", "with --apply: also write the rows per leaf and\n"
+                                  "per group to FILE as JSON"},
     {"info", 'i', nullptr, "no window: print what is read from FILE (rows, blank\n"
                            "lines, delimiter; per column its kind, extremes or\n"
                            "categories, missing values and unreadable lines)\n"
@@ -29,7 +35,9 @@ constexpr OptionInfo kOptions[] = {
     {"json", 'j', nullptr, "with --info: print it as one JSON object"},
     {"delimiter", 'd', "C", "the field delimiter of FILE: one character, or tab;\n"
                             "by default the most frequent of comma, semicolon\n"
-                            "and tab in the header line (comma when unclear)"},
+                            "and tab in the header line (comma when unclear);\n"
+                            "with --apply that of BIG.csv, by default the\n"
+                            "session's"},
     {"recover", 'r', nullptr, "restore the unsaved work an earlier run kept for\n"
                               "the table, without asking"},
     {"no-recover", 'n', nullptr, "do not offer the unsaved work an earlier run kept"},
@@ -84,14 +92,21 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
             case 'V': wantsVersion = true; break;
             case 's':
             case 'e':
+            case 'a':
+            case 'u': {
+                const char* what = code == 's' ? "session" : code == 'e' ? "export" : code == 'a' ? "apply" : "summary";
                 // An empty name is a mistake (an unset shell variable, say), not "no file".
                 if (optarg[0] == '\0') {
                     result.action = Action::Fail;
-                    result.error = std::string("the ") + (code == 's' ? "session" : "export") + " file name is empty";
+                    result.error = std::string("the ") + what + " file name is empty";
                     return result;
                 }
-                (code == 's' ? result.sessionFile : result.exportFile) = optarg;
+                (code == 's'   ? result.sessionFile
+                 : code == 'e' ? result.exportFile
+                 : code == 'a' ? result.applyFile
+                               : result.summaryFile) = optarg;
                 break;
+            }
             case 'i': wantsInfo = true; break;
             case 'r':
             case 'n': {
@@ -153,6 +168,20 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
             result.action = Action::Info;
         }
     }
+    if (result.action == Action::Run && !result.applyFile.empty()) {
+        if (result.sessionFile.empty() || result.exportFile.empty()) {
+            result.action = Action::Fail;
+            result.error = "--apply needs --session (the rules) and --export (where the labelled rows go)";
+        } else if (!result.dataFile.empty()) {
+            result.action = Action::Fail;
+            result.error = "--apply takes no FILE: the session names its own table";
+        } else {
+            result.action = Action::Apply;
+        }
+    } else if (result.action == Action::Run && !result.summaryFile.empty()) {
+        result.action = Action::Fail;
+        result.error = "--summary-json goes with --apply";
+    }
     if (result.action == Action::Run && !result.exportFile.empty()) {
         if (result.dataFile.empty() && result.sessionFile.empty()) {
             result.action = Action::Fail;
@@ -161,7 +190,8 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
             result.action = Action::Batch;
         }
     }
-    if (result.recovery != Recovery::Ask && (result.action == Action::Batch || result.action == Action::Info)) {
+    if (result.recovery != Recovery::Ask &&
+        (result.action == Action::Batch || result.action == Action::Info || result.action == Action::Apply)) {
         result.action = Action::Fail;
         result.error = "--recover and --no-recover go with the window only";
     }

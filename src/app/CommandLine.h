@@ -9,6 +9,7 @@ struct CommandLine {
         Run,          // open the window (on dataFile, or sessionFile, when given)
         Batch,        // no window: load, apply the session if any, export, exit
         Info,         // no window: print what the loader made of dataFile, exit
+        Apply,        // no window: label applyFile by the session's rules into exportFile, exit
         ShowHelp,     // print the usage and exit 0
         ShowVersion,  // print the version and exit 0
         Fail,         // print `error` and the usage to standard error and exit 2
@@ -19,7 +20,9 @@ struct CommandLine {
     Action action = Action::Run;
     std::string dataFile;     // FILE; empty for the default table (or the session's)
     std::string sessionFile;  // --session
-    std::string exportFile;   // --export
+    std::string exportFile;   // --export ("-": standard output with --apply)
+    std::string applyFile;    // --apply: the table to label ("-": standard input)
+    std::string summaryFile;  // --summary-json (with --apply)
     std::string error;        // why the command line cannot be used (Action::Fail)
     char delimiter = 0;       // --delimiter; 0: taken from the table's header line
     bool json = false;        // --json (with --info)

@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
             return runBatch(commandLine);
         case CommandLine::Action::Info:
             return runInfo(commandLine);
+        case CommandLine::Action::Apply:
+            return runApply(commandLine);
         case CommandLine::Action::Run:
             break;
     }

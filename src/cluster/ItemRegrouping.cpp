@@ -10,18 +10,12 @@
 #include "cluster/ClusterPath.h"
 #include "cluster/GaussianMixture.h"
 #include "cluster/GaussianProximity.h"
+#include "cluster/HintPathMatch.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "data/MultidimensionalData.h"
 #include "data/ParallelRanges.h"
 
 namespace {
-
-// One hint point of a path, ready for scoring.
-struct HintTerm {
-    int dim;          // dimension of the hint point
-    float valueNorm;  // hint point height as a normalised value
-    float deviation;  // path's deviation on dim, normalised value units
-};
 
 // Records per thread worth splitting the scoring over the cores for.
 constexpr size_t kRecordsPerThread = 65536;
@@ -131,13 +125,10 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
 
     // The hint points of each unlocked path, in dimension order.
     const int pathNum = paths.getUnlockedPathNum();
-    std::vector<std::vector<HintTerm>> hintTerms(pathNum);
+    std::vector<HintPathMatch> matches;
+    matches.reserve(static_cast<size_t>(pathNum));
     for (int u = 0; u < pathNum; ++u) {
-        const Path* path = paths.getUnlockedPath(u);
-        const int pathDims = std::min(dimNum, static_cast<int>(path->hasHintPoint.size()));
-        for (int d = 0; d < pathDims; ++d) {
-            if (path->hasHintPoint[d]) hintTerms[u].push_back({d, toValueNorm(path->hintPoints[d].y), path->deviations[d]});
-        }
+        matches.emplace_back(*paths.getUnlockedPath(u), dimNum, drawRegionOffset, drawRegionScale);
     }
     const float dimCount = static_cast<float>(dimNum);
 
@@ -150,25 +141,10 @@ void ItemRegrouping::scoreItems(const ClusterPath& paths, MultidimensionalCluste
             int bestPath = -1;
             float bestSum = -1.0f;
             for (int u = 0; u < pathNum; ++u) {
-                float sum = 0.0f;  // single-precision running sum of double kernels
-                bool matched = true;
-                for (const HintTerm& hint : hintTerms[u]) {
-                    const float diff = std::fabs(row[hint.dim] - hint.valueNorm);
-                    // Written so that a NaN deviation (or value) fails the test too.
-                    if (!(diff <= kMatchDeviations * hint.deviation)) {
-                        matched = false;
-                        break;
-                    }
-                    // On the hint point the kernel is 1 whatever the deviation,
-                    // which keeps a zero deviation from giving 0 / 0.
-                    const double kernel = diff == 0.0f
-                        ? 1.0
-                        : std::exp(static_cast<double>(-diff * diff / (hint.deviation * hint.deviation)));
-                    sum = static_cast<float>(sum + kernel);
-                }
+                float sum = 0.0f;
                 // Strictly higher wins, so the lower index keeps a tie. A NaN sum
                 // (only from infinite inputs) never wins.
-                if (matched && sum > bestSum) {
+                if (matches[static_cast<size_t>(u)].match(row, &sum) && sum > bestSum) {
                     bestSum = sum;
                     bestPath = u;
                 }

@@ -29,8 +29,6 @@ public:
     // Width of the density kernel exp(-D^2 / width), D a difference-matrix
     // entry: 0.05^2 taken in single precision.
     static constexpr float kDensityKernelWidth = 0.05f * 0.05f;
-    // A hint point claims an item on a dimension within this many deviations.
-    static constexpr float kMatchDeviations = 2.0f;
 
     // The table is not owned and must outlive the object.
     ItemRegrouping(const MultidimensionalData* data, float drawRegionOffset, float drawRegionScale);

@@ -53,8 +53,18 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const std::string& contents, std::string* error,
-                         const std::vector<ReadFile>& inputs) {
+AtomicFileWriter::~AtomicFileWriter() { abandon(); }
+
+void AtomicFileWriter::abandon() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
+}
+
+bool AtomicFileWriter::open(const std::string& path, std::string* error, const std::vector<ReadFile>& inputs) {
+    abandon();
+    given = path;
     if (path.empty()) {
         *error = "Cannot write a file without a name";
         return false;
@@ -66,7 +76,7 @@ bool writeFileAtomically(const std::string& path, const std::string& contents, s
 
     // What is there now; `target` is the file that will get the contents
     // (a symbolic link's final target).
-    std::string target = path;
+    target = path;
     struct stat existing {};
     bool exists = false;
     if (::lstat(path.c_str(), &existing) == 0) {
@@ -118,14 +128,15 @@ bool writeFileAtomically(const std::string& path, const std::string& contents, s
     }
 
     const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + "/." + name.substr(0, kKeptNameBytes) + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    std::string made = folder + "/." + name.substr(0, kKeptNameBytes) + ".XXXXXX";
+    fd = ::mkstemp(made.data());
     if (fd < 0) {
         *error = failure(path, std::strerror(errno));
         return false;
     }
+    temporary = made;
     if (exists) {
         takeOverAttributes(fd, existing);
     } else {
@@ -134,27 +145,51 @@ bool writeFileAtomically(const std::string& path, const std::string& contents, s
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
+    return true;
+}
 
-    const char* next = contents.data();
-    size_t left = contents.size();
-    int problem = 0;
-    while (left > 0 && problem == 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0) {
-            if (errno != EINTR) problem = errno;
-            continue;
-        }
-        next += written;
-        left -= static_cast<size_t>(written);
-    }
-    if (problem == 0 && ::fsync(fd) != 0) problem = errno;
-    if (::close(fd) != 0 && problem == 0) problem = errno;
-    if (problem == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) problem = errno;
-    if (problem != 0) {
-        ::unlink(temporary.c_str());
-        *error = failure(path, std::strerror(problem));
+bool AtomicFileWriter::write(const char* bytes, size_t count, std::string* error) {
+    if (fd < 0) {
+        *error = failure(given, "it is not open for writing");
         return false;
     }
+    while (count > 0) {
+        const ssize_t written = ::write(fd, bytes, count);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            *error = failure(given, std::strerror(errno));
+            abandon();
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool AtomicFileWriter::commit(std::string* error) {
+    if (fd < 0) {
+        *error = failure(given, "it is not open for writing");
+        return false;
+    }
+    int problem = 0;
+    if (::fsync(fd) != 0) problem = errno;
+    if (::close(fd) != 0 && problem == 0) problem = errno;
+    fd = -1;
+    if (problem == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) problem = errno;
+    if (problem != 0) {
+        abandon();
+        *error = failure(given, std::strerror(problem));
+        return false;
+    }
+    temporary.clear();
     syncFolder(folder);
     return true;
+}
+
+bool writeFileAtomically(const std::string& path, const std::string& contents, std::string* error,
+                         const std::vector<ReadFile>& inputs) {
+    AtomicFileWriter writer;
+    return writer.open(path, error, inputs) && writer.write(contents.data(), contents.size(), error) &&
+           writer.commit(error);
 }

@@ -33,6 +33,35 @@ struct ReadFile {
     std::string path;  // as the user gave it
 };
 
+// The same write in steps, for contents made piece by piece (a table
+// labelled while it is read): open() checks the target and makes the
+// temporary file, write() appends, commit() flushes and renames. A failure
+// of any step, or an object dropped before commit(), removes the temporary
+// file and leaves the target as it was.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // False, with the reason naming the file in *error, on failure (also of the steps below).
+    bool open(const std::string& path, std::string* error, const std::vector<ReadFile>& inputs = {});
+    bool write(const char* bytes, size_t count, std::string* error);
+    bool commit(std::string* error);
+    // Removes the temporary file (nothing happens to the target).
+    void abandon();
+    // The temporary file while open (other writers may fill it: see commit).
+    const std::string& temporaryPath() const { return temporary; }
+
+private:
+    std::string given;      // the path as the caller gave it, for messages
+    std::string target;     // the file that gets the contents (a link's target)
+    std::string folder;     // the target's folder
+    std::string temporary;  // the temporary file, while there is one
+    int fd = -1;
+};
+
 // Writes `contents` to `path`; false, with the reason naming the file in *error, on failure.
 bool writeFileAtomically(const std::string& path, const std::string& contents, std::string* error,
                          const std::vector<ReadFile>& inputs = {});

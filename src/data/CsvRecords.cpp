@@ -160,6 +160,11 @@ std::string fieldText(const CsvField& field) {
     return text;
 }
 
+std::string boundedFieldText(const CsvField& field) {
+    if (field.end - field.begin <= kLongestFieldText) return fieldText(field);
+    return fieldText(CsvField{field.begin, field.begin + kLongestFieldText}) + "...";
+}
+
 void fieldTextRange(const char** begin, const char** end, std::string* scratch) {
     const char* b = *begin;
     const char* e = *end;

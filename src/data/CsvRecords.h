@@ -10,6 +10,7 @@
 // it opened on (the record is flagged), so the rest of the file is still read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -77,6 +78,14 @@ inline const char* plainFieldEnd(const char* begin, const char* recordEnd, char 
 // quoted, the quotes removed and doubled quotes made single.
 std::string fieldText(const CsvField& field);
 inline std::string fieldText(const char* begin, const char* end) { return fieldText(CsvField{begin, end}); }
+
+// Longest text kept of one field (a column name, an item name, a category),
+// bytes of the file: a field of a gigabyte (a file that is one huge line)
+// costs no more than this to keep, and never a copy of itself.
+constexpr ptrdiff_t kLongestFieldText = 4096;
+// fieldText of at most the field's first kLongestFieldText bytes, then "..."
+// when there were more: the text the loader keeps of a name or a category.
+std::string boundedFieldText(const CsvField& field);
 
 // The text of a field as fieldText gives it, without copying when it can:
 // [*begin, *end) narrowed to it when the field is plain or quoted without a

@@ -28,16 +28,6 @@ namespace {
 // are only counted.
 constexpr int kDetailedReports = 5;
 constexpr float kMissingRaw = std::numeric_limits<float>::quiet_NaN();  // a missing value until normalised
-// Longest text kept of one field (a column name, an item name, a category),
-// bytes of the file: a field of a gigabyte (a file that is one huge line)
-// costs no more than this to keep, and never a copy of itself.
-constexpr ptrdiff_t kLongestFieldText = 4096;
-
-std::string boundedFieldText(const CsvField& field) {
-    if (field.end - field.begin <= kLongestFieldText) return fieldText(field);
-    return fieldText(CsvField{field.begin, field.begin + kLongestFieldText}) + "...";
-}
-
 // Collects what was wrong with the rows and columns of one file: each
 // message goes to standard error and into the table's notes (for a dialog);
 // of the row problems only the first few are described, then counted.

@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string colourText(const Color4& c) {
-    auto byte = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
-    char text[10];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X%02X", byte(c.r), byte(c.g), byte(c.b), byte(c.a));
-    return text;
-}
-
 // The field count of a record and where the first `fields` of them end.
 const char* endOfFields(const CsvRecord& record, char delimiter, int fields, int* count,
                         std::vector<CsvField>* scratch) {
@@ -30,6 +23,13 @@ const char* endOfFields(const CsvRecord& record, char delimiter, int fields, int
 }
 
 }  // namespace
+
+std::string ClusterExport::colourText(const Color4& c) {
+    auto byte = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    char text[10];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X%02X", byte(c.r), byte(c.g), byte(c.b), byte(c.a));
+    return text;
+}
 
 std::vector<std::string> ClusterExport::addedColumnNames(const std::vector<std::string>& header) {
     std::vector<std::string> names;

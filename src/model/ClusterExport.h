@@ -24,12 +24,15 @@
 #include <vector>
 
 #include "data/AtomicFile.h"
+#include "geometry/Color4.h"
 
 class TableModel;
 
 struct ClusterExport {
     static constexpr const char* kAddedColumns[3] = {"leaf", "leaf_color", "group"};
 
+    // A leaf's colour as the export writes it: "#RRGGBBAA".
+    static std::string colourText(const Color4& colour);
     // The names the three added columns take beside `header` (trimmed field names).
     static std::vector<std::string> addedColumnNames(const std::vector<std::string>& header);
     // The exported text; false with *error when the table's file cannot be

@@ -10,6 +10,7 @@
 #include "data/ParallelRanges.h"
 #include "geometry/Angles.h"
 #include "layout/ParallelCoordinatesAxis.h"
+#include "operators/OperatorCapture.h"
 #include "operators/ViewLayout.h"
 
 namespace {
@@ -96,40 +97,10 @@ ViewRect AROperator::lockIconRect(float aspect) const {
             position.y - kLockTop};
 }
 
-// Measures the segments of many items between one pair of axes against one
-// centre, with what the view gives looked up once.
-class AROperator::SegmentMeasure {
-public:
-    SegmentMeasure(const AROperator& op, int leftAxisOfSegment)
-        : data(op.pcWindow->getData()), aspect(op.pcWindow->getAspect()), region(op.pcWindow->getDrawRegion()),
-          axis(leftAxisOfSegment), xa(aspect * op.axes->getAxisPosition(leftAxisOfSegment)),
-          xb(aspect * op.axes->getAxisPosition(leftAxisOfSegment + 1)),
-          centreX(aspect * op.position.x), centreY(op.position.y) {}
-
-    Segment of(int item) const {
-        const float* row = data->getDataRow(item);
-        const double y1 = region.toView(row[axis]);
-        const double y2 = region.toView(row[axis + 1]);
-        Segment s;
-        s.dx = xb - xa;
-        s.dy = y2 - y1;
-        const double length = std::sqrt(s.dx * s.dx + s.dy * s.dy);
-        const double cross = std::fabs(s.dy * (centreX - xa) - s.dx * (centreY - y1));
-        // A segment of zero length has no line: it passes nothing.
-        s.distance = length > 0 ? cross / length : std::numeric_limits<double>::infinity();
-        return s;
-    }
-
-private:
-    const MultidimensionalData* data;
-    double aspect;
-    DrawRegion region;
-    int axis;
-    double xa, xb;            // the axes, aspect-scaled view units
-    double centreX, centreY;  // the operator's centre, aspect-scaled view units
-};
-
-AROperator::Segment AROperator::segmentOf(int item, int axis) const { return SegmentMeasure(*this, axis).of(item); }
+AROperator::Segment AROperator::segmentOf(int item, int axis) const {
+    const OperatorCapture::Segment s = OperatorCapture::between(*this, axis).segment(pcWindow->getData()->getDataRow(item));
+    return {s.dx, s.dy, s.distance};
+}
 
 void AROperator::buildAngularHistogram(int axis) {
     if (parent == nullptr || axes == nullptr || axis < 0 || axis + 1 >= axes->getAxisNum()) {
@@ -139,9 +110,10 @@ void AROperator::buildAngularHistogram(int axis) {
     angularBins = kAngularBins;
     angularHistogram.assign(static_cast<size_t>(angularBins), 0);
     const double aspect = pcWindow->getAspect();
-    const SegmentMeasure measure(*this, axis);
+    const OperatorCapture measure = OperatorCapture::between(*this, axis);
+    const MultidimensionalData* data = pcWindow->getData();
     for (int item : parent->controlList) {
-        const Segment s = measure.of(item);
+        const OperatorCapture::Segment s = measure.segment(data->getDataRow(item));
         if (!(s.distance < radius)) continue;
         const double a = std::atan(s.dy / (aspect * axisSpacing));
         int bin = static_cast<int>((a + kHalfPi) / kPi * angularBins);
@@ -195,25 +167,15 @@ void AROperator::updateControlList() {
     // decision stands alone), then handed out in the candidates' order.
     static thread_local std::vector<char> taken;
     taken.resize(candidates.size());
-    const double halfWindow = kPi * angleWidth / 2;
     // The helper threads see this thread's scratch through these (a
     // thread_local named inside the lambda would be their own, empty one).
     const std::vector<int>& items = candidates;
     std::vector<char>& takes = taken;
-    const SegmentMeasure measure(*this, leftAxis);
-    runRanges(items.size(), rangeCountFor(items.size(), kItemsPerThread),
-              [&, this](size_t begin, size_t end, int) {
-                  for (size_t k = begin; k < end; ++k) {
-                      const Segment s = measure.of(items[k]);
-                      // The angle is only worth its arc tangent for segments near enough.
-                      bool near = s.distance < radius;
-                      if (near) {
-                          const double turn = std::atan(s.dy / s.dx) - angle;
-                          near = -halfWindow < turn && turn < halfWindow;
-                      }
-                      takes[k] = near;
-                  }
-              });
+    const OperatorCapture capture = OperatorCapture::of(*this);
+    const MultidimensionalData* data = pcWindow->getData();
+    runRanges(items.size(), rangeCountFor(items.size(), kItemsPerThread), [&](size_t begin, size_t end, int) {
+        for (size_t k = begin; k < end; ++k) takes[k] = capture.takes(data->getDataRow(items[k]));
+    });
     for (size_t k = 0; k < candidates.size(); ++k) {
         (taken[k] ? controlList : sibling->controlList).push_back(candidates[k]);
     }

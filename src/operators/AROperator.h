@@ -134,7 +134,6 @@ public:
         double distance;   // from the aspect-scaled centre to the segment's line
     };
     Segment segmentOf(int item, int axis) const;
-    class SegmentMeasure;  // segmentOf for many items at once
 
     Point2 position;                        // centre of a regular operator, view units
     const ViewLayout* pcWindow = nullptr;   // the view the operator measures in; not owned

@@ -51,7 +51,22 @@ TEST(CommandLineTest, ReadsOptionsAndOneFile) {
         {{"--recover", "--no-recover"}, Action::Fail, "", "--recover and --no-recover cannot go together"},
         {{"--recover", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "go with the window only"},
         {{"--no-recover", "--info", "t.csv"}, Action::Fail, "t.csv", "go with the window only"},
+        {{"-s", "s.json", "--apply", "big.csv", "-e", "-"}, Action::Apply, "", ""},
+        {{"--apply", "big.csv", "-e", "o.csv"}, Action::Fail, "", "--apply needs --session"},
+        {{"--apply", "big.csv", "-s", "s.json"}, Action::Fail, "", "--apply needs --session (the rules) and --export"},
+        {{"-a", "big.csv", "-s", "s.json", "-e", "o.csv", "t.csv"}, Action::Fail, "t.csv", "--apply takes no FILE"},
+        {{"--apply", "", "-s", "s.json"}, Action::Fail, "", "the apply file name is empty"},
+        {{"-s", "s.json", "-e", "o.csv", "--summary-json", "c.json"}, Action::Fail, "", "--summary-json goes with --apply"},
+        {{"-s", "s.json", "-a", "b.csv", "-e", "o.csv", "--recover"}, Action::Fail, "", "go with the window only"},
     };
+    {
+        const CommandLine apply = parse({"-s", "s.json", "--apply=-", "-e", "o.csv", "-u", "c.json"});
+        EXPECT_EQ(apply.action, Action::Apply);
+        EXPECT_EQ(apply.applyFile, "-");
+        EXPECT_EQ(apply.sessionFile, "s.json");
+        EXPECT_EQ(apply.exportFile, "o.csv");
+        EXPECT_EQ(apply.summaryFile, "c.json");
+    }
     EXPECT_EQ(parse({}).recovery, CommandLine::Recovery::Ask);
     EXPECT_EQ(parse({"--recover", "--recover"}).recovery, CommandLine::Recovery::Restore);
     EXPECT_EQ(parse({"--no-recover", "t.csv"}).recovery, CommandLine::Recovery::Skip);
@@ -76,6 +91,7 @@ TEST(CommandLineTest, HelpNamesEveryOptionTheFoldersAndTheDefaultTable) {
     const std::string table = dir.write("origin.txt", "a\n1\n");
     const std::string text = usageText({".", dir.path(), dir.path() + "/absent"}, table, "/srv/state/strands");
     for (const char* expected : {"Usage: strands [OPTIONS] [FILE]", "-h, --help", "-V, --version", "--recover",
+                                 "-a, --apply BIG.csv", "-u, --summary-json FILE",
                                  "--no-recover", "Unsaved work is kept in: /srv/state/strands\n",
                                  "DataSet/origin.txt", "  .  (the working directory)\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;

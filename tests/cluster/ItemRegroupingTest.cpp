@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "cluster/ClusterPath.h"
 #include "cluster/GaussianMixture.h"
+#include "cluster/HintPathMatch.h"
 #include "cluster/ItemRegrouping.h"
 #include "cluster/MultidimensionalCluster.h"
 
@@ -215,7 +216,7 @@ TEST(ItemRegroupingLargeTest, ScoresAndHistogramsSplitOverTheCoresMatchThePlainR
         std::vector<int32_t> expected;
         for (int item = 0; item < kRows; ++item) {
             const float diff = std::fabs(table->getDataRow(item)[0] - height);
-            if (diff <= ItemRegrouping::kMatchDeviations * deviation) expected.push_back(item);
+            if (diff <= HintPathMatch::kMatchDeviations * deviation) expected.push_back(item);
         }
         ASSERT_GT(expected.size(), 1000u);
         ASSERT_EQ(groups.getUnlockedGroupNum(), 2);

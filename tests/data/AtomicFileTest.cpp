@@ -39,6 +39,38 @@ protected:
     TempDir dir;
 };
 
+TEST_F(AtomicFileTest, AWriteInStepsShowsNothingUntilItsCommitAndLeavesNothingWhenDropped) {
+    const std::string target = dir.write("out.csv", "old\n");
+    std::string error;
+    {
+        AtomicFileWriter writer;
+        ASSERT_TRUE(writer.open(target, &error)) << error;
+        EXPECT_EQ(writer.temporaryPath().rfind(dir.path() + "/.out.csv.", 0), 0u) << writer.temporaryPath();
+        ASSERT_TRUE(writer.write("new ", 4, &error)) << error;
+        ASSERT_TRUE(writer.write("rows\n", 5, &error)) << error;
+        EXPECT_EQ(contentsOf(target), "old\n") << "nothing shows before the commit";
+        expectEntries(2);
+    }  // dropped without a commit
+    EXPECT_EQ(contentsOf(target), "old\n");
+    expectEntries(1);
+
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.open(target, &error)) << error;
+    ASSERT_TRUE(writer.write("new rows\n", 9, &error)) << error;
+    ASSERT_TRUE(writer.commit(&error)) << error;
+    EXPECT_EQ(contentsOf(target), "new rows\n");
+    expectEntries(1);
+    EXPECT_FALSE(writer.write("more", 4, &error)) << "a committed writer is closed";
+    EXPECT_NE(error.find("Cannot write \"" + target + "\""), std::string::npos) << error;
+    EXPECT_FALSE(writer.commit(&error));
+
+    // A refused target makes no temporary file.
+    AtomicFileWriter refused;
+    EXPECT_FALSE(refused.open(dir.path(), &error));
+    EXPECT_EQ(refused.temporaryPath(), "");
+    expectEntries(1);
+}
+
 TEST_F(AtomicFileTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
     const std::string real = dir.write("real.csv", "old");
     const std::string link = dir.path() + "/link.csv";

@@ -1,0 +1,67 @@
+#include "data/FieldNormaliser.h"
+
+#include <cmath>
+
+#include "data/CsvRecords.h"
+#include "data/DateText.h"
+#include "data/MultidimensionalData.h"
+#include "data/NumberText.h"
+
+FieldNormaliser::FieldNormaliser(const MultidimensionalData& table, int dim)
+    : columnKind(table.getAxisColumn(dim).kind) {
+    const TableColumn& column = table.getAxisColumn(dim);
+    if (columnKind == ColumnKind::Numeric) {
+        // The loader's own single-precision extremes and range.
+        minValue = table.getMinValue(dim);
+        range = table.getMaxValue(dim) - minValue;
+    } else if (columnKind == ColumnKind::Date) {
+        firstSeconds = column.minValue;
+        lastSeconds = column.maxValue;
+    } else {
+        const size_t categories = column.categories.size();
+        for (size_t rank = 0; rank < categories; ++rank) {
+            categoryNorm.emplace(column.categories[rank],
+                                 categories > 1 ? static_cast<float>(rank) / static_cast<float>(categories - 1)
+                                                : MultidimensionalData::kConstantDimensionValue);
+        }
+    }
+}
+
+float FieldNormaliser::valueNorm(const char* begin, const char* end, std::string* scratch, Outcome* outcome) const {
+    Outcome result = Outcome::Missing;
+    float value = MultidimensionalData::kMissingValueNorm;
+    if (columnKind == ColumnKind::Numeric) {
+        fieldTextRange(&begin, &end, scratch);
+        float raw = 0;
+        if (parseNumberField(begin, end, &raw) == FieldStatus::Number) {
+            value = range != 0 ? (raw - minValue) / range : MultidimensionalData::kConstantDimensionValue;
+            result = Outcome::Value;
+        }
+    } else {
+        *scratch = boundedFieldText(CsvField{begin, end});
+        const char* text = scratch->data();
+        const char* textEnd = text + scratch->size();
+        if (!isMissingText(text, textEnd)) {
+            if (columnKind == ColumnKind::Date) {
+                double seconds = 0;
+                bool hasTime = false;
+                if (parseIsoDateTime(text, textEnd, &seconds, &hasTime)) {
+                    value = lastSeconds > firstSeconds
+                                ? static_cast<float>((seconds - firstSeconds) / (lastSeconds - firstSeconds))
+                                : MultidimensionalData::kConstantDimensionValue;
+                    result = Outcome::Value;
+                }
+            } else {
+                const auto found = categoryNorm.find(*scratch);
+                if (found != categoryNorm.end()) {
+                    value = found->second;
+                    result = Outcome::Value;
+                } else {
+                    result = Outcome::UnknownCategory;
+                }
+            }
+        }
+    }
+    if (outcome != nullptr) *outcome = result;
+    return value;
+}

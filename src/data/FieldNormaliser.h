@@ -1,0 +1,46 @@
+// FieldNormaliser: turns one field of a table's file into the normalised
+// value its column's axis gives it, with the scale of a table already loaded
+// (the table a session was shaped on). Labelling a table of any size by a
+// session reads every field through here, so that a row of another file
+// stands exactly where the same row of the loaded table stands: the one step
+// from a raw field to a normalised value.
+//
+//   numeric      (value - min) / (max - min) in single precision, min and max
+//                the loaded table's raw extremes (a value outside them lands
+//                outside [0, 1]); kConstantDimensionValue when max = min
+//   date         (seconds - first) / (last - first) in double precision, then
+//                single; kConstantDimensionValue when last = first
+//   categorical  rank / (categories - 1), in the loaded table's axis order;
+//                kConstantDimensionValue for a single category
+// A field with no value (empty, NA, N/A, NaN, null, ?, a lone sign), one that
+// is not a number (numeric) or not a date (date), or a category the loaded
+// table does not have stands at kMissingValueNorm, as the loader places it.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "data/TableColumn.h"
+
+class MultidimensionalData;
+
+class FieldNormaliser {
+public:
+    // The scale of dimension `dim` of `table` (a loaded table).
+    FieldNormaliser(const MultidimensionalData& table, int dim);
+
+    // What a field's text turned into, besides its value.
+    enum class Outcome { Value, Missing, UnknownCategory };
+    // The normalised value of the field [begin, end) as it stands in the file
+    // (blanks and quotes around it included). `scratch` holds the text of a
+    // quoted field with doubled quotes.
+    float valueNorm(const char* begin, const char* end, std::string* scratch, Outcome* outcome = nullptr) const;
+
+    ColumnKind kind() const { return columnKind; }
+
+private:
+    ColumnKind columnKind;
+    float minValue = 0, range = 0;          // numeric: raw extremes of the loaded table (float as it keeps them)
+    double firstSeconds = 0, lastSeconds = 0;  // date: first and last, seconds UTC
+    std::unordered_map<std::string, float> categoryNorm;  // categorical: text -> its axis position
+};

@@ -1,0 +1,64 @@
+// A field of another file normalised with a loaded table's scale: bit for
+// bit where the loader put the same field, beyond the axis outside the
+// table's range, missing where the table has no such value.
+#include "TestSupport.h"
+#include "data/CsvRecords.h"
+#include "data/FieldNormaliser.h"
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(FieldNormaliserTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideItsRangeBeyondTheAxis) {
+    TempDir dir;
+    const std::string path = dir.write("kinds.csv",
+                                       "num;when;kind;flat;id\n"
+                                       " 2.5 ;2024-03-01;b;7;x1\n"
+                                       "\"4\";2024-03-03 12:00;a;7;x2\n"
+                                       "NA;;\"c\";7;x3\n"
+                                       "-1e1;oops;b;7;x4\n"
+                                       "x;2024-02-28;a;7;x5\n");
+    const std::unique_ptr<MultidimensionalData> loaded(loadTableQuietly(path));
+    const MultidimensionalData& table = *loaded;
+    ASSERT_EQ(table.getActualDimNum(), 5);  // five ids are categories
+    std::vector<FieldNormaliser> normalisers;
+    for (int d = 0; d < 5; ++d) normalisers.emplace_back(table, d);
+    const std::string text = readAll(path);
+    CsvReader reader(text.data(), text.data() + text.size(), ';');
+    CsvRecord record;
+    reader.next(&record);
+    std::vector<CsvField> fields;
+    std::string scratch;
+    for (int item = 0; reader.next(&record); ++item) {
+        splitFields(record, ';', &fields);
+        for (int d = 0; d < 5; ++d) {
+            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
+            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
+            EXPECT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
+                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
+        }
+    }
+    // Beyond the sample's extremes, and what the sample does not have.
+    auto norm = [&](int d, const std::string& field, FieldNormaliser::Outcome* outcome) {
+        return normalisers[static_cast<size_t>(d)].valueNorm(field.data(), field.data() + field.size(), &scratch, outcome);
+    };
+    FieldNormaliser::Outcome outcome;
+    EXPECT_FLOAT_EQ(norm(0, "18", &outcome), 2.0f);  // (18 - -10) / 14
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
+    EXPECT_FLOAT_EQ(norm(0, "-24", &outcome), -1.0f);
+    EXPECT_GT(norm(1, "2024-03-05", &outcome), 1.0f);
+    EXPECT_LT(norm(1, "2024-02-01", &outcome), 0.0f);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
+    EXPECT_EQ(norm(2, "d", &outcome), MultidimensionalData::kMissingValueNorm);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::UnknownCategory);
+    EXPECT_EQ(norm(2, " \"c\" ", &outcome), 1.0f);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
+    EXPECT_EQ(norm(3, "100", &outcome), MultidimensionalData::kConstantDimensionValue);
+    EXPECT_EQ(norm(3, "null", &outcome), MultidimensionalData::kMissingValueNorm);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Missing);
+}
+
+}  // namespace
