@@ -451,6 +451,7 @@ bool Document::setAxisLogarithmic(int dim, bool on, std::string* refusal, uint64
         const std::string why = tableModel->getData()->describeLogRefusal(dim);
         if (!why.empty()) {
             if (refusal) *refusal = why;
+            refuse(why);
             return false;
         }
     }

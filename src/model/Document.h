@@ -51,6 +51,7 @@ struct DocumentChange {
         kFocus,     // the node that takes new operators changed
         kOrdered,   // a density ordering running in the background finished
         kHistory,   // only the history changed (a gesture's step was closed): what undo and redo would do
+        kRefused,   // an operation was refused: nothing changed, the notice says why
     };
     Kind kind = kEdit;
     std::string stepName;  // the operation, or the step undone or redone ("Move Operator")
@@ -153,6 +154,8 @@ public:
     // `dim` (-1: the plain line colour again); an identifier column is no
     // dimension, and a column that cannot be found is refused.
     bool setColourByDim(int dim, uint64_t gesture = 0);
+    // Tells the observers that a command was refused, and why (for the status line).
+    void refuse(const std::string& why) { notify(DocumentChange::kRefused, "", why); }
 
     // --- Display switches, ordering, colour band ----------------------------------------
     const DisplaySwitches& getDisplaySwitches() const { return display; }
