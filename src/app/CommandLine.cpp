@@ -30,6 +30,9 @@ constexpr OptionInfo kOptions[] = {
     {"delimiter", 'd', "C", "the field delimiter of FILE: one character, or tab;\n"
                             "by default the most frequent of comma, semicolon\n"
                             "and tab in the header line (comma when unclear)"},
+    {"color-by", 'c', "NAME", "colour the lines by the column NAME (numbers and\n"
+                              "dates through a colour map, categories each in\n"
+                              "a colour of their own)"},
     {"recover", 'r', nullptr, "restore the unsaved work an earlier run kept for\n"
                               "the table, without asking"},
     {"no-recover", 'n', nullptr, "do not offer the unsaved work an earlier run kept"},
@@ -93,6 +96,14 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
                 (code == 's' ? result.sessionFile : result.exportFile) = optarg;
                 break;
             case 'i': wantsInfo = true; break;
+            case 'c':
+                if (optarg[0] == '\0') {
+                    result.action = Action::Fail;
+                    result.error = "the --color-by column name is empty";
+                    return result;
+                }
+                result.colourBy = optarg;
+                break;
             case 'r':
             case 'n': {
                 const auto asked = code == 'r' ? Recovery::Restore : Recovery::Skip;

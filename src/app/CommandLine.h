@@ -20,6 +20,7 @@ struct CommandLine {
     std::string dataFile;     // FILE; empty for the default table (or the session's)
     std::string sessionFile;  // --session
     std::string exportFile;   // --export
+    std::string colourBy;     // --color-by: the column to colour the lines by; empty: none
     std::string error;        // why the command line cannot be used (Action::Fail)
     char delimiter = 0;       // --delimiter; 0: taken from the table's header line
     bool json = false;        // --json (with --info)

@@ -86,6 +86,21 @@ std::vector<LegendEntry> legendOf(const MultidimensionalData& table, int dim) {
     return legend;
 }
 
+int colourByColumn(const MultidimensionalData& table, const std::string& name, std::string* problem) {
+    std::string names;
+    for (int c = 0; c < table.getDimNum(); ++c) {
+        const TableColumn& column = table.getColumn(c);
+        names += (c ? ", " : "") + column.name;
+        if (column.name != name) continue;
+        if (column.isAxis()) return column.axis;
+        *problem = "cannot colour the lines by \"" + name + "\": it is " +
+                   (column.kind == ColumnKind::Name ? "the items' names" : "an identifier column (no axis of its own)");
+        return -1;
+    }
+    *problem = "the table has no column \"" + name + "\" (its columns: " + names + ")";
+    return -1;
+}
+
 std::vector<Color4> itemColoursOf(const MultidimensionalData& table, int dim, const Color4& missingColour) {
     std::vector<Color4> colours;
     if (dim < 0 || dim >= table.getActualDimNum()) return colours;

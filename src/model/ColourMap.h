@@ -36,6 +36,10 @@ std::vector<int> categoryColourIndices(const MultidimensionalData& table, int di
 // coloured categories (largest first) and "other" when some share it; for a
 // numeric or date one two entries, the low and the high end with their values.
 std::vector<LegendEntry> legendOf(const MultidimensionalData& table, int dim);
+// The dimension of the column named `name` to colour lines by; -1 with
+// *problem saying why when there is none: no such column, or one that is not
+// an axis (an identifier, the names).
+int colourByColumn(const MultidimensionalData& table, const std::string& name, std::string* problem);
 // Per item, its colour by dimension `dim` (alpha kLineAlpha); a missing value takes `missingColour`.
 std::vector<Color4> itemColoursOf(const MultidimensionalData& table, int dim, const Color4& missingColour);
 
