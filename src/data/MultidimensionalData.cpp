@@ -7,6 +7,7 @@
 #include "data/CsvRecords.h"
 #include "data/DateText.h"
 #include "data/NumberText.h"
+#include "data/ParallelRanges.h"
 #include "data/WorkProgress.h"
 
 #include <algorithm>
@@ -278,19 +279,24 @@ bool MultidimensionalData::permuteAxes(const std::vector<int>& order) {
         if (d < 0 || static_cast<size_t>(d) >= dims || seen[static_cast<size_t>(d)]) return false;
         seen[static_cast<size_t>(d)] = 1;
     }
-    // Row by row through a small buffer: one pass over the values and one over the bins.
-    std::vector<float> rowCopy(dims);
-    std::vector<uint8_t> binCopy(dims);
-    for (int32_t i = 0; i < itemNum; ++i) {
-        float* row = data.data() + static_cast<size_t>(i) * dims;
-        uint8_t* bins = binIndex.data() + static_cast<size_t>(i) * dims;
-        std::copy(row, row + dims, rowCopy.begin());
-        std::copy(bins, bins + dims, binCopy.begin());
-        for (size_t s = 0; s < dims; ++s) {
-            row[s] = rowCopy[static_cast<size_t>(order[s])];
-            bins[s] = binCopy[static_cast<size_t>(order[s])];
-        }
-    }
+    // Row by row through a small buffer, one range of rows per core: a reorder
+    // of a large table is part of the frame that shows it.
+    constexpr size_t kRowsPerRange = 65536;
+    runRanges(static_cast<size_t>(itemNum), rangeCountFor(static_cast<size_t>(itemNum), kRowsPerRange),
+              [&](size_t begin, size_t end, int) {
+                  std::vector<float> rowCopy(dims);
+                  std::vector<uint8_t> binCopy(dims);
+                  for (size_t i = begin; i < end; ++i) {
+                      float* row = data.data() + i * dims;
+                      uint8_t* bins = binIndex.data() + i * dims;
+                      std::copy(row, row + dims, rowCopy.begin());
+                      std::copy(bins, bins + dims, binCopy.begin());
+                      for (size_t s = 0; s < dims; ++s) {
+                          row[s] = rowCopy[static_cast<size_t>(order[s])];
+                          bins[s] = binCopy[static_cast<size_t>(order[s])];
+                      }
+                  }
+              });
     auto permute = [&](auto& perDim) {
         auto copy = perDim;
         for (size_t s = 0; s < dims; ++s) perDim[s] = std::move(copy[static_cast<size_t>(order[s])]);

@@ -1067,10 +1067,12 @@ bool Session::checkAgainst(const MultidimensionalData& table, std::string* error
             }
         }
     }
-    // A log scale only where the column can have one (the table is as loaded: slot d holds file dimension d).
+    // A log scale only where the column can have one, wherever the table has it now.
     for (size_t s = 0; s < arrangement.logarithmic.size(); ++s) {
         if (!arrangement.logarithmic[s]) continue;
-        const std::string refusal = table.describeLogRefusal(arrangement.fileDims[s]);
+        int dim = 0;
+        while (dim + 1 < table.getActualDimNum() && table.getFileDim(dim) != arrangement.fileDims[s]) ++dim;
+        const std::string refusal = table.describeLogRefusal(dim);
         if (!refusal.empty()) {
             *error = "arrangement.logarithmic[" + std::to_string(s) + "]: " + refusal;
             return false;

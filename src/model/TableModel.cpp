@@ -260,19 +260,41 @@ void TableModel::permutePerDimensionState(const std::vector<int>& order) {
     updateHintPaths();
 }
 
-void TableModel::refreshAfterArrangement(bool orderingWasPending) {
+void TableModel::refreshAfterArrangement(bool orderingWasPending, const std::vector<int>* order) {
     ++arrangementRevision;
-    // Every histogram counted from the values: the groups', then every node's.
-    std::vector<DataItemGroup> unlocked, locked;
-    for (int k = 0; k < itemGroups->getUnlockedGroupNum(); ++k) unlocked.push_back(*itemGroups->getUnlockedGroup(k));
-    for (int k = 0; k < itemGroups->getLockedGroupNum(); ++k) locked.push_back(*itemGroups->getLockedGroup(k));
-    itemGroups->restoreGroups(std::move(unlocked), std::move(locked));
     std::vector<AROperator*> nodes;
     operatorTree->collectNodes(&nodes);
-    for (AROperator* node : nodes) {
-        node->pairCounts = PartitionCounts();
-        node->angularHistogram.clear();
-        node->rebuildOwnHistogram();
+    if (order != nullptr) {
+        // Only the order changed: every histogram's blocks (one per dimension) change places.
+        const size_t cells = static_cast<size_t>(table->getHistogramCellsNum());
+        std::vector<float> copy;
+        auto permute = [&](std::vector<float>& histogram) {
+            if (histogram.size() != order->size() * cells) return;
+            copy = histogram;
+            for (size_t s = 0; s < order->size(); ++s) {
+                const size_t from = static_cast<size_t>((*order)[s]) * cells;
+                std::copy(copy.begin() + static_cast<std::ptrdiff_t>(from),
+                          copy.begin() + static_cast<std::ptrdiff_t>(from + cells),
+                          histogram.begin() + static_cast<std::ptrdiff_t>(s * cells));
+            }
+        };
+        for (int k = 0; k < itemGroups->getUnlockedGroupNum(); ++k) permute(itemGroups->getUnlockedGroup(k)->histogram);
+        for (int k = 0; k < itemGroups->getLockedGroupNum(); ++k) permute(itemGroups->getLockedGroup(k)->histogram);
+        for (AROperator* node : nodes) {
+            node->pairCounts = PartitionCounts();  // its kept totals are per dimension too
+            permute(node->histogram);
+        }
+    } else {
+        // Every histogram counted from the new values: the groups', then every node's.
+        std::vector<DataItemGroup> unlocked, locked;
+        for (int k = 0; k < itemGroups->getUnlockedGroupNum(); ++k) unlocked.push_back(*itemGroups->getUnlockedGroup(k));
+        for (int k = 0; k < itemGroups->getLockedGroupNum(); ++k) locked.push_back(*itemGroups->getLockedGroup(k));
+        itemGroups->restoreGroups(std::move(unlocked), std::move(locked));
+        for (AROperator* node : nodes) {
+            node->pairCounts = PartitionCounts();
+            node->angularHistogram.clear();
+            node->rebuildOwnHistogram();
+        }
     }
     operatorTree->updateOperatorsPos();  // a new revision: every line is drawn anew
     linePaths->forgetBuild();
@@ -290,16 +312,28 @@ void TableModel::buildItemColours() {
 
 void TableModel::applyAxisArrangement(const AxisArrangement& arrangement) {
     if (!describeBadArrangement(arrangement).empty()) return;
-    if (arrangement == getAxisArrangement()) return;
+    AxisArrangement colourOnly = getAxisArrangement();
+    colourOnly.colourByFileDim = arrangement.colourByFileDim;
+    if (colourOnly == arrangement) {  // the values stay: at most the colours change
+        if (arrangement.colourByFileDim != colourByFileDim) {
+            colourByFileDim = arrangement.colourByFileDim;
+            ++arrangementRevision;
+            buildItemColours();
+        }
+        return;
+    }
     const bool pending = isDensityOrderingPending();
     cancelDensityOrdering();
     const int dims = table->getActualDimNum();
     // Scales first, on the columns where they stand now; then the order.
+    bool rescaled = false;
     for (int d = 0; d < dims; ++d) {
         for (int s = 0; s < dims; ++s) {
             if (arrangement.fileDims[static_cast<size_t>(s)] != table->getFileDim(d)) continue;
+            const AxisScale before = table->getAxisScale(d);
             table->setAxisTransform(d, arrangement.flipped[static_cast<size_t>(s)] != 0,
                                     arrangement.logarithmic[static_cast<size_t>(s)] != 0);
+            rescaled = rescaled || table->getAxisScale(d) != before;
         }
     }
     std::vector<int> order(static_cast<size_t>(dims));
@@ -311,7 +345,7 @@ void TableModel::applyAxisArrangement(const AxisArrangement& arrangement) {
     table->permuteAxes(order);
     permutePerDimensionState(order);
     colourByFileDim = arrangement.colourByFileDim;
-    refreshAfterArrangement(pending);
+    refreshAfterArrangement(pending, rescaled ? nullptr : &order);
 }
 
 int TableModel::moveAxis(int from, int to) {
@@ -358,7 +392,7 @@ int TableModel::moveAxis(int from, int to) {
     cancelDensityOrdering();
     table->permuteAxes(order);
     permutePerDimensionState(order);
-    refreshAfterArrangement(pending);
+    refreshAfterArrangement(pending, &order);
     return removed;
 }
 

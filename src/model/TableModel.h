@@ -185,8 +185,9 @@ public:
 
 private:
     void releasePerTableObjects();
-    // After the table's values changed under everything built on them.
-    void refreshAfterArrangement(bool orderingWasPending);
+    // After the table's values changed under everything built on them; `order`
+    // (when given) says they only changed places (slot s holds what slot order[s] held).
+    void refreshAfterArrangement(bool orderingWasPending, const std::vector<int>* order = nullptr);
     void permutePerDimensionState(const std::vector<int>& order);
     void buildItemColours();
     void cancelDensityOrdering();

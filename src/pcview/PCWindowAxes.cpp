@@ -138,7 +138,8 @@ void PCWindow::renderCategoryLabels(int slot) {
     const int count = static_cast<int>(getData()->getAxisColumn(slot).categories.size());
     for (int k : shown) {
         const std::string& text = categoryLabelTexts[static_cast<size_t>(slot)][static_cast<size_t>(k)];
-        const float valueNorm = count > 1 ? static_cast<float>(k) / static_cast<float>(count - 1)
+        // Through the axis's scale: a flipped axis has its first category at the top.
+        const float valueNorm = count > 1 ? getData()->getAxisScale(slot).normalise(static_cast<double>(k))
                                           : MultidimensionalData::kConstantDimensionValue;
         const float xLabel = std::max(
             xView - (kSlotLabelGapPx + kGlyphWidthPx * static_cast<float>(text.size())) / widthPx, kLeftMarginPx / widthPx);

@@ -832,7 +832,7 @@ TEST_F(DocumentTest, ColouringByAColumnGivesEachItemTheColourOfItsValue) {
 // Version 3 sessions keep the order, flips, scales and colour-by; the
 // operators and hint points come back on the axes they were saved on.
 TEST_F(DocumentTest, ASessionKeepsTheArrangementAndOlderSessionsOpenInFileOrder) {
-    load(document, "a,b,c,d\n1,5,2,9\n2,3,4,1\n4,1,8,3\n8,2,16,6\n3,4,5,5\n");
+    load(document, "a,b,c,d\n1,5,2,9\n2,3,4,1\n4,1,8,3\n8,2,16,6\n3,4,5,0\n");
     stdoutOf([&] {
         ASSERT_NE(document.addOperator(0.2f, 0.5f, true, Color4(1, 0, 0, 0.8f)), nullptr);
         document.addHintPoint(2, 0.4f);
@@ -874,6 +874,8 @@ TEST_F(DocumentTest, ASessionKeepsTheArrangementAndOlderSessionsOpenInFileOrder)
     refused("\"order\":[0,3,1,2]", "\"order\":[0,3,1]", "arrangement: expected one entry per dimension (4)");
     refused("\"colorBy\":1", "\"colorBy\":4", "arrangement.colorBy");
     refused("\"flipped\":[true,", "\"flipped\":[1,", "expected true or false");
+    refused("\"logarithmic\":[false,false,", "\"logarithmic\":[false,true,",
+            "arrangement.logarithmic[1]: A logarithmic scale needs values above 0: \"d\" holds 0.00.");
     // A version 2 session (no arrangement) opens in file order, upright and linear; version 3 needs it.
     std::string older = json;
     older.replace(older.find("\"version\":3"), 11, "\"version\":2");
