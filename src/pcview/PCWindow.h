@@ -332,6 +332,7 @@ private:
     void buildAxisLabels();
     std::vector<AxisTitlePlacement> titlePlacements;
     int titlesWidthPx = -1, titlesHeightPx = -1;  // the size they were laid out for
+    std::vector<float> titleAxisXView;            // ... and the axes' places, view units
     uint64_t labelsArrangement = 0;  // the arrangement revision the labels were made for
     int hoveredTitle = -1;           // axis whose full title the pointer shows; -1 none
     int draggedTitle = -1;           // axis being dragged by its title; -1 none

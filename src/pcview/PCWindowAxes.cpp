@@ -198,7 +198,14 @@ void PCWindow::renderAxes() {
 // letter and the dots fit is not drawn (the pointer over its axis shows it).
 
 const std::vector<AxisTitlePlacement>& PCWindow::getAxisTitlePlacements() {
-    if (titlesWidthPx != w() || titlesHeightPx != h() || titlePlacements.size() != axisNames.size()) layOutTitles();
+    // Laid out again when the view's size, the titles or the axes' places changed (the wheel spreads them).
+    bool moved = titleAxisXView.size() != axisNames.size();
+    for (size_t s = 0; s < titleAxisXView.size() && !moved; ++s) {
+        moved = titleAxisXView[s] != getAxes()->getAxisPosition(static_cast<int>(s));
+    }
+    if (moved || titlesWidthPx != w() || titlesHeightPx != h() || titlePlacements.size() != axisNames.size()) {
+        layOutTitles();
+    }
     return titlePlacements;
 }
 
@@ -207,11 +214,16 @@ void PCWindow::layOutTitles() {
     titlesHeightPx = h();
     const int count = static_cast<int>(axisNames.size());
     titlePlacements.assign(static_cast<size_t>(count), AxisTitlePlacement());
+    titleAxisXView.clear();
     const ParallelCoordinatesAxis* axes = getAxes();
     if (axes == nullptr || count == 0) return;
     const float widthPx = static_cast<float>(w());
     std::vector<float> axisPx(static_cast<size_t>(count));
-    for (int s = 0; s < count; ++s) axisPx[static_cast<size_t>(s)] = axes->getAxisPosition(s) * widthPx;
+    titleAxisXView.resize(static_cast<size_t>(count));
+    for (int s = 0; s < count; ++s) {
+        titleAxisXView[static_cast<size_t>(s)] = axes->getAxisPosition(s);
+        axisPx[static_cast<size_t>(s)] = titleAxisXView[static_cast<size_t>(s)] * widthPx;
+    }
     // The cell of slot s when its row holds every `stride`-th axis.
     auto cellOf = [&](int s, int stride, float* left, float* right) {
         const float x = axisPx[static_cast<size_t>(s)];

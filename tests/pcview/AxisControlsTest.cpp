@@ -95,6 +95,12 @@ TEST_F(AxisControlsTest, TitlesStandWholeInsideTheViewWithTheirSpacesAndNeverOve
     load("mpg,weight,year\n1,2,3\n4,5,6\n");
     for (const AxisTitlePlacement& title : view->getAxisTitlePlacements()) EXPECT_EQ(title.row, 0);
     EXPECT_EQ(view->getAxisTitlePlacements()[1].text, "weight");
+    // The titles follow the axes when the wheel spreads them.
+    const float weightLeftPx = view->getAxisTitlePlacements()[1].leftPx;
+    stdoutOf([&] { ASSERT_TRUE(document.spreadAxes(0, -4)); });
+    const float centrePx = view->getAxes()->getAxisPosition(1) * 1000.0f;
+    EXPECT_NE(view->getAxisTitlePlacements()[1].leftPx, weightLeftPx);
+    EXPECT_FLOAT_EQ(view->getAxisTitlePlacements()[1].leftPx, centrePx - 24.0f);
     // Two hundred columns: the titles that do not fit are hidden; the pointer shows one whole.
     load(wideTable(200, "c"));
     expectTitlesApart();
