@@ -108,6 +108,9 @@ TEST_F(DerivedTablesTest, TheAxesArrangementCarriesEveryPerDimensionTable) {
     EXPECT_EQ(t.getHistogramEntry(0, MultidimensionalData::kHistogramBins - 1), histogramOfSize);
     EXPECT_EQ(t.getMissingCount(0), 1);
     EXPECT_EQ(t.getAxisMaxText(0), "100.00");
+    EXPECT_EQ(t.getMaxValue(0), 100.0f);
+    EXPECT_EQ(t.getMinValue(0), 1.0f);
+    EXPECT_EQ(t.getMaxValue(1), 2.0f) << "the categories' last index";
     EXPECT_EQ(t.getValueText(2, 2), "10") << "by column: the file's order";
     // Flipped: the labels swap, the hover text stays; a missing value stays below the foot.
     ASSERT_TRUE(t.setAxisTransform(0, true, false));

@@ -3,6 +3,7 @@
 // history alone; observers hear of everything; and a long random run of
 // operations, undos and redos keeps the leaves sharing out the table and ends
 // where doing only the steps that stand would have ended.
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <iomanip>
@@ -733,7 +734,20 @@ TEST_F(DocumentTest, AReorderMovesOperatorsWithTheirPairAndRemovesExactlyTheSepa
 // gaps, whose items stay; flipping back gives the loaded values bit for bit.
 TEST_F(DocumentTest, AFlipMirrorsTheAxisAndItsOperatorsWhichKeepTheirItems) {
     buildScene(document);
-    const std::vector<const AROperator*> ops = operatorsOf(document);
+    // One more, on gap 3, away from the flipped axis, off the middle and turned.
+    stdoutOf([&] {
+        document.setFocusedOperator(document.model().getClusterTree()->getRoot());
+        const AROperator* c = document.addOperator(0.8f, 0.3f, true, Color4(0, 1, 0, 0.8f));
+        ASSERT_NE(c, nullptr);
+        document.turnOperator(c, 0.4);
+    });
+    std::vector<const AROperator*> ops = operatorsOf(document);
+    std::rotate(ops.begin(), ops.begin() + 1, ops.end());  // pre-order put the newest first: a, b, c
+    ASSERT_EQ(ops[2]->leftAxis, 3);
+    const double relativeYOfB = ops[1]->relativeY, angleOfA = ops[0]->angle;
+    const double relativeYOfC = ops[2]->relativeY, angleOfC = ops[2]->angle;
+    ASSERT_NE(relativeYOfB, 0.5);
+    ASSERT_NE(angleOfA, 0.0);
     ASSERT_EQ(ops[0]->leftAxis, 0);
     ASSERT_EQ(ops[1]->leftAxis, 1);
     const std::vector<uint64_t> leaves = leafOfItems(document);
@@ -749,6 +763,11 @@ TEST_F(DocumentTest, AFlipMirrorsTheAxisAndItsOperatorsWhichKeepTheirItems) {
     EXPECT_EQ(columnOf(document, 2), other);
     EXPECT_DOUBLE_EQ(ops[0]->relativeY, 1.0 - relativeY);
     EXPECT_DOUBLE_EQ(ops[1]->angle, -angle);
+    EXPECT_DOUBLE_EQ(ops[1]->relativeY, 1.0 - relativeYOfB);
+    EXPECT_DOUBLE_EQ(ops[0]->angle, -angleOfA);
+    // An operator on a gap away from the axis stays as it was.
+    EXPECT_DOUBLE_EQ(ops[2]->relativeY, relativeYOfC);
+    EXPECT_DOUBLE_EQ(ops[2]->angle, angleOfC);
     EXPECT_NEAR(document.model().getPaths()->getUnlockedPath(0)->hintPoints[1].y, 1.0f - hintY, 1e-6f);
     EXPECT_EQ(document.model().getData()->getAxisMaxText(1), minText) << "the labels swap";
     expectPartitions(document);
@@ -818,15 +837,27 @@ TEST_F(DocumentTest, ColouringByAColumnGivesEachItemTheColourOfItsValue) {
     first.a = other.a = ColourMap::kLineAlpha;
     EXPECT_TRUE(colourIs(byCategory[0], first));
     EXPECT_TRUE(colourIs(byCategory[13], other));
+    EXPECT_TRUE(colourIs(byCategory[12], other)) << "the thirteenth largest category is the first without a colour";
+    EXPECT_FALSE(colourIs(byCategory[11], other));
     EXPECT_FALSE(colourIs(byCategory[1], first));
     const std::vector<ColourMap::LegendEntry> legend = ColourMap::legendOf(*document.model().getData(), 0);
     ASSERT_EQ(legend.size(), 13u);
     EXPECT_EQ(legend[0].text, "c0");
     EXPECT_EQ(legend[12].text, "other (2)");
+    const std::vector<Color4> categoryColours = byCategory;
+    EXPECT_TRUE(ColourMap::legendOf(*document.model().getData(), 2).empty()) << "no such axis";
     stdoutOf([&] { ASSERT_TRUE(document.setColourByDim(-1)); });
     EXPECT_EQ(document.undoName(), "Plain Line Colour");
     EXPECT_TRUE(document.model().getItemColours().empty());
     EXPECT_FALSE(document.setColourByDim(-1)) << "no change, no step";
+    // Undo and redo bring the colours back and take them away again.
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    ASSERT_EQ(document.model().getItemColours().size(), categoryColours.size());
+    for (size_t i = 0; i < categoryColours.size(); ++i) {
+        EXPECT_TRUE(colourIs(document.model().getItemColours()[i], categoryColours[i])) << i;
+    }
+    stdoutOf([&] { ASSERT_TRUE(document.redo()); });
+    EXPECT_TRUE(document.model().getItemColours().empty());
 }
 
 // Version 3 sessions keep the order, flips, scales and colour-by; the
@@ -888,4 +919,30 @@ TEST_F(DocumentTest, ASessionKeepsTheArrangementAndOlderSessionsOpenInFileOrder)
     without.erase(from, json.find('}', from) - from + 2);  // with the comma after it
     EXPECT_FALSE(Session::fromJson(without, &read, &error));
     EXPECT_NE(error.find("arrangement: missing"), std::string::npos) << error;
+}
+
+// The model's own guards: a flip of an axis that does not exist mirrors
+// nothing; an arrangement with a log scale a column cannot have is named.
+TEST_F(DocumentTest, TheModelRefusesArrangementsItCannotShow) {
+    buildScene(document);
+    TableModel& model = document.modelForSetUp();
+    const std::string before = stateOf(document);
+    EXPECT_FALSE(model.flipAxis(5));
+    EXPECT_FALSE(model.flipAxis(-1));
+    EXPECT_FALSE(model.setAxisLogarithmic(5, true));
+    EXPECT_EQ(model.moveAxis(0, 5), -1);
+    EXPECT_SAME_STATE(stateOf(document), before);
+    TableModel::AxisArrangement arrangement = model.getAxisArrangement();
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "");
+    arrangement.logarithmic[1] = 1;  // random integers from 0: a zero among them
+    ASSERT_FALSE(model.getData()->describeLogRefusal(1).empty());
+    EXPECT_EQ(model.describeBadArrangement(arrangement), model.getData()->describeLogRefusal(1));
+    arrangement.logarithmic[1] = 0;
+    arrangement.fileDims[0] = 1;
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "the axis order is not an order of the 5 axes");
+    arrangement.fileDims[0] = 0;
+    arrangement.colourByFileDim = 5;
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "the colour-by axis 5 does not exist");
+    model.applyAxisArrangement(arrangement);  // refused as a whole
+    EXPECT_SAME_STATE(stateOf(document), before);
 }
