@@ -844,6 +844,16 @@ TEST_F(DocumentTest, ColouringByAColumnGivesEachItemTheColourOfItsValue) {
     ASSERT_EQ(legend.size(), 13u);
     EXPECT_EQ(legend[0].text, "c0");
     EXPECT_EQ(legend[12].text, "other (2)");
+    // Three categories: the palette's first three, largest first, and no "other".
+    Document few;
+    load(few, "kind\nb\na\nb\nc\nb\na\n");
+    stdoutOf([&] { ASSERT_TRUE(few.setColourByDim(0)); });
+    const std::vector<ColourMap::LegendEntry> fewLegend = ColourMap::legendOf(*few.model().getData(), 0);
+    ASSERT_EQ(fewLegend.size(), 3u);
+    EXPECT_EQ(fewLegend[0].text + fewLegend[1].text + fewLegend[2].text, "bac");
+    Color4 second = ColourMap::qualitative(1);
+    second.a = ColourMap::kLineAlpha;
+    EXPECT_TRUE(colourIs(few.model().getItemColours()[1], second)) << "a: the second largest";
     const std::vector<Color4> categoryColours = byCategory;
     EXPECT_TRUE(ColourMap::legendOf(*document.model().getData(), 2).empty()) << "no such axis";
     stdoutOf([&] { ASSERT_TRUE(document.setColourByDim(-1)); });
