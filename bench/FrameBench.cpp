@@ -439,6 +439,40 @@ void operatorDragUntilComplete(benchmark::State& state, const std::string& path)
     state.counters["complete_per_floor"] = floorMs > 0 ? completeMs / floorMs : 0;
 }
 
+// A reorder (the last axis dragged before the one left of it, as a title
+// drag ends) with its first slice of lines: the values permuted, the tree's
+// histograms and the paths rebuilt, the layer started over. Each step is
+// undone, untimed, so the scene keeps its operators for the cases after it.
+// Counter: the operators a step removed (those standing beside the moved axis).
+void reorderFirstSlice(benchmark::State& state, const std::string& path) {
+    if (!haveDisplayAndTable(state, path)) return;
+    PCWindow* view = layerScene(path, true);
+    Document& document = view->getDocument();
+    const int dims = view->getData()->getActualDimNum();
+    const size_t operatorsBefore = [&] {
+        std::vector<AROperator*> nodes;
+        view->getClusterTree()->collectNodes(&nodes);
+        return nodes.size();
+    }();
+    size_t removed = 0;
+    int steps = 0;
+    std::streambuf* saved = std::cout.rdbuf(nullptr);
+    for (auto _ : state) {
+        document.moveAxis(dims - 1, dims - 2);
+        redrawView(view);
+        state.PauseTiming();
+        std::vector<AROperator*> nodes;
+        view->getClusterTree()->collectNodes(&nodes);
+        removed += operatorsBefore - nodes.size();
+        ++steps;
+        document.undo();
+        completeLineLayer(view);
+        state.ResumeTiming();
+    }
+    std::cout.rdbuf(saved);
+    state.counters["nodes_removed"] = static_cast<double>(removed) / std::max(steps, 1);
+}
+
 // The line layer's cases for one table: `iterations` per repetition for the
 // fast ones, `fills` drag-and-fill steps in each of `fillRepetitions`. In this
 // order the frames that change no line find the layer the fills left
@@ -461,6 +495,9 @@ void registerLineLayerCases(const std::string& name, const std::string& path, in
     configure(benchmark::RegisterBenchmark(("LineLayerHistogramToggleFrame/" + name).c_str(),
                                            [=](benchmark::State& s) { histogramToggleFrames(s, path); }),
               2 * iterations, 3);
+    configure(benchmark::RegisterBenchmark(("LineLayerReorderFirstSlice/" + name).c_str(),
+                                           [=](benchmark::State& s) { reorderFirstSlice(s, path); }),
+              fills, fillRepetitions);
 }
 
 }  // namespace

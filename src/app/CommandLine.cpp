@@ -38,6 +38,9 @@ constexpr OptionInfo kOptions[] = {
                             "and tab in the header line (comma when unclear);\n"
                             "with --apply that of BIG.csv, by default the\n"
                             "session's"},
+    {"color-by", 'c', "NAME", "colour the lines by the column NAME (numbers and\n"
+                              "dates through a colour map, categories each in\n"
+                              "a colour of their own)"},
     {"recover", 'r', nullptr, "restore the unsaved work an earlier run kept for\n"
                               "the table, without asking"},
     {"no-recover", 'n', nullptr, "do not offer the unsaved work an earlier run kept"},
@@ -108,6 +111,14 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
                 break;
             }
             case 'i': wantsInfo = true; break;
+            case 'c':
+                if (optarg[0] == '\0') {
+                    result.action = Action::Fail;
+                    result.error = "the --color-by column name is empty";
+                    return result;
+                }
+                result.colourBy = optarg;
+                break;
             case 'r':
             case 'n': {
                 const auto asked = code == 'r' ? Recovery::Restore : Recovery::Skip;

@@ -23,6 +23,7 @@ struct CommandLine {
     std::string exportFile;   // --export ("-": standard output with --apply)
     std::string applyFile;    // --apply: the table to label ("-": standard input)
     std::string summaryFile;  // --summary-json (with --apply)
+    std::string colourBy;     // --color-by: the column to colour the lines by; empty: none
     std::string error;        // why the command line cannot be used (Action::Fail)
     char delimiter = 0;       // --delimiter; 0: taken from the table's header line
     bool json = false;        // --json (with --info)

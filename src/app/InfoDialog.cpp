@@ -29,6 +29,8 @@ const char* const kGestures =
     "  Alt+wheel                        histogram width of the nearest axis\n"
     "  Ctrl+left click on an axis       add a hint point; drag it along its axis\n"
     "  Ctrl+right click / Ctrl+wheel    delete a hint point / change its deviation\n"
+    "  drag an axis title to an axis    move the axis there\n"
+    "  double / right click a title     flip the axis / its menu (scale, colour by)\n"
     "In the graph (right): click a node to put new operators under it, drag it;\n"
     "  pick the brush, draw a lasso: the operators inside take the band's colour.\n"
     "In the colour band (left): click or drag for hue (height) and opacity.\n";
@@ -42,6 +44,7 @@ const char* const kKeys =
     "  = - ] [    peak / deviation of the hint point under the pointer\n"
     "  A          order items by density;  G  group sort on or off\n"
     "  C or R     clear the unlocked hint paths\n"
+    "  F / O / U  flip / log or linear scale / colour lines by the nearest axis\n"
     "  Escape     quit (unsaved work is kept for the next start)\n"
     "Menu keys (anywhere)\n"
     "  Ctrl+Z               undo the last step\n"

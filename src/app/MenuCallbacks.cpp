@@ -1,6 +1,8 @@
 #include "app/MenuCallbacks.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_File_Chooser.H>
+#include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_ask.H>
@@ -19,6 +21,35 @@
 
 namespace {
 void quitMenuItem(Fl_Widget*, void*) { quit_cb(); }
+
+// View > Colour Lines By: a menu of the table's columns at the pointer; the
+// identifier columns are listed but cannot be chosen (they have no axis).
+void chooseColourBy(MainWindow& main) {
+    Document& document = main.getDocument();
+    if (!document.model().isDataReady()) return;
+    const MultidimensionalData& table = *document.model().getData();
+    const int current = document.model().getColourByDim();
+    std::vector<std::string> labels;
+    std::vector<int> dims;
+    labels.push_back("Plain Line Colour");
+    dims.push_back(-1);
+    for (int c = 0; c < table.getDimNum(); ++c) {
+        const TableColumn& column = table.getColumn(c);
+        labels.push_back(column.name + (column.isAxis() ? "" : " (" + std::string(columnKindName(column.kind)) + ")"));
+        dims.push_back(column.isAxis() ? column.axis : -2);
+    }
+    std::vector<Fl_Menu_Item> items;
+    for (size_t k = 0; k < labels.size(); ++k) {
+        int flags = FL_MENU_RADIO | (dims[k] == current ? FL_MENU_VALUE : 0) | (dims[k] == -2 ? FL_MENU_INACTIVE : 0);
+        if (k == 0) flags |= FL_MENU_DIVIDER;
+        items.push_back({labels[k].c_str(), 0, nullptr, nullptr, flags, 0, 0, 0, 0});
+    }
+    items.push_back({nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0});
+    const Fl_Menu_Item* chosen = items.front().popup(Fl::event_x(), Fl::event_y(), "Colour Lines By");
+    if (chosen == nullptr) return;
+    const int dim = dims[static_cast<size_t>(chosen - items.data())];
+    if (dim >= -1) document.setColourByDim(dim);
+}
 
 // A File command on the main window the menu bar belongs to.
 template <void (*Command)(MainWindow&)>
@@ -42,6 +73,9 @@ Fl_Menu_Item menuitems[] = {
     {"&Undo", FL_CTRL + 'z', undo_cb, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"&Redo", FL_CTRL + FL_SHIFT + 'z', redo_cb, nullptr, FL_MENU_INACTIVE, 0, 0, 0, 0},
     {"Redo", FL_CTRL + 'y', redo_cb, nullptr, FL_MENU_INVISIBLE, 0, 0, 0, 0},  // the same, by its other key
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+    {"&View", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
+    {"&Colour Lines By...", 0, onMainWindow<chooseColourBy>, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"&About", 0, nullptr, nullptr, FL_SUBMENU, 0, 0, 0, 0},
     {"&Info", FL_CTRL + 'i', showInfo, nullptr, 0, 0, 0, 0, 0},

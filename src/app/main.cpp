@@ -26,6 +26,7 @@
 #include "app/MenuCallbacks.h"
 #include "data/MultidimensionalData.h"
 #include "gl/GlWindowSetup.h"
+#include "model/ColourMap.h"
 #include "model/RecoveryStore.h"
 #include "resources/ResourceLocator.h"
 
@@ -127,11 +128,28 @@ int main(int argc, char** argv) {
         std::cerr << startupProblem << std::endl;
     }
 
+    // The column to colour by must be one of the table's axes, like any bad option.
+    int colourByDim = -1;
+    if (!commandLine.colourBy.empty() && startupProblem.empty()) {
+        std::string problem;
+        colourByDim = ColourMap::colourByColumn(*data, commandLine.colourBy, &problem);
+        if (colourByDim < 0) {
+            std::cerr << "strands: option '--color-by': " << problem << std::endl;
+            delete data;
+            return CommandLine::kUsageExitStatus;
+        }
+    }
+
     // Open the display first so the OpenGL windows can ask for multisampling.
     fl_open_display();
     fl_message_title_default("Strands");
     MainWindow mainWindow(data);
     mainWindow.show();
+    if (colourByDim >= 0) {
+        // Asked for on the command line: how the table opens, not a change of it.
+        mainWindow.getDocument().setColourByDim(colourByDim);
+        mainWindow.getDocument().markSaved();
+    }
     if (!startupProblem.empty()) Fl::add_timeout(0.0, showStartupProblem, &startupProblem);
     StartupSession startupSession{&mainWindow, commandLine.sessionFile, commandLine.dataFile};
     if (!commandLine.sessionFile.empty()) Fl::add_timeout(0.0, openStartupSession, &startupSession);

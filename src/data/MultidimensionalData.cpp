@@ -7,6 +7,7 @@
 #include "data/CsvRecords.h"
 #include "data/DateText.h"
 #include "data/NumberText.h"
+#include "data/ParallelRanges.h"
 #include "data/WorkProgress.h"
 
 #include <algorithm>
@@ -110,20 +111,28 @@ int64_t MultidimensionalData::getMissingTotal() const {
     return total;
 }
 
+namespace {
+
+// The text of a raw value of `column` on an axis label.
+std::string axisValueText(const TableColumn& column, double raw) {
+    if (column.kind == ColumnKind::Date) return formatIsoDateTime(std::round(raw), column.hasTimes);
+    return toString(static_cast<float>(raw));
+}
+
+}  // namespace
+
 std::string MultidimensionalData::getAxisMinText(int dim) const {
     if (dim < 0 || dim >= actualDimNum) return std::string();
     const TableColumn& column = getAxisColumn(dim);
     if (column.kind == ColumnKind::Categorical) return std::string();
-    if (column.kind == ColumnKind::Date) return formatIsoDateTime(column.minValue, column.hasTimes);
-    return toString(minValues[static_cast<size_t>(dim)]);
+    return axisValueText(column, scales[static_cast<size_t>(dim)].toRaw(0.0f));
 }
 
 std::string MultidimensionalData::getAxisMaxText(int dim) const {
     if (dim < 0 || dim >= actualDimNum) return std::string();
     const TableColumn& column = getAxisColumn(dim);
     if (column.kind == ColumnKind::Categorical) return std::string();
-    if (column.kind == ColumnKind::Date) return formatIsoDateTime(column.maxValue, column.hasTimes);
-    return toString(maxValues[static_cast<size_t>(dim)]);
+    return axisValueText(column, scales[static_cast<size_t>(dim)].toRaw(1.0f));
 }
 
 std::string MultidimensionalData::getValueText(int item, int columnIndex) const {
@@ -133,13 +142,14 @@ std::string MultidimensionalData::getValueText(int item, int columnIndex) const 
     if (!column.isAxis()) return std::string();
     const float valueNorm = data[static_cast<size_t>(item) * actualDimNum + column.axis];
     if (isMissingNorm(valueNorm)) return "NA";
-    const double span = column.maxValue - column.minValue;
-    const double raw = span != 0 ? column.minValue + static_cast<double>(valueNorm) * span : column.minValue;
+    const AxisScale& scale = scales[static_cast<size_t>(column.axis)];
+    // Dates and numbers from their exact extremes (a float maximum would round a date).
+    const double raw = AxisScale(column.minValue, column.maxValue, scale.flipped, scale.logarithmic).toRaw(valueNorm);
     if (column.kind == ColumnKind::Date) return formatIsoDateTime(std::round(raw), column.hasTimes);
     if (column.kind == ColumnKind::Categorical) {
         const size_t count = column.categories.size();
-        const size_t k = count > 1 ? static_cast<size_t>(std::lround(valueNorm * float(count - 1))) : 0;
-        return k < count ? column.categories[k] : std::string();
+        const double k = count > 1 ? std::round(scale.toRaw(valueNorm)) : 0;
+        return k >= 0 && k < static_cast<double>(count) ? column.categories[static_cast<size_t>(k)] : std::string();
     }
     char text[32];
     std::snprintf(text, sizeof text, "%g", raw);
@@ -239,18 +249,139 @@ void MultidimensionalData::normalizeData() {
         column.maxValue = maxValues[d];
     }
 
+    scales.clear();
+    for (size_t d = 0; d < dims; ++d) {
+        const TableColumn& column = getAxisColumn(static_cast<int>(d));
+        // Dates keep their exact seconds; numbers the float extremes their values have.
+        scales.emplace_back(column.kind == ColumnKind::Date ? column.minValue : static_cast<double>(minValues[d]),
+                            column.kind == ColumnKind::Date ? column.maxValue : static_cast<double>(maxValues[d]));
+    }
+    fileDims.resize(dims);
+    for (size_t d = 0; d < dims; ++d) fileDims[d] = static_cast<int>(d);
+    plainValues.assign(dims, std::vector<float>());
+
     for (int32_t i = 0; i < itemNum; ++i) {
         float* row = data.data() + static_cast<size_t>(i) * dims;
         for (size_t d = 0; d < dims; ++d) {
-            if (!rawDims[d]) continue;
-            if (std::isnan(row[d])) {
-                row[d] = kMissingValueNorm;
-                continue;
-            }
-            // A dimension whose values are all equal sits in the middle of its axis.
-            row[d] = ranges[d] != 0 ? (row[d] - minValues[d]) / ranges[d] : kConstantDimensionValue;
+            // A missing value (NaN) goes below the foot; a dimension whose values are all equal sits in the middle.
+            if (rawDims[d]) row[d] = scales[d].normalise(static_cast<double>(row[d]));
         }
     }
+}
+
+// --- The axes' arrangement --------------------------------------------------
+
+bool MultidimensionalData::permuteAxes(const std::vector<int>& order) {
+    const size_t dims = static_cast<size_t>(actualDimNum);
+    if (order.size() != dims) return false;
+    std::vector<char> seen(dims, 0);
+    for (int d : order) {
+        if (d < 0 || static_cast<size_t>(d) >= dims || seen[static_cast<size_t>(d)]) return false;
+        seen[static_cast<size_t>(d)] = 1;
+    }
+    // Row by row through a small buffer, one range of rows per core: a reorder
+    // of a large table is part of the frame that shows it.
+    constexpr size_t kRowsPerRange = 65536;
+    runRanges(static_cast<size_t>(itemNum), rangeCountFor(static_cast<size_t>(itemNum), kRowsPerRange),
+              [&](size_t begin, size_t end, int) {
+                  std::vector<float> rowCopy(dims);
+                  std::vector<uint8_t> binCopy(dims);
+                  for (size_t i = begin; i < end; ++i) {
+                      float* row = data.data() + i * dims;
+                      uint8_t* bins = binIndex.data() + i * dims;
+                      std::copy(row, row + dims, rowCopy.begin());
+                      std::copy(bins, bins + dims, binCopy.begin());
+                      for (size_t s = 0; s < dims; ++s) {
+                          row[s] = rowCopy[static_cast<size_t>(order[s])];
+                          bins[s] = binCopy[static_cast<size_t>(order[s])];
+                      }
+                  }
+              });
+    auto permute = [&](auto& perDim) {
+        auto copy = perDim;
+        for (size_t s = 0; s < dims; ++s) perDim[s] = std::move(copy[static_cast<size_t>(order[s])]);
+    };
+    permute(maxValues);
+    permute(minValues);
+    permute(ranges);
+    permute(histogramMax);
+    permute(histogramMin);
+    permute(scales);
+    permute(fileDims);
+    permute(plainValues);
+    permute(axisColumns);
+    const size_t cells = static_cast<size_t>(getHistogramCellsNum());
+    const std::vector<float> histogramCopy = histogram;
+    for (size_t s = 0; s < dims; ++s) {
+        std::copy(histogramCopy.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(order[s]) * cells),
+                  histogramCopy.begin() + static_cast<std::ptrdiff_t>((static_cast<size_t>(order[s]) + 1) * cells),
+                  histogram.begin() + static_cast<std::ptrdiff_t>(s * cells));
+    }
+    for (size_t s = 0; s < dims; ++s) columns[static_cast<size_t>(axisColumns[s])].axis = static_cast<int>(s);
+    // The difference matrix sums over all dimensions: the order does not change it.
+    return true;
+}
+
+std::string MultidimensionalData::describeLogRefusal(int dim) const {
+    if (dim < 0 || dim >= actualDimNum) return "There is no such axis.";
+    const TableColumn& column = getAxisColumn(dim);
+    const std::string name = "\"" + column.name + "\"";
+    if (column.kind != ColumnKind::Numeric) {
+        return "A logarithmic scale needs numbers: " + name + " is a " + columnKindName(column.kind) + " column.";
+    }
+    if (!AxisScale::canBeLogarithmic(scales[static_cast<size_t>(dim)].minRaw)) {
+        return "A logarithmic scale needs values above 0: " + name + " holds " +
+               toString(static_cast<float>(scales[static_cast<size_t>(dim)].minRaw)) + ".";
+    }
+    return "";
+}
+
+bool MultidimensionalData::setAxisTransform(int dim, bool flipped, bool logarithmic) {
+    if (dim < 0 || dim >= actualDimNum) return false;
+    if (logarithmic && !describeLogRefusal(dim).empty()) return false;
+    const size_t d = static_cast<size_t>(dim);
+    const size_t dims = static_cast<size_t>(actualDimNum);
+    const AxisScale before = scales[d];
+    AxisScale after = before;
+    after.flipped = flipped;
+    after.logarithmic = logarithmic;
+    if (after == before) return true;
+    std::vector<float>& plain = plainValues[d];
+    if (before.isPlain()) {  // keep the loaded values before the first change
+        plain.resize(static_cast<size_t>(itemNum));
+        for (int32_t i = 0; i < itemNum; ++i) plain[static_cast<size_t>(i)] = data[static_cast<size_t>(i) * dims + d];
+    }
+    const AxisScale plainScale(before.minRaw, before.maxRaw);
+    for (int32_t i = 0; i < itemNum; ++i) {
+        const float valueNorm = plain[static_cast<size_t>(i)];
+        data[static_cast<size_t>(i) * dims + d] =
+            after.isPlain() || isMissingNorm(valueNorm) ? valueNorm : after.normalise(plainScale.toRaw(valueNorm));
+    }
+    if (after.isPlain()) std::vector<float>().swap(plain);
+    scales[d] = after;
+    // Bins and histogram of this dimension, as buildHistogram makes them.
+    const size_t cells = static_cast<size_t>(getHistogramCellsNum());
+    float* shares = histogram.data() + d * cells;
+    std::fill(shares, shares + cells, 0.0f);
+    for (int32_t i = 0; i < itemNum; ++i) {
+        const float valueNorm = data[static_cast<size_t>(i) * dims + d];
+        const int bin = isMissingNorm(valueNorm) ? kMissingBin : histogramBin(valueNorm, binsNum);
+        binIndex[static_cast<size_t>(i) * dims + d] = static_cast<uint8_t>(bin);
+        shares[bin] += 1.0f;
+    }
+    const float itemCount = static_cast<float>(itemNum);
+    histogramMax[d] = 0.0f;
+    histogramMin[d] = itemCount;
+    for (int b = 0; b <= binsNum; ++b) {
+        if (shares[b] > histogramMax[d]) histogramMax[d] = shares[b];
+        if (shares[b] < histogramMin[d] && b != kMissingBin) histogramMin[d] = shares[b];
+        shares[b] = itemNum > 0 ? shares[b] / itemCount : 0.0f;
+    }
+    histogramMax[d] = itemNum > 0 ? histogramMax[d] / itemCount : 0.0f;
+    histogramMin[d] = itemNum > 0 ? histogramMin[d] / itemCount : 0.0f;
+    // A flip keeps every distance; a change of scale does not.
+    if (after.logarithmic != before.logarithmic && isDiffMatrixStored()) calculateDiffMatrix();
+    return true;
 }
 
 // --- Difference matrix -----------------------------------------------------

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/AtomicFile.h"
+#include "data/AxisScale.h"
 #include "data/FileFingerprint.h"
 #include "data/FileIdentity.h"
 #include "data/LargeFloatArray.h"
@@ -86,10 +87,33 @@ public:
     const std::vector<std::string>& getLoadNotes() const { return loadNotes; }
     // Rows of the file whose quote never closes (each ends with its first line).
     int64_t getUnterminatedRowCount() const { return unterminatedRows; }
-    // Labels of dimension `dim`'s foot and top: raw extremes ("%.2f") of a
-    // numeric one, first and last date of a date one; empty for a categorical one.
+    // Labels of dimension `dim`'s foot and top: the raw values there ("%.2f")
+    // of a numeric one (the maximum at the foot of a flipped axis), dates of
+    // a date one; empty for a categorical one.
     std::string getAxisMinText(int dim) const;
     std::string getAxisMaxText(int dim) const;
+
+    // --- The axes' arrangement ----------------------------------------------
+    // Dimensions stand in slots (dimension d is drawn at slot d); the user
+    // may reorder them, flip one and give a numeric one a logarithmic scale.
+    // Every per-dimension table (values, bins, histograms, extremes, labels)
+    // follows at once, so readers never need to know.
+    //
+    // How dimension `dim`'s raw values stand on its axis.
+    const AxisScale& getAxisScale(int dim) const { return scales.at(static_cast<size_t>(dim)); }
+    // The dimension's place among the dimensions in the file's column order.
+    int getFileDim(int dim) const { return fileDims.at(static_cast<size_t>(dim)); }
+    // Moves dimension order[s] to slot s for every s (order: a permutation
+    // of the dimensions; false, and nothing changes, otherwise).
+    bool permuteAxes(const std::vector<int>& order);
+    // Flips dimension `dim` and/or gives it a logarithmic scale (false, and
+    // nothing changes, when the dimension does not exist or cannot be
+    // logarithmic: see describeLogRefusal). Its values, bins, histogram and
+    // (when stored) the difference matrix follow.
+    bool setAxisTransform(int dim, bool flipped, bool logarithmic);
+    // Why dimension `dim` cannot have a logarithmic scale, as a sentence
+    // naming the column; empty when it can.
+    std::string describeLogRefusal(int dim) const;
 
     // The texts of an item's fields as they are in the file (quotes and
     // blanks around them removed), one per column, read again from the file.
@@ -152,12 +176,12 @@ public:
     static_assert(kHistogramBins + 1 <= 256, "a value's bin, the missing bin too, is kept in a byte");
     static constexpr int kMissingBin = kHistogramBins;
     // Normalised value of every item on a dimension whose raw values are all equal.
-    static constexpr float kConstantDimensionValue = 0.5f;
+    static constexpr float kConstantDimensionValue = AxisScale::kConstantNorm;
     // Normalised position of a missing value: the centre of the slot drawn
     // just below the axis foot (1/36 of the axis length under it, 12.5 px in
     // a 500 px view). Lines, operators, hint paths, mixtures and the density
     // ordering all see a missing value there.
-    static constexpr float kMissingValueNorm = -1.0f / 36.0f;
+    static constexpr float kMissingValueNorm = AxisScale::kMissingNorm;
     static bool isMissingNorm(float valueNorm) { return valueNorm < 0.0f; }
     // Records between two kept row offsets (an item's text is read again
     // from the file from the offset before it).
@@ -178,6 +202,12 @@ private:
     std::vector<uint8_t> binIndex;      // itemNum x actualDimNum: each value's histogram bin
     std::vector<float> histogramMax;    // largest share per dimension
     std::vector<float> histogramMin;    // smallest share per dimension
+    std::vector<AxisScale> scales;      // per dimension: extremes, flip and log
+    std::vector<int> fileDims;          // per dimension: its place in the file's column order
+    // Per dimension: its values as the plain linear scale gives them, kept
+    // while the dimension is flipped or logarithmic (empty otherwise), so a
+    // return to the plain scale gives back the loaded values bit for bit.
+    std::vector<std::vector<float>> plainValues;
     std::vector<TableColumn> columns;   // every column of the file, in file order
     std::vector<int> axisColumns;       // per dimension: its column
     std::string nameTexts;              // the names of the items, one after the other

@@ -11,6 +11,7 @@ struct PointerInput {
     bool alt = false;      // an Alt key is held
     int wheelDy = 0;       // wheel step: -1 turned away from the user, +1 towards
     int xPx = 0, yPx = 0;  // window pixels, origin top-left, y down
+    int clicks = 0;        // a press: quick clicks before it at the same place (1: this press makes a double click)
 
     // The toolkit's current event `event`.
     static PointerInput fromToolkit(int event);

@@ -18,6 +18,8 @@ namespace {
 constexpr unsigned kTreeEdit = kNodePart;
 constexpr unsigned kHintEdit = kPathPart | kGroupPart;
 constexpr unsigned kAxisEdit = kNodePlacePart | kPathPart;
+// A new order, flip or scale moves hint points and may remove operators.
+constexpr unsigned kArrangementEdit = kNodePart | kPathPart;
 
 }  // namespace
 
@@ -92,7 +94,7 @@ void Document::begin(const char* name, unsigned parts, uint64_t gesture) {
     history.beforeEdit(name, parts, gesture);
 }
 
-bool Document::finish(bool changed, const char* name, uint64_t gesture) {
+bool Document::finish(bool changed, const char* name, uint64_t gesture, const std::string& notice) {
     if (!changed) {
         history.editChangedNothing();
         return false;
@@ -101,7 +103,7 @@ bool Document::finish(bool changed, const char* name, uint64_t gesture) {
     ++revision;
     // Operations that rewrite the item records cancel an ordering under way.
     const bool cancelled = orderingPendingBefore && !tableModel->isDensityOrderingPending();
-    notify(DocumentChange::kEdit, name, cancelled ? "Density ordering cancelled" : "");
+    notify(DocumentChange::kEdit, name, !notice.empty() ? notice : cancelled ? "Density ordering cancelled" : "");
     return true;
 }
 
@@ -146,6 +148,7 @@ DocumentImage Document::captureImage(unsigned parts) const {
     image.scalars.gaussianOrdering = model.getGaussianOrdering();
     image.scalars.groupSort = model.getGroupSort();
     if (!model.isDataReady()) return image;
+    image.scalars.arrangement = model.getAxisArrangement();
     const int dims = model.getData()->getActualDimNum();
     for (int d = 0; d < dims; ++d) {
         image.scalars.axisPositions.push_back(model.getAxes()->getAxisPosition(d));
@@ -189,6 +192,8 @@ void Document::restoreImage(const DocumentImage& image) {
     }
     model.restoreOrderingFlags(model.getGaussianOrdering(), scalars.groupSort);
     if (!model.isDataReady()) return;
+    // The arrangement first: the tree and the paths below are those of the values it gives.
+    model.applyAxisArrangement(scalars.arrangement);
     ParallelCoordinatesAxis* axes = model.getAxes();
     for (size_t d = 0; d < scalars.axisPositions.size(); ++d) {
         axes->setAxisPosition(static_cast<int>(d), scalars.axisPositions[d]);
@@ -418,6 +423,48 @@ bool Document::stepHistogramWidth(int dim, float wheelSteps, uint64_t gesture) {
     begin("Change Histogram Width", kScalarPart, gesture);
     tableModel->stepHistogramWidth(dim, wheelSteps * kHistogramWidthStep);
     return finish(true, "Change Histogram Width", gesture);
+}
+
+bool Document::moveAxis(int from, int to, uint64_t gesture) {
+    const int dims = ready() ? tableModel->getData()->getActualDimNum() : 0;
+    if (from < 0 || from >= dims || to < 0 || to >= dims || from == to) return false;
+    begin("Reorder Axes", kArrangementEdit, gesture);
+    const int removed = tableModel->moveAxis(from, to);
+    graphLayout.restart();
+    std::string notice;
+    if (removed > 0) {
+        notice = std::to_string(removed) + (removed == 1 ? " operator" : " operators") +
+                 " removed: the reorder separated the axes they stood between";
+    }
+    return finish(removed >= 0, "Reorder Axes", gesture, notice);
+}
+
+bool Document::flipAxis(int dim, uint64_t gesture) {
+    if (!ready() || dim < 0 || dim >= tableModel->getData()->getActualDimNum()) return false;
+    begin("Flip Axis", kArrangementEdit, gesture);
+    return finish(tableModel->flipAxis(dim), "Flip Axis", gesture);
+}
+
+bool Document::setAxisLogarithmic(int dim, bool on, std::string* refusal, uint64_t gesture) {
+    if (!ready() || dim < 0 || dim >= tableModel->getData()->getActualDimNum()) return false;
+    if (on) {
+        const std::string why = tableModel->getData()->describeLogRefusal(dim);
+        if (!why.empty()) {
+            if (refusal) *refusal = why;
+            refuse(why);
+            return false;
+        }
+    }
+    const char* name = on ? "Logarithmic Scale" : "Linear Scale";
+    begin(name, kArrangementEdit, gesture);
+    return finish(tableModel->setAxisLogarithmic(dim, on), name, gesture);
+}
+
+bool Document::setColourByDim(int dim, uint64_t gesture) {
+    if (!ready() || dim < -1 || dim >= tableModel->getData()->getActualDimNum()) return false;
+    const char* name = dim >= 0 ? "Colour By Column" : "Plain Line Colour";
+    begin(name, kScalarPart, gesture);
+    return finish(tableModel->setColourByDim(dim), name, gesture);
 }
 
 // --- Display switches, ordering, colour band ----------------------------------------

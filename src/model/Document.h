@@ -51,6 +51,7 @@ struct DocumentChange {
         kFocus,     // the node that takes new operators changed
         kOrdered,   // a density ordering running in the background finished
         kHistory,   // only the history changed (a gesture's step was closed): what undo and redo would do
+        kRefused,   // an operation was refused: nothing changed, the notice says why
     };
     Kind kind = kEdit;
     std::string stepName;  // the operation, or the step undone or redone ("Move Operator")
@@ -139,6 +140,22 @@ public:
     // Spreads or narrows the axes around `region`; hint points and operators move with them.
     bool spreadAxes(int region, float wheelSteps, uint64_t gesture = 0);
     bool stepHistogramWidth(int dim, float wheelSteps, uint64_t gesture = 0);
+    // Each of these is one step with its own name ("Reorder Axes", "Flip
+    // Axis", "Logarithmic Scale", "Linear Scale", "Colour By Column", "Plain
+    // Line Colour"). One that cannot be done returns false and, through
+    // *refusal when given, says why in a sentence for the status line.
+    //
+    // The axis in slot `from` to slot `to` (see TableModel::moveAxis); the
+    // operators removed are counted in the step's notice.
+    bool moveAxis(int from, int to, uint64_t gesture = 0);
+    bool flipAxis(int dim, uint64_t gesture = 0);
+    bool setAxisLogarithmic(int dim, bool on, std::string* refusal = nullptr, uint64_t gesture = 0);
+    // Lines no operator colours take the colour of their value on dimension
+    // `dim` (-1: the plain line colour again); an identifier column is no
+    // dimension, and a column that cannot be found is refused.
+    bool setColourByDim(int dim, uint64_t gesture = 0);
+    // Tells the observers that a command was refused, and why (for the status line).
+    void refuse(const std::string& why) { notify(DocumentChange::kRefused, "", why); }
 
     // --- Display switches, ordering, colour band ----------------------------------------
     const DisplaySwitches& getDisplaySwitches() const { return display; }
@@ -187,7 +204,7 @@ private:
     // the revision and tells the observers when it changed something, and
     // drops the step it opened when not. finish returns `changed`.
     void begin(const char* name, unsigned parts, uint64_t gesture);
-    bool finish(bool changed, const char* name, uint64_t gesture);
+    bool finish(bool changed, const char* name, uint64_t gesture, const std::string& notice = "");
     void notify(DocumentChange::Kind kind, const std::string& stepName, const std::string& notice = "");
     bool ready() const { return tableModel->isDataReady(); }
     ClusterTree& tree() { return *tableModel->getClusterTree(); }

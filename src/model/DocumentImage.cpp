@@ -119,7 +119,7 @@ bool DocumentScalars::operator==(const DocumentScalars& other) const {
     return sameFloats(axisPositions, other.axisPositions) && sameFloats(histogramWidths, other.histogramWidths) &&
            display == other.display && gaussianOrdering == other.gaussianOrdering && groupSort == other.groupSort &&
            sameBits(colourChoice.xBand, other.colourChoice.xBand) &&
-           sameBits(colourChoice.yBand, other.colourChoice.yBand);
+           sameBits(colourChoice.yBand, other.colourChoice.yBand) && arrangement == other.arrangement;
 }
 
 size_t DocumentImage::bytes() const {

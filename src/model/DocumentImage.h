@@ -13,11 +13,12 @@
 #include "cluster/MultidimensionalCluster.h"
 #include "model/ColourChoice.h"
 #include "model/DisplaySwitches.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
 // The parts of a document an edit can change.
 enum DocumentPart : unsigned {
-    kScalarPart = 1,     // axis positions, histogram widths, display switches, ordering flags, colour choice
+    kScalarPart = 1,     // axis positions and arrangement, histogram widths, display switches, ordering flags, colour choice
     kNodePart = 2,       // the operator tree: its nodes, their parameters, places and item lists, the focus
     kNodePlacePart = 4,  // the centres and placements of the nodes only (the axes moved under them)
     kPathPart = 8,       // the hint paths, and whether the mixtures are shown
@@ -31,6 +32,7 @@ struct DocumentScalars {
     bool gaussianOrdering = false;
     bool groupSort = false;
     ColourChoice colourChoice;
+    TableModel::AxisArrangement arrangement;  // order, flips, scales, colour-by column
     bool operator==(const DocumentScalars& other) const;
 };
 

@@ -432,8 +432,12 @@ const Shape& sessionShape() {
     static const Shape tree{Shape::kObject, {{"focused", &value}, {"nodes", &nodes}}};
     static const Shape hintPaths{Shape::kObject, {{"unlocked", &paths}, {"locked", &paths}, {"mixtures", &value}}};
     static const Shape groups{Shape::kObject, {{"unlocked", &unlockedGroups}, {"locked", &lockedGroups}}};
+    static const Shape arrangement{Shape::kObject,
+                                   {{"order", &perDimension}, {"flipped", &perDimension},
+                                    {"logarithmic", &perDimension}, {"colorBy", &value}}};
     static const Shape session{Shape::kObject,
                                {{"format", &value}, {"version", &value}, {"table", &table}, {"axes", &perDimension},
+                                {"arrangement", &arrangement},
                                 {"histogramWidths", &perDimension}, {"display", &display}, {"ordering", &ordering},
                                 {"tree", &tree}, {"hintPaths", &hintPaths}, {"groups", &groups},
                                 {"colorBand", &graph}}};
@@ -680,6 +684,7 @@ Session Session::capture(const TableModel& model, const DisplaySwitches& display
         const TableColumn& column = table->getColumn(c);
         session.columns.push_back({column.name, columnKindName(column.kind), column.categories});
     }
+    session.arrangement = model.getAxisArrangement();
     for (int d = 0; d < session.dimensionCount; ++d) {
         session.axisPositions.push_back(model.getAxes()->getAxisPosition(d));
         session.histogramWidths.push_back(model.getHistogramWidth(d));
@@ -764,6 +769,15 @@ std::string Session::toJson() const {
         {"groups", {{"unlocked", unlockedGroupList}, {"locked", lockedGroupList}}},
         {"colorBand", json::array({colourChoice.xBand, colourChoice.yBand})},
     };
+    if (version >= 3) {
+        std::vector<bool> flipped, logarithmic;
+        for (char flag : arrangement.flipped) flipped.push_back(flag != 0);
+        for (char flag : arrangement.logarithmic) logarithmic.push_back(flag != 0);
+        document["arrangement"] = {{"order", arrangement.fileDims},
+                                   {"flipped", flipped},
+                                   {"logarithmic", logarithmic},
+                                   {"colorBy", arrangement.colourByFileDim}};
+    }
     if (version >= 2) {
         document["table"]["delimiter"] = std::string(1, delimiter != 0 ? delimiter : ',');
         document["table"]["columns"] = columnList;
@@ -848,6 +862,43 @@ bool Session::fromJson(const char* begin, const char* end, Session* session, std
         }
     }
     const int dims = read.dimensionCount;
+
+    // The arrangement (version 3 on); before it, file order, upright, linear.
+    for (int d = 0; d < dims; ++d) read.arrangement.fileDims.push_back(d);
+    read.arrangement.flipped.assign(static_cast<size_t>(dims), 0);
+    read.arrangement.logarithmic.assign(static_cast<size_t>(dims), 0);
+    if (read.version >= 3) {
+        const json* arrangement = in.member(document, "arrangement", "session");
+        if (arrangement == nullptr) return *error = in.error(), false;
+        const json* order = in.array(*arrangement, "order", "arrangement", static_cast<size_t>(dims));
+        const json* flips = in.array(*arrangement, "flipped", "arrangement", static_cast<size_t>(dims));
+        const json* logs = in.array(*arrangement, "logarithmic", "arrangement", static_cast<size_t>(dims));
+        if (order == nullptr || flips == nullptr || logs == nullptr ||
+            !in.integer(*arrangement, "colorBy", "arrangement", -1, dims - 1, &read.arrangement.colourByFileDim)) {
+            return *error = in.error(), false;
+        }
+        if (static_cast<int>(order->size()) != dims || static_cast<int>(flips->size()) != dims ||
+            static_cast<int>(logs->size()) != dims) {
+            return *error = "arrangement: expected one entry per dimension (" + std::to_string(dims) + ")", false;
+        }
+        std::vector<char> seen(static_cast<size_t>(dims), 0);
+        for (int d = 0; d < dims; ++d) {
+            const size_t k = static_cast<size_t>(d);
+            const std::string at = "arrangement.order[" + std::to_string(d) + "]";
+            int64_t fileDim = 0;
+            if (!in.integer((*order)[k], at, 0, dims - 1, &fileDim)) return *error = in.error(), false;
+            if (seen[static_cast<size_t>(fileDim)]) return *error = at + ": dimension " + std::to_string(fileDim) + " stands twice", false;
+            seen[static_cast<size_t>(fileDim)] = 1;
+            read.arrangement.fileDims[k] = static_cast<int>(fileDim);
+            if (!(*flips)[k].is_boolean() || !(*logs)[k].is_boolean()) {
+                return *error = "arrangement.flipped[" + std::to_string(d) + "], arrangement.logarithmic[" +
+                                std::to_string(d) + "]: expected true or false",
+                       false;
+            }
+            read.arrangement.flipped[k] = (*flips)[k].get<bool>() ? 1 : 0;
+            read.arrangement.logarithmic[k] = (*logs)[k].get<bool>() ? 1 : 0;
+        }
+    }
 
     const json* axes = in.array(document, "axes", "session", static_cast<size_t>(dims));
     const json* widths = in.array(document, "histogramWidths", "session", static_cast<size_t>(dims));
@@ -1016,6 +1067,17 @@ bool Session::checkAgainst(const MultidimensionalData& table, std::string* error
             }
         }
     }
+    // A log scale only where the column can have one, wherever the table has it now.
+    for (size_t s = 0; s < arrangement.logarithmic.size(); ++s) {
+        if (!arrangement.logarithmic[s]) continue;
+        int dim = 0;
+        while (dim + 1 < table.getActualDimNum() && table.getFileDim(dim) != arrangement.fileDims[s]) ++dim;
+        const std::string refusal = table.describeLogRefusal(dim);
+        if (!refusal.empty()) {
+            *error = "arrangement.logarithmic[" + std::to_string(s) + "]: " + refusal;
+            return false;
+        }
+    }
     // Regular operators must stand between two axes.
     ParallelCoordinatesAxis axes(dimensionCount);
     for (int d = 0; d < dimensionCount; ++d) axes.setAxisPosition(d, axisPositions[d]);
@@ -1087,6 +1149,8 @@ bool Session::checkAgainst(const MultidimensionalData& table, std::string* error
 }
 
 void Session::applyTo(TableModel& model) const {
+    // The arrangement first: the item lists and hint points below are those of the values it gives.
+    model.applyAxisArrangement(arrangement);
     ParallelCoordinatesAxis* axes = model.getAxes();
     for (int d = 0; d < dimensionCount; ++d) {
         axes->setAxisPosition(d, axisPositions[d]);

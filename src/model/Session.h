@@ -25,6 +25,7 @@
 #include "data/FileIdentity.h"
 #include "model/ColourChoice.h"
 #include "model/DisplaySwitches.h"
+#include "model/TableModel.h"
 #include "operators/ClusterTree.h"
 
 class MultidimensionalData;
@@ -34,8 +35,10 @@ class TableModel;
 struct Session {
     // The version this program writes; it reads it and every earlier one
     // (version 1 has no delimiter and no columns: the table is read as
-    // comma-separated and its columns are not checked).
-    static constexpr int kVersion = 2;
+    // comma-separated and its columns are not checked; versions 1 and 2 have
+    // no axis arrangement: the axes stand in file order, upright and linear,
+    // and the lines are not coloured by a column).
+    static constexpr int kVersion = 3;
     // Largest session file read, bytes: a bigger one is refused before parsing.
     static constexpr size_t kMaxFileBytes = size_t(1) << 30;
 
@@ -53,6 +56,9 @@ struct Session {
     };
     char delimiter = 0;           // 0: not stored (version 1)
     std::vector<Column> columns;  // empty: not stored (version 1)
+    // Version 3 on: the dimension (file order) in each slot, flips, log
+    // scales and the colour-by dimension; the lists below are per slot.
+    TableModel::AxisArrangement arrangement;
     std::vector<float> axisPositions;    // view x of each axis
     std::vector<float> histogramWidths;  // per dimension
     DisplaySwitches display;

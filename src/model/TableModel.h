@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/ItemScore.h"
@@ -132,11 +133,63 @@ public:
     // Moves the operators with their axes.
     void updateOperatorsPos();
 
+    // --- The axes' arrangement: order, flips, scales, the colour-by column ---------
+    // As the edit history and a session hold it; every list is per slot.
+    struct AxisArrangement {
+        std::vector<int> fileDims;         // the dimension (in the file's column order) in each slot
+        std::vector<char> flipped;         // the slot's axis runs upside down
+        std::vector<char> logarithmic;     // the slot's axis has a logarithmic scale
+        int colourByFileDim = -1;          // lines coloured by this dimension (file order); -1 none
+        bool operator==(const AxisArrangement& other) const {
+            return fileDims == other.fileDims && flipped == other.flipped && logarithmic == other.logarithmic &&
+                   colourByFileDim == other.colourByFileDim;
+        }
+        bool operator!=(const AxisArrangement& other) const { return !(*this == other); }
+    };
+    AxisArrangement getAxisArrangement() const;
+    // Why `arrangement` cannot be this table's (wrong sizes, not a
+    // permutation, a log scale a column cannot have); empty when it can.
+    std::string describeBadArrangement(const AxisArrangement& arrangement) const;
+    // Puts `arrangement` in place (it must pass describeBadArrangement):
+    // the table's values, bins and histograms follow, and so do the
+    // histogram widths, the hint paths (points, peaks and deviations move
+    // with their dimension), the mixtures, the groups' and operators'
+    // histograms and the item paths. Operators are neither moved nor
+    // removed: the caller restores the tree that goes with the arrangement.
+    void applyAxisArrangement(const AxisArrangement& arrangement);
+    // Moves the axis in slot `from` to slot `to`, the axes between shifting
+    // by one; the axis positions stay where they are. An operator whose two
+    // axes stay neighbours in the same order moves with them; the others are
+    // removed with their subtrees (their items go back as a removal gives
+    // them back). The number of operators removed, or -1 when nothing moved.
+    int moveAxis(int from, int to);
+    // Turns dimension `dim` upside down; the operators on its two gaps are
+    // mirrored (y about the middle of the axes, angle negated) and keep the
+    // items they hold, and its hint points mirror too.
+    bool flipAxis(int dim);
+    // Gives numeric dimension `dim` a logarithmic scale (on) or the linear
+    // one; false when it cannot (see MultidimensionalData::describeLogRefusal)
+    // or has it already. Hint points keep their raw values; operators stay.
+    bool setAxisLogarithmic(int dim, bool on);
+    // Colours the lines no operator colours by dimension `dim` (-1: no column).
+    bool setColourByDim(int dim);
+    // The dimension lines are coloured by, -1 when none.
+    int getColourByDim() const;
+    // Per item: its colour-by colour (empty when no column colours the lines).
+    const std::vector<Color4>& getItemColours() const { return itemColours; }
+    // Raised by every change of the arrangement (the lines must be drawn anew).
+    uint64_t getArrangementRevision() const { return arrangementRevision; }
+
     // The shown view's aspect (width / height); the item paths follow it.
     void setAspect(float widthOverHeight) { aspect = widthOverHeight; }
 
 private:
     void releasePerTableObjects();
+    // After the table's values changed under everything built on them; `order`
+    // (when given) says they only changed places (slot s holds what slot order[s] held).
+    void refreshAfterArrangement(bool orderingWasPending, const std::vector<int>* order = nullptr);
+    void permutePerDimensionState(const std::vector<int>& order);
+    void buildItemColours();
     void cancelDensityOrdering();
 
     std::unique_ptr<MultidimensionalData> table;             // the linked table
@@ -159,4 +212,7 @@ private:
     DrawRegion drawRegion;          // where normalised values stand, view units
     float aspect = kDefaultAspect;  // width / height of the view
     Color4 lineColor{0.5f, 0.5f, 0.5f, 0.75f};  // item-line segments that no operator colours
+    int colourByFileDim = -1;       // lines coloured by this dimension (file order); -1 none
+    std::vector<Color4> itemColours;  // per item when colourByFileDim >= 0
+    uint64_t arrangementRevision = 1;
 };

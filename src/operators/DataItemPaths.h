@@ -58,6 +58,9 @@ public:
     void updateChangedPathsDeferringBends();
     // Computes and keeps the points of an item's segments still to bend.
     void bendPendingSegments(int item);
+    // The table's values changed under the paths (axes reordered, flipped or
+    // rescaled): the next update rebuilds every item.
+    void forgetBuild() { built = false; }
     bool hasPendingBends() const { return pendingSlots > 0; }
     // Items whose paths the last update rebuilt.
     int getRebuiltItemCount() const { return rebuiltItems; }

@@ -42,6 +42,7 @@ void PCWindow::clearGestureState() {
     grabbedOp = rotatedOp = nullptr;
     mouseTrace.clear();
     selectedHintPath = selectedHintDim = -1;
+    draggedTitle = -1;
 }
 
 void PCWindow::tableWillChange() {
@@ -50,7 +51,7 @@ void PCWindow::tableWillChange() {
 }
 
 void PCWindow::documentChanged(const DocumentChange& change) {
-    if (change.kind == DocumentChange::kHistory) return;  // nothing to draw anew
+    if (change.kind == DocumentChange::kHistory || change.kind == DocumentChange::kRefused) return;  // nothing to draw anew
     switch (change.kind) {
         case DocumentChange::kNewTable:
             tableLinked();
@@ -64,6 +65,8 @@ void PCWindow::documentChanged(const DocumentChange& change) {
         default:
             break;
     }
+    // A new order, flip or scale: new titles and labels.
+    if (isDataReady() && model().getArrangementRevision() != labelsArrangement) buildAxisLabels();
     // An ordering started by undo or redo is watched like one started by its key.
     if (isDensityOrderingPending() && !Fl::has_timeout(watchDensityOrdering, this)) {
         Fl::add_timeout(kDensityPollSeconds, watchDensityOrdering, this);
@@ -80,14 +83,26 @@ void PCWindow::tableLinked() {
     categoryLabelsShown.clear();
     categoryLabelTexts.clear();
     categoryLabelsHeightPx = -1;
+    hoveredTitle = draggedTitle = -1;
+    buildAxisLabels();
+    redrawWindows();
+}
+
+void PCWindow::buildAxisLabels() {
+    axisNames.clear();
+    axisMinLabels.clear();
+    axisMaxLabels.clear();
+    categoryLabelsHeightPx = -1;
+    titlesWidthPx = -1;
+    labelsArrangement = model().getArrangementRevision();
     const MultidimensionalData* data = getData();
     if (data == nullptr) return;
     for (int d = 0; d < data->getActualDimNum(); ++d) {
         axisNames.push_back(data->getAxisName(d));
         axisMinLabels.push_back(data->getAxisMinText(d));
-        axisMaxLabels.push_back(data->getAxisMaxText(d));
+        // The top's label says when the axis is logarithmic.
+        axisMaxLabels.push_back(data->getAxisMaxText(d) + (data->getAxisScale(d).logarithmic ? " (log)" : ""));
     }
-    redrawWindows();
 }
 
 void PCWindow::transformMouseInput(float* xView, float* yView, int xPx, int yPx) const {

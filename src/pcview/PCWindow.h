@@ -47,11 +47,22 @@ class MultidimensionalData;
 class ParallelCoordinatesAxis;
 
 // Where the labels of one axis start (text baseline origins), view units.
+// Where an axis title is drawn, window pixels (y down): its text (the
+// column's name, shortened with ".." when the room is short, empty when no
+// letter fits: the hover shows it), the baseline's left end, and the cell
+// of the title band it may take (no other title of its row enters it).
+struct AxisTitlePlacement {
+    std::string text;
+    int row = 0;              // 0 upper, 1 lower row of the band
+    float leftPx = 0, baselinePx = 0;
+    float cellLeftPx = 0, cellRightPx = 0;
+};
+
 struct AxisLabelPlacement {
-    float nameX, nameY;  // dimension name: 20 px above the axis top, 2 px left per character
+    float nameX, nameY;  // unused: the titles have their own placement (getAxisTitlePlacement)
     float minX, minY;    // raw minimum: 15 px below the axis foot; on an axis with a
                          // missing slot, left of the axis just above its foot
-    float maxX, maxY;    // raw maximum: 5 px above the axis top
+    float maxX, maxY;    // the top's value: right of the axis, just under its top
     bool slot;           // the axis has missing values, and a slot below its foot
     float slotX, slotY;  // the slot's centre
     float slotLabelX, slotLabelY;  // its label "NA", left of it
@@ -159,6 +170,13 @@ public:
     // Label texts of axis `slot`: dimension name, raw minimum and maximum
     // ("%.2f"; dates for a date axis; empty for a categorical one).
     const std::string& getAxisName(int slot) const { return axisNames.at(slot); }
+    // The titles of every axis as drawn now (see AxisTitlePlacement).
+    const std::vector<AxisTitlePlacement>& getAxisTitlePlacements();
+    // The axis whose title is under window pixel (xPx, yPx), or -1.
+    int titleUnder(int xPx, int yPx);
+    int getHoveredTitle() const { return hoveredTitle; }
+    // The axis a title drag started on, -1 when none.
+    int getDraggedTitle() const { return draggedTitle; }
     const std::string& getAxisMinLabel(int slot) const { return axisMinLabels.at(slot); }
     const std::string& getAxisMaxLabel(int slot) const { return axisMaxLabels.at(slot); }
     // The categories written beside dimension `dim`'s axis (indices into its
@@ -231,6 +249,7 @@ private:
         DrawRegion region;
         Color4 lineColour;
         uint64_t axisPositionsHash = 0;
+        uint64_t arrangement = 0;  // the model's arrangement revision
         bool operator==(const LineLayerKey& other) const;
     };
     // Where the progressive drawing stands: leaf (in drawing order) and item in it.
@@ -306,6 +325,21 @@ private:
     // The category labels drawn beside each categorical axis (empty for
     // others): category indices, chosen for the view height categoryLabelsHeightPx.
     void chooseCategoryLabels();
+    void layOutTitles();
+    void renderTitles();
+    void renderColourLegend();
+    // Status text of a refused command, through the document's observers.
+    void buildAxisLabels();
+    std::vector<AxisTitlePlacement> titlePlacements;
+    int titlesWidthPx = -1, titlesHeightPx = -1;  // the size they were laid out for
+    std::vector<float> titleAxisXView;            // ... and the axes' places, view units
+    uint64_t labelsArrangement = 0;  // the arrangement revision the labels were made for
+    int hoveredTitle = -1;           // axis whose full title the pointer shows; -1 none
+    int draggedTitle = -1;           // axis being dragged by its title; -1 none
+    float titleDragXView = 0;        // where the dragged title is, view units
+    void titleGesturePush(const PointerInput& input, int slot);
+    // Context menu of a title: flip, scales, colour by.
+    void titleMenu(int slot);
     void renderCategoryLabels(int slot);
     std::vector<std::vector<int>> categoryLabelsShown;
     std::vector<std::vector<std::string>> categoryLabelTexts;  // per dimension, per category: the text drawn

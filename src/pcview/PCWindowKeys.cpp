@@ -53,6 +53,23 @@ int PCWindow::handleKeyboardEvents(unsigned int key, int xPx, int yPx) {
         case 'P': case 'p':
             document.toggleHintPaths(gesture());
             break;
+        case 'F': case 'f': case 'O': case 'o': case 'U': case 'u': {
+            // On the axis nearest the pointer: flip it, switch its scale (linear or
+            // logarithmic), colour the lines by it (or no more). One step per press.
+            float xView = 0, yView = 0;
+            transformMouseInput(&xView, &yView, xPx, yPx);
+            const int slot = isDataReady() ? getAxes()->getNearestAxis(xView, yView) : -1;
+            if (slot < 0) break;
+            const int lower = key | 0x20;
+            if (lower == 'f') {
+                document.flipAxis(slot);
+            } else if (lower == 'o') {
+                document.setAxisLogarithmic(slot, !getData()->getAxisScale(slot).logarithmic);
+            } else {
+                document.setColourByDim(model().getColourByDim() == slot ? -1 : slot);
+            }
+            break;
+        }
         case 'B': case 'b': case 'N': case 'n': case 'S': case 's': case 'V': case 'v': case 'X': case 'x':
             break;  // no command of their own; the view is redrawn
         default:

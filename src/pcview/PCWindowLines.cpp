@@ -64,7 +64,7 @@ bool sameColour(const Color4& a, const Color4& b) { return a.r == b.r && a.g == 
 bool PCWindow::LineLayerKey::operator==(const LineLayerKey& other) const {
     return tableSerial == other.tableSerial && revision == other.revision && widthPx == other.widthPx &&
            heightPx == other.heightPx && aspect == other.aspect && region == other.region &&
-           axisPositionsHash == other.axisPositionsHash &&
+           axisPositionsHash == other.axisPositionsHash && arrangement == other.arrangement &&
            sameColour(lineColour, other.lineColour);
 }
 
@@ -110,6 +110,13 @@ void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to)
     const int dims = data->getActualDimNum();
     const int itemCount = data->getDataNum();
     const Color4 colour = leaf->color;
+    // Lines of a leaf no operator colours take their colour-by colour, when a column gives one.
+    const std::vector<Color4>& byColumn = model().getItemColours();
+    bool operatorColoured = false;
+    for (const AROperator* node = leaf; node != nullptr && !operatorColoured; node = node->parent) {
+        operatorColoured = node->type == AROperator::kTypeRegular;
+    }
+    const bool itemColoured = !byColumn.empty() && !operatorColoured;
     // One strip per item through its value on every axis, in the leaf's colour.
     stripXView.resize(static_cast<size_t>(dims));
     stripYView.resize(static_cast<size_t>(dims));
@@ -119,7 +126,8 @@ void PCWindow::drawStraightItems(const AROperator* leaf, size_t from, size_t to)
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
         for (int d = 0; d < dims; ++d) stripYView[static_cast<size_t>(d)] = region.toView(row[d]);
-        lineBatch.addStrip(stripXView.data(), stripYView.data(), dims, colour);
+        lineBatch.addStrip(stripXView.data(), stripYView.data(), dims,
+                           itemColoured ? byColumn[static_cast<size_t>(item)] : colour);
     }
 }
 
@@ -141,16 +149,23 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
     const int itemCount = data->getDataNum();
     DataItemPaths::SegmentCurve curve;
     float turningRgba[4 * kCurvePoints];
+    // Segments no operator colours (the line colour) take the item's colour-by colour, when a column gives one.
+    const std::vector<Color4>& byColumn = model().getItemColours();
+    const Color4 lineColour = getLineColor();
     for (size_t index = first; index < last; ++index) {
         const int item = leaf->controlList[index];
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
         const bool straight = itemPaths->isUnbent(item);
         if (!straight) itemPaths->bendPendingSegments(item);
-        for (int j = 0; j < segments; ++j) {
+        auto segmentColour = [&](int j) -> const Color4& {
             const Color4& colour = itemPaths->getSegmentColor(item, j);
-            const bool turns = j > 0 && !sameColour(colour, itemPaths->getSegmentColor(item, j - 1));
-            const Color4& from = turns ? itemPaths->getSegmentColor(item, j - 1) : colour;
+            return !byColumn.empty() && sameColour(colour, lineColour) ? byColumn[static_cast<size_t>(item)] : colour;
+        };
+        for (int j = 0; j < segments; ++j) {
+            const Color4& colour = segmentColour(j);
+            const bool turns = j > 0 && !sameColour(colour, segmentColour(j - 1));
+            const Color4& from = turns ? segmentColour(j - 1) : colour;
             if (straight) {
                 lineBatch.addLine(axes->getAxisPosition(j), region.toView(row[j]), from, axes->getAxisPosition(j + 1),
                                   region.toView(row[j + 1]), colour);
@@ -184,6 +199,8 @@ PCWindow::LineLayerKey PCWindow::currentLineKey() const {
     key.aspect = getAspect();
     key.region = getDrawRegion();
     key.lineColour = getLineColor();
+    // A reorder, flip, scale or colour-by column changes the values or colours under the same tree.
+    key.arrangement = model().getArrangementRevision();
     // The axes move only through the tree today (which then counts a
     // revision), but the lines follow them whatever moves them.
     uint64_t hash = 1469598103934665603ull;

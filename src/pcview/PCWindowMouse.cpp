@@ -16,6 +16,10 @@
 //   wheel           Alt        no operator near         histogram width of the nearest axis
 //   wheel           not Alt    no operator near         spread or narrow the axes around the region
 //   move (no button)  -        near an item line        highlight and label it (PCWindowHover.cpp)
+//   move (no button)  -        over an axis title       show the whole title
+//   left push         -        on an axis title         start dragging the axis (double click: flip it)
+//   left drag/release -        title dragged            the axis goes to the slot nearest the release
+//   right push        -        on an axis title         its menu: flip, linear or log scale, colour by it
 //   any push or drag, leaving the view                  end the hovering
 //
 // Every change is an operation of the document. A press starts a gesture
@@ -24,6 +28,8 @@
 #include "pcview/PCWindow.h"
 
 #include <FL/Enumerations.H>
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Item.H>
 
 #include <algorithm>
 #include <cmath>
@@ -60,6 +66,29 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
     transformMouseInput(&xView, &yView, input.xPx, input.yPx);
     const int button = input.button;
     const ClusterTree* tree = getClusterTree();
+    if (draggedTitle >= 0 && (input.event == FL_DRAG || input.event == FL_RELEASE)) {
+        titleDragXView = xView;
+        if (input.event == FL_RELEASE) {
+            const int from = draggedTitle;
+            const int to = getAxes()->getNearestAxis(xView, yView);
+            draggedTitle = -1;
+            if (to >= 0 && to != from) document.moveAxis(from, to, pressGesture);
+            document.endGesture();
+        }
+        redrawWindows();
+        return;
+    }
+    if (input.event == FL_PUSH && (input.button == FL_LEFT_MOUSE || input.button == FL_RIGHT_MOUSE) && !input.ctrl) {
+        const int slot = titleUnder(input.xPx, input.yPx);
+        if (slot >= 0) {
+            clearHover();
+            lastBurst = Burst();
+            pressGesture = document.newGesture();
+            titleGesturePush(input, slot);
+            redrawWindows();
+            return;
+        }
+    }
     switch (input.event) {
         case FL_PUSH:
             clearHover();
@@ -89,9 +118,15 @@ void PCWindow::handleMouseEvents(const PointerInput& input) {
             clearHover();
             if (button == FL_LEFT_MOUSE) leftDrag(xView, yView);
             break;
-        case FL_MOVE:
+        case FL_MOVE: {
+            const int title = titleUnder(input.xPx, input.yPx);
+            if (title != hoveredTitle) {
+                hoveredTitle = title;
+                redrawWindows();
+            }
             updateHover(xView, yView);
             break;
+        }
         case FL_RELEASE:
             if (button == FL_LEFT_MOUSE) {
                 selectedHintPath = selectedHintDim = -1;
@@ -241,4 +276,43 @@ void PCWindow::wheelStep(float xView, float yView, float delta, bool ctrl, bool 
         document.spreadAxes(region, delta, gesture);
     }
     redrawWindows();
+}
+
+void PCWindow::titleGesturePush(const PointerInput& input, int slot) {
+    if (input.button == FL_RIGHT_MOUSE) {
+        titleMenu(slot);
+        return;
+    }
+    if (input.clicks > 0) {
+        document.flipAxis(slot, pressGesture);
+        return;
+    }
+    draggedTitle = slot;
+    float yView = 0;
+    transformMouseInput(&titleDragXView, &yView, input.xPx, input.yPx);
+}
+
+void PCWindow::titleMenu(int slot) {
+    const MultidimensionalData* data = getData();
+    const bool logarithmic = data->getAxisScale(slot).logarithmic;
+    const bool numeric = data->getAxisColumn(slot).kind == ColumnKind::Numeric;
+    const bool colouring = model().getColourByDim() == slot;
+    const int linear = logarithmic ? FL_MENU_RADIO : FL_MENU_RADIO | FL_MENU_VALUE;
+    const int log = (logarithmic ? FL_MENU_RADIO | FL_MENU_VALUE : FL_MENU_RADIO) | (numeric ? 0 : FL_MENU_INACTIVE);
+    const Fl_Menu_Item items[] = {
+        {"Flip Axis", 0, nullptr, nullptr, FL_MENU_DIVIDER, 0, 0, 0, 0},
+        {"Linear Scale", 0, nullptr, nullptr, linear, 0, 0, 0, 0},
+        {"Logarithmic Scale", 0, nullptr, nullptr, log | FL_MENU_DIVIDER, 0, 0, 0, 0},
+        {colouring ? "Plain Line Colour" : "Colour Lines By This Column", 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+        {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+    };
+    const Fl_Menu_Item* chosen = items->popup(Fl::event_x(), Fl::event_y(), axisNames[static_cast<size_t>(slot)].c_str());
+    if (chosen == nullptr) return;
+    switch (chosen - items) {
+        case 0: document.flipAxis(slot, pressGesture); break;
+        case 1: document.setAxisLogarithmic(slot, false, nullptr, pressGesture); break;
+        case 2: document.setAxisLogarithmic(slot, true, nullptr, pressGesture); break;
+        case 3: document.setColourByDim(colouring ? -1 : slot, pressGesture); break;
+        default: break;
+    }
 }

@@ -43,6 +43,17 @@ grep -qF "option '--export' needs a value" "$WORK/err" || fail "no message about
 run --export out.csv
 [[ $STATUS == 2 ]] || fail "--export without a table ended with status $STATUS"
 
+# --color-by names a column with an axis, or the program ends at once (before any window) with status 2.
+run --color-by nosuch "$SOURCE_DIR/DataSet/cars.csv"
+[[ $STATUS == 2 ]] || fail "an unknown --color-by column ended with status $STATUS"
+grep -qF "option '--color-by': the table has no column \"nosuch\" (its columns: name, mpg," "$WORK/err" ||
+  fail "no message naming the unknown column: $(cat "$WORK/err")"
+run --color-by name "$SOURCE_DIR/DataSet/cars.csv"
+[[ $STATUS == 2 ]] || fail "--color-by the names ended with status $STATUS"
+grep -qF "cannot colour the lines by \"name\": it is the items' names" "$WORK/err" || fail "no reason for the names column"
+run --color-by '' "$SOURCE_DIR/DataSet/cars.csv"
+[[ $STATUS == 2 ]] || fail "an empty --color-by ended with status $STATUS"
+
 # The batch mode: no window, no display; 1 and nothing written when it fails.
 run --export "$WORK/out.csv" "$SOURCE_DIR/DataSet/iris.csv"
 [[ $STATUS == 0 ]] || fail "the batch export ended with status $STATUS: $(cat "$WORK/err")"

@@ -186,6 +186,43 @@ TEST_F(DensityOrderingTest, AJobGivesTheSameSumsAndCanBeDroppedWhileItRuns) {
     job.reset();
 }
 
+// A reorder, flip or new scale while the ordering runs in the background
+// starts it again on the new values: it ends with what ordering the arranged
+// table in the foreground gives, never with the old values' order.
+TEST_F(DensityOrderingTest, AnArrangementChangeWhileOrderingInTheBackgroundStartsItAgain) {
+    const int items = TableModel::kBackgroundDensityItems + 200;
+    std::string text = "a,b,c\n";
+    for (int i = 0; i < items; ++i) {
+        text += std::to_string(i % 50 + 1) + "," + std::to_string((i * 7) % 97 + 1) + "," +
+                std::to_string(((i * 13) % 31 + 1) * ((i % 5) + 1)) + "\n";
+    }
+    TableModel foreground, background;
+    foreground.linkMDdata(load(text).release());
+    background.linkMDdata(load(text).release());
+    background.setGaussianOrdering(true, true);
+    ASSERT_TRUE(background.isDensityOrderingPending());
+    EXPECT_EQ(background.moveAxis(2, 0), 0);
+    EXPECT_TRUE(background.isDensityOrderingPending()) << "started again";
+    ASSERT_TRUE(background.setAxisLogarithmic(0, true));
+    ASSERT_TRUE(background.flipAxis(1));
+    EXPECT_TRUE(background.isDensityOrderingPending());
+    ASSERT_TRUE(waitUntil([&] {
+        stdoutOf([&] { background.finishDensityOrdering(); });
+        return !background.isDensityOrderingPending();
+    }));
+    foreground.moveAxis(2, 0);
+    foreground.setAxisLogarithmic(0, true);
+    foreground.flipAxis(1);
+    stdoutOf([&] { foreground.setGaussianOrdering(true); });
+    const auto& a = foreground.getItemScores();
+    const auto& b = background.getItemScores();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t k = 0; k < a.size(); ++k) {
+        ASSERT_EQ(a[k].item, b[k].item) << k;
+        ASSERT_TRUE(sameBits(a[k].score, b[k].score)) << k;
+    }
+}
+
 TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForegroundsResult) {
     const int items = TableModel::kBackgroundDensityItems + 500;
     const std::string text = table(items, 3, false, 8);

@@ -84,3 +84,60 @@ TEST_F(DerivedTablesTest, HistogramsCountSharesOfAllItems) {
 }
 
 }  // namespace
+
+// Reordered, flipped and logarithmic dimensions: every per-dimension table
+// follows (values, bins, histograms, extremes, labels, hover texts), what is
+// not a permutation or a possible log scale is refused and changes nothing.
+TEST_F(DerivedTablesTest, TheAxesArrangementCarriesEveryPerDimensionTable) {
+    load("name,when,size,kind\nx,2024-01-01,1,b\ny,2024-01-03,100,a\nz,2024-01-02,10,b\nw,,NA,c\n");
+    MultidimensionalData& t = *table;
+    ASSERT_EQ(t.getActualDimNum(), 3);
+    const float sizeOfY = t.getDataEntry(1, 1);
+    const float histogramOfSize = t.getHistogramEntry(1, MultidimensionalData::kHistogramBins - 1);
+    EXPECT_FALSE(t.permuteAxes({0, 0, 1}));
+    EXPECT_FALSE(t.permuteAxes({0, 1}));
+    EXPECT_FALSE(t.permuteAxes({0, 1, 3}));
+    EXPECT_EQ(t.getAxisName(0), "when") << "refused: nothing moved";
+    ASSERT_TRUE(t.permuteAxes({1, 2, 0}));
+    EXPECT_EQ(t.getAxisName(0), "size");
+    EXPECT_EQ(t.getAxisName(2), "when");
+    EXPECT_EQ(t.getFileDim(0), 1);
+    EXPECT_EQ(t.getColumn(2).axis, 0) << "the column knows its new slot";
+    EXPECT_EQ(t.getDataEntry(1, 0), sizeOfY);
+    EXPECT_EQ(t.getBinRow(1)[0], MultidimensionalData::kHistogramBins - 1);
+    EXPECT_EQ(t.getHistogramEntry(0, MultidimensionalData::kHistogramBins - 1), histogramOfSize);
+    EXPECT_EQ(t.getMissingCount(0), 1);
+    EXPECT_EQ(t.getAxisMaxText(0), "100.00");
+    EXPECT_EQ(t.getMaxValue(0), 100.0f);
+    EXPECT_EQ(t.getMinValue(0), 1.0f);
+    EXPECT_EQ(t.getMaxValue(1), 2.0f) << "the categories' last index";
+    EXPECT_EQ(t.getValueText(2, 2), "10") << "by column: the file's order";
+    // Flipped: the labels swap, the hover text stays; a missing value stays below the foot.
+    ASSERT_TRUE(t.setAxisTransform(0, true, false));
+    EXPECT_EQ(t.getAxisMinText(0), "100.00");
+    EXPECT_EQ(t.getAxisMaxText(0), "1.00");
+    EXPECT_EQ(t.getDataEntry(1, 0), 0.0f);
+    EXPECT_EQ(t.getValueText(1, 2), "100");
+    EXPECT_EQ(t.getDataEntry(3, 0), MultidimensionalData::kMissingValueNorm);
+    EXPECT_EQ(t.getBinRow(1)[0], 0);
+    EXPECT_FLOAT_EQ(t.getHistogramEntry(0, 0), 0.25f);
+    // Flipped dates and categories: their texts follow the scale back.
+    ASSERT_TRUE(t.setAxisTransform(2, true, false));
+    ASSERT_TRUE(t.setAxisTransform(1, true, false));
+    EXPECT_EQ(t.getAxisMinText(2), "2024-01-03");
+    EXPECT_EQ(t.getValueText(2, 1), "2024-01-02");
+    EXPECT_EQ(t.getValueText(1, 3), "a");
+    EXPECT_EQ(t.getDataEntry(1, 1), 1.0f) << "the first category at the top";
+    // Log scales: only numbers above 0.
+    EXPECT_FALSE(t.setAxisTransform(2, false, true));
+    EXPECT_FALSE(t.setAxisTransform(1, false, true));
+    EXPECT_TRUE(t.getAxisScale(2).flipped) << "refused: nothing changed";
+    EXPECT_NE(t.describeLogRefusal(2).find("\"when\" is a date column"), std::string::npos) << t.describeLogRefusal(2);
+    EXPECT_NE(t.describeLogRefusal(3).find("no such axis"), std::string::npos);
+    ASSERT_TRUE(t.setAxisTransform(0, true, true));
+    EXPECT_NEAR(t.getDataEntry(2, 0), 0.5f, 1e-6f) << "10 halfway between 1 and 100, flipped";
+    ASSERT_TRUE(t.setAxisTransform(0, false, false));
+    EXPECT_EQ(t.getDataEntry(1, 0), sizeOfY) << "back to the loaded value, bit for bit";
+    EXPECT_FALSE(t.setAxisTransform(-1, true, false));
+    EXPECT_FALSE(t.setAxisTransform(3, true, false));
+}

@@ -3,6 +3,7 @@
 // history alone; observers hear of everything; and a long random run of
 // operations, undos and redos keeps the leaves sharing out the table and ends
 // where doing only the steps that stand would have ended.
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <iomanip>
@@ -16,6 +17,7 @@
 #include "cluster/GaussianMixture.h"
 #include "cluster/MultidimensionalCluster.h"
 #include "layout/ParallelCoordinatesAxis.h"
+#include "model/ColourMap.h"
 #include "model/Document.h"
 #include "model/Session.h"
 #include "operators/ClusterTree.h"
@@ -80,6 +82,12 @@ std::string stateOf(const Document& document, Leave leave = {}) {
         text << "axis " << d << " " << bits(model.getAxes()->getAxisPosition(d)) << " width "
              << bits(model.getHistogramWidth(d)) << "\n";
     }
+    const TableModel::AxisArrangement arrangement = model.getAxisArrangement();
+    const MultidimensionalData* table = model.getData();
+    text << "arrangement " << listText(arrangement.fileDims) << "flipped " << listText(arrangement.flipped)
+         << "log " << listText(arrangement.logarithmic) << "colour by " << arrangement.colourByFileDim << " values "
+         << bytesHash(std::vector<float>(table->getDataRow(0), table->getDataRow(0) + size_t(table->getDataNum()) * dims))
+         << "\n";
     const ClusterTree* tree = model.getClusterTree();
     std::vector<AROperator*> nodes;
     tree->collectNodes(&nodes);
@@ -237,6 +245,10 @@ TEST_F(DocumentTest, EveryOperationIsOneStepThatUndoAndRedoTakeBackAndDoAgainExa
         {"Order by Density", [](Document& d) { return d.toggleDensityOrdering(false); }},
         {"Sort Groups", [](Document& d) { return d.toggleGroupSort(); }},
         {"Choose Colour", [](Document& d) { return d.chooseColour(0.1f, 0.9f); }},
+        {"Reorder Axes", [](Document& d) { return d.moveAxis(4, 2); }},
+        {"Reorder Axes", [](Document& d) { return d.moveAxis(0, 3); }},  // removes both operators
+        {"Flip Axis", [](Document& d) { return d.flipAxis(1); }},
+        {"Colour By Column", [](Document& d) { return d.setColourByDim(2); }},
     };
     for (const auto& [name, operation] : operations) {
         SCOPED_TRACE(name);
@@ -601,3 +613,346 @@ TEST(ItemListCode, ListsComeBackExactlyInTheShortestForm) {
 }
 
 }  // namespace
+
+// --- The axes' arrangement: reorder, flip, log scale, colour by a column -------------
+
+namespace {
+
+// Each item's leaf, by the leaf's serial number.
+std::vector<uint64_t> leafOfItems(const Document& document) {
+    std::vector<uint64_t> leaf(static_cast<size_t>(document.model().getData()->getDataNum()), 0);
+    std::vector<AROperator*> nodes;
+    document.model().getClusterTree()->collectNodes(&nodes);
+    for (const AROperator* node : nodes) {
+        if (!node->noChildren()) continue;
+        for (int item : node->controlList) leaf.at(static_cast<size_t>(item)) = node->id;
+    }
+    return leaf;
+}
+
+std::vector<float> columnOf(const Document& document, int dim) {
+    std::vector<float> values;
+    const MultidimensionalData* table = document.model().getData();
+    for (int i = 0; i < table->getDataNum(); ++i) values.push_back(table->getDataRow(i)[dim]);
+    return values;
+}
+
+}  // namespace
+
+// Three operators: a on gap 0 with b nested in it on gap 3, and c on gap 3
+// under the root; hint points on axes 0 and 3.
+void buildReorderScene(Document& target, bool removeBAndA) {
+    const AROperator* a = target.addOperator(0.16f, 0.5f, true, Color4(1, 0, 0, 0.8f));
+    target.stepOperatorRadius(a, -20);
+    target.setFocusedOperator(a);
+    const AROperator* b = target.addOperator(0.8f, 0.45f, false, Color4(0, 0, 1, 0.8f));
+    target.setFocusedOperator(target.model().getClusterTree()->getRoot());
+    const AROperator* c = target.addOperator(0.85f, 0.5f, true, Color4(0, 1, 0, 0.8f));
+    target.stepOperatorRadius(c, -20);
+    if (removeBAndA) {
+        target.removeOperator(b);
+        target.removeOperator(a);
+        return;
+    }
+    target.addHintPoint(0, 0.3f);
+    target.addHintPoint(3, 0.7f);
+}
+
+TEST_F(DocumentTest, AReorderMovesOperatorsWithTheirPairAndRemovesExactlyTheSeparatedOnesUntilUndone) {
+    load(document, randomIntegerTable(60, 5, 20, 11));
+    stdoutOf([&] { buildReorderScene(document, false); });
+    // Pre-order, newest child first: c, a, b.
+    const AROperator* c = operatorsOf(document)[0];
+    const AROperator* a = operatorsOf(document)[1];
+    ASSERT_EQ(c->parent, document.model().getClusterTree()->getRoot());
+    ASSERT_EQ(operatorsOf(document).size(), 3u);
+    ASSERT_EQ(a->leftAxis, 0);
+    ASSERT_EQ(c->leftAxis, 3);
+    ASSERT_EQ(operatorsOf(document)[2]->parent, a);
+    const uint64_t cId = c->id;
+    const std::string before = stateOf(document);
+    const std::vector<float> firstColumn = columnOf(document, 0), middleColumn = columnOf(document, 2);
+    const Path hintsBefore = *document.model().getPaths()->getUnlockedPath(0);
+
+    // Axis 2 to slot 0: every gap with an operator keeps its pair; every item keeps its leaf.
+    const std::vector<uint64_t> leaves = leafOfItems(document);
+    std::string notice = "unset";
+    struct Listener : DocumentObserver {
+        std::string* notice;
+        void documentChanged(const DocumentChange& change) override { *notice = change.notice; }
+    } listener;
+    listener.notice = &notice;
+    document.addObserver(&listener);
+    stdoutOf([&] { ASSERT_TRUE(document.moveAxis(2, 0)); });
+    EXPECT_EQ(notice, "");
+    EXPECT_EQ(operatorsOf(document).size(), 3u);
+    EXPECT_EQ(leafOfItems(document), leaves);
+    EXPECT_EQ(a->leftAxis, 1);
+    EXPECT_EQ(c->leftAxis, 3);
+    EXPECT_EQ(columnOf(document, 0), middleColumn);
+    EXPECT_EQ(columnOf(document, 1), firstColumn);
+    EXPECT_EQ(document.model().getData()->getFileDim(0), 2);
+    EXPECT_EQ(document.model().getData()->getAxisName(0), document.model().getData()->getDimName(2));
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), before);
+
+    // Axis 0 to the end: gap 0 is separated (a goes, b with it); c's pair moves to gap 2.
+    stdoutOf([&] { ASSERT_TRUE(document.moveAxis(0, 4)); });
+    EXPECT_EQ(notice, "2 operators removed: the reorder separated the axes they stood between");
+    EXPECT_EQ(document.undoName(), "Reorder Axes");
+    const std::vector<const AROperator*> left = operatorsOf(document);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0]->id, cId);
+    EXPECT_EQ(left[0]->leftAxis, 2);
+    EXPECT_FLOAT_EQ(left[0]->position.x, 0.85f - 0.225f) << "it moved with its two axes";
+    EXPECT_EQ(columnOf(document, 4), firstColumn);
+    // The hint points moved with their axes: the one of axis 0 is now on slot 4, that of axis 3 on slot 2.
+    const Path& hints = *document.model().getPaths()->getUnlockedPath(0);
+    EXPECT_TRUE(hints.hasHintPoint[4]);
+    EXPECT_TRUE(hints.hasHintPoint[2]);
+    EXPECT_FALSE(hints.hasHintPoint[0]);
+    EXPECT_EQ(hints.hintPoints[4].y, hintsBefore.hintPoints[0].y);
+    EXPECT_EQ(hints.hintPoints[4].x, document.model().getAxes()->getAxisPosition(4));
+    expectPartitions(document);
+    // Exactly what removing b, then a, gives: c's items unchanged, the rest back with the root's other child.
+    Document removedByHand;
+    load(removedByHand, randomIntegerTable(60, 5, 20, 11));
+    stdoutOf([&] { buildReorderScene(removedByHand, true); });
+    ASSERT_EQ(operatorsOf(removedByHand).size(), 1u);
+    EXPECT_EQ(operatorsOf(removedByHand)[0]->controlList, left[0]->controlList);
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), before);
+    EXPECT_EQ(leafOfItems(document), leaves);
+    document.removeObserver(&listener);
+    // Nothing to move: no step.
+    EXPECT_FALSE(document.moveAxis(2, 2));
+    EXPECT_FALSE(document.moveAxis(-1, 2));
+    EXPECT_FALSE(document.moveAxis(0, 5));
+}
+
+// A flip mirrors the axis's values, hint points and the operators of its two
+// gaps, whose items stay; flipping back gives the loaded values bit for bit.
+TEST_F(DocumentTest, AFlipMirrorsTheAxisAndItsOperatorsWhichKeepTheirItems) {
+    buildScene(document);
+    // One more, on gap 3, away from the flipped axis, off the middle and turned.
+    stdoutOf([&] {
+        document.setFocusedOperator(document.model().getClusterTree()->getRoot());
+        const AROperator* c = document.addOperator(0.8f, 0.3f, true, Color4(0, 1, 0, 0.8f));
+        ASSERT_NE(c, nullptr);
+        document.turnOperator(c, 0.4);
+    });
+    std::vector<const AROperator*> ops = operatorsOf(document);
+    std::rotate(ops.begin(), ops.begin() + 1, ops.end());  // pre-order put the newest first: a, b, c
+    ASSERT_EQ(ops[2]->leftAxis, 3);
+    const double relativeYOfB = ops[1]->relativeY, angleOfA = ops[0]->angle;
+    const double relativeYOfC = ops[2]->relativeY, angleOfC = ops[2]->angle;
+    ASSERT_NE(relativeYOfB, 0.5);
+    ASSERT_NE(angleOfA, 0.0);
+    ASSERT_EQ(ops[0]->leftAxis, 0);
+    ASSERT_EQ(ops[1]->leftAxis, 1);
+    const std::vector<uint64_t> leaves = leafOfItems(document);
+    const std::vector<float> column = columnOf(document, 1), other = columnOf(document, 2);
+    const double relativeY = ops[0]->relativeY, angle = ops[1]->angle;
+    const float hintY = document.model().getPaths()->getUnlockedPath(0)->hintPoints[1].y;
+    const std::string minText = document.model().getData()->getAxisMinText(1);
+    const std::string before = stateOf(document);
+    stdoutOf([&] { ASSERT_TRUE(document.flipAxis(1)); });
+    EXPECT_EQ(document.undoName(), "Flip Axis");
+    EXPECT_EQ(leafOfItems(document), leaves);
+    for (size_t i = 0; i < column.size(); ++i) EXPECT_NEAR(columnOf(document, 1)[i], 1.0f - column[i], 1e-6f) << i;
+    EXPECT_EQ(columnOf(document, 2), other);
+    EXPECT_DOUBLE_EQ(ops[0]->relativeY, 1.0 - relativeY);
+    EXPECT_DOUBLE_EQ(ops[1]->angle, -angle);
+    EXPECT_DOUBLE_EQ(ops[1]->relativeY, 1.0 - relativeYOfB);
+    EXPECT_DOUBLE_EQ(ops[0]->angle, -angleOfA);
+    // An operator on a gap away from the axis stays as it was.
+    EXPECT_DOUBLE_EQ(ops[2]->relativeY, relativeYOfC);
+    EXPECT_DOUBLE_EQ(ops[2]->angle, angleOfC);
+    EXPECT_NEAR(document.model().getPaths()->getUnlockedPath(0)->hintPoints[1].y, 1.0f - hintY, 1e-6f);
+    EXPECT_EQ(document.model().getData()->getAxisMaxText(1), minText) << "the labels swap";
+    expectPartitions(document);
+    stdoutOf([&] { ASSERT_TRUE(document.flipAxis(1)); });
+    EXPECT_EQ(columnOf(document, 1), column) << "flipped twice: the loaded values to the bit";
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), before);
+}
+
+// Log scales: the values stand at log positions (missing ones stay below the
+// foot), the labels keep the raw extremes, a column with a zero, a negative or
+// no numbers is refused with its reason, and undo gives the linear values back.
+TEST_F(DocumentTest, ALogScaleIsOnlyForPositiveNumbersAndPlacesValuesByTheirLogarithm) {
+    load(document, "size,delta,kind\n1,0,x\n10,-1,y\n100,2,x\nNA,3,y\n1000,4,x\n");
+    const std::string before = stateOf(document);
+    const MultidimensionalData& table = *document.model().getData();
+    std::string refusal;
+    stdoutOf([&] { ASSERT_TRUE(document.setAxisLogarithmic(0, true, &refusal)); });
+    EXPECT_EQ(document.undoName(), "Logarithmic Scale");
+    const std::vector<float> expected = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, MultidimensionalData::kMissingValueNorm, 1.0f};
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(columnOf(document, 0)[i], expected[i], 1e-6f) << i;
+    EXPECT_EQ(table.getAxisMinText(0), "1.00");
+    EXPECT_EQ(table.getAxisMaxText(0), "1000.00");
+    EXPECT_EQ(table.getValueText(1, 0), "10");
+    // The histogram follows: the four values in four different bins.
+    EXPECT_FLOAT_EQ(table.getHistogramEntry(0, MultidimensionalData::kHistogramBins / 3), 0.2f);
+    EXPECT_FALSE(document.setAxisLogarithmic(1, true, &refusal));
+    EXPECT_EQ(refusal, "A logarithmic scale needs values above 0: \"delta\" holds -1.00.");
+    EXPECT_FALSE(document.setAxisLogarithmic(2, true, &refusal));
+    EXPECT_EQ(refusal, "A logarithmic scale needs numbers: \"kind\" is a categorical column.");
+    EXPECT_EQ(document.undoName(), "Logarithmic Scale") << "a refusal is no step";
+    EXPECT_FALSE(document.setAxisLogarithmic(0, true)) << "it has one already";
+    stdoutOf([&] { ASSERT_TRUE(document.flipAxis(0)); });
+    EXPECT_NEAR(columnOf(document, 0)[1], 2.0f / 3.0f, 1e-6f) << "flipped and logarithmic";
+    stdoutOf([&] { ASSERT_TRUE(document.setAxisLogarithmic(0, false)); });
+    EXPECT_EQ(document.undoName(), "Linear Scale");
+    EXPECT_NEAR(columnOf(document, 0)[1], 1.0f - 9.0f / 999.0f, 1e-6f);
+    stdoutOf([&] { ASSERT_TRUE(document.undo() && document.undo() && document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), before);
+}
+
+// Colour by a column: the items at the column's extremes take the map's end
+// colours (whatever the axis's direction), a missing value the plain line
+// colour; categories take the palette, largest first, the thirteenth on "other".
+TEST_F(DocumentTest, ColouringByAColumnGivesEachItemTheColourOfItsValue) {
+    std::string text = "v,cat\n";
+    for (int i = 0; i < 30; ++i) text += std::to_string(i) + ",c" + std::to_string(i % 14) + "\n";
+    text += "NA,c0\n";
+    load(document, text);
+    stdoutOf([&] { ASSERT_TRUE(document.setColourByDim(0)); });
+    const std::vector<Color4>& colours = document.model().getItemColours();
+    ASSERT_EQ(colours.size(), 31u);
+    EXPECT_TRUE(colourIs(colours[0], Color4(0.267004f, 0.004874f, 0.329415f, ColourMap::kLineAlpha)));
+    EXPECT_TRUE(colourIs(colours[29], Color4(0.993248f, 0.906157f, 0.143936f, ColourMap::kLineAlpha)));
+    EXPECT_TRUE(colourIs(colours[30], document.model().getLineColor()));
+    stdoutOf([&] { ASSERT_TRUE(document.flipAxis(0)); });
+    EXPECT_TRUE(colourIs(document.model().getItemColours()[29], ColourMap::viridis(1.0f), 1e-5f) ||
+                colourIs(document.model().getItemColours()[29], Color4(0.993248f, 0.906157f, 0.143936f, 0.75f)));
+    // Reordered, it still colours by the same column.
+    stdoutOf([&] { ASSERT_TRUE(document.moveAxis(0, 1)); });
+    EXPECT_EQ(document.model().getColourByDim(), 1);
+    stdoutOf([&] { ASSERT_TRUE(document.setColourByDim(0)); });
+    const std::vector<Color4>& byCategory = document.model().getItemColours();
+    // c0 has three items (one missing on v), the largest: the palette's first colour; c13 is the fourteenth: "other".
+    Color4 first = ColourMap::qualitative(0), other = ColourMap::other();
+    first.a = other.a = ColourMap::kLineAlpha;
+    EXPECT_TRUE(colourIs(byCategory[0], first));
+    EXPECT_TRUE(colourIs(byCategory[13], other));
+    EXPECT_TRUE(colourIs(byCategory[12], other)) << "the thirteenth largest category is the first without a colour";
+    EXPECT_FALSE(colourIs(byCategory[11], other));
+    EXPECT_FALSE(colourIs(byCategory[1], first));
+    const std::vector<ColourMap::LegendEntry> legend = ColourMap::legendOf(*document.model().getData(), 0);
+    ASSERT_EQ(legend.size(), 13u);
+    EXPECT_EQ(legend[0].text, "c0");
+    EXPECT_EQ(legend[12].text, "other (2)");
+    // Three categories: the palette's first three, largest first, and no "other".
+    Document few;
+    load(few, "kind\nb\na\nb\nc\nb\na\n");
+    stdoutOf([&] { ASSERT_TRUE(few.setColourByDim(0)); });
+    const std::vector<ColourMap::LegendEntry> fewLegend = ColourMap::legendOf(*few.model().getData(), 0);
+    ASSERT_EQ(fewLegend.size(), 3u);
+    EXPECT_EQ(fewLegend[0].text + fewLegend[1].text + fewLegend[2].text, "bac");
+    Color4 second = ColourMap::qualitative(1);
+    second.a = ColourMap::kLineAlpha;
+    EXPECT_TRUE(colourIs(few.model().getItemColours()[1], second)) << "a: the second largest";
+    const std::vector<Color4> categoryColours = byCategory;
+    EXPECT_TRUE(ColourMap::legendOf(*document.model().getData(), 2).empty()) << "no such axis";
+    stdoutOf([&] { ASSERT_TRUE(document.setColourByDim(-1)); });
+    EXPECT_EQ(document.undoName(), "Plain Line Colour");
+    EXPECT_TRUE(document.model().getItemColours().empty());
+    EXPECT_FALSE(document.setColourByDim(-1)) << "no change, no step";
+    // Undo and redo bring the colours back and take them away again.
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    ASSERT_EQ(document.model().getItemColours().size(), categoryColours.size());
+    for (size_t i = 0; i < categoryColours.size(); ++i) {
+        EXPECT_TRUE(colourIs(document.model().getItemColours()[i], categoryColours[i])) << i;
+    }
+    stdoutOf([&] { ASSERT_TRUE(document.redo()); });
+    EXPECT_TRUE(document.model().getItemColours().empty());
+}
+
+// Version 3 sessions keep the order, flips, scales and colour-by; the
+// operators and hint points come back on the axes they were saved on.
+TEST_F(DocumentTest, ASessionKeepsTheArrangementAndOlderSessionsOpenInFileOrder) {
+    load(document, "a,b,c,d\n1,5,2,9\n2,3,4,1\n4,1,8,3\n8,2,16,6\n3,4,5,0\n");
+    stdoutOf([&] {
+        ASSERT_NE(document.addOperator(0.2f, 0.5f, true, Color4(1, 0, 0, 0.8f)), nullptr);
+        document.addHintPoint(2, 0.4f);
+        ASSERT_TRUE(document.moveAxis(3, 1));
+        ASSERT_TRUE(document.flipAxis(0));
+        ASSERT_TRUE(document.setAxisLogarithmic(3, true));
+        ASSERT_TRUE(document.setColourByDim(2));
+    });
+    const std::string arranged = stateOf(document, Leave{true, false, false});
+    const Session saved = document.captureSession();
+    const std::string json = saved.toJson();
+    EXPECT_NE(json.find("\"version\":3"), std::string::npos);
+    EXPECT_NE(json.find("\"arrangement\":{\"colorBy\":1,\"flipped\":[true,false,false,false],"
+                        "\"logarithmic\":[false,false,false,true],\"order\":[0,3,1,2]}"),
+              std::string::npos)
+        << json.substr(0, 600);
+    Session read;
+    std::string error;
+    ASSERT_TRUE(Session::fromJson(json, &read, &error)) << error;
+    Document reopened;
+    reopened.replaceTable(loadTableQuietly(document.model().getData()->getSourcePath()));
+    ASSERT_TRUE(read.checkAgainst(*reopened.model().getData(), &error)) << error;
+    stdoutOf([&] { reopened.applySession(read, true); });
+    EXPECT_SAME_STATE(stateOf(reopened, Leave{true, false, false}), arranged);
+
+    // Broken arrangements are refused with the place named.
+    auto refused = [&](const std::string& from, const std::string& to, const std::string& expected) {
+        std::string text = json;
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+        Session bad;
+        std::string problem;
+        const bool readOk = Session::fromJson(text, &bad, &problem) && bad.checkAgainst(*reopened.model().getData(), &problem);
+        EXPECT_FALSE(readOk) << expected;
+        EXPECT_NE(problem.find(expected), std::string::npos) << problem;
+    };
+    refused("\"order\":[0,3,1,2]", "\"order\":[0,3,3,2]", "arrangement.order[2]: dimension 3 stands twice");
+    refused("\"order\":[0,3,1,2]", "\"order\":[0,3,1]", "arrangement: expected one entry per dimension (4)");
+    refused("\"colorBy\":1", "\"colorBy\":4", "arrangement.colorBy");
+    refused("\"flipped\":[true,", "\"flipped\":[1,", "expected true or false");
+    refused("\"logarithmic\":[false,false,", "\"logarithmic\":[false,true,",
+            "arrangement.logarithmic[1]: A logarithmic scale needs values above 0: \"d\" holds 0.00.");
+    // A version 2 session (no arrangement) opens in file order, upright and linear; version 3 needs it.
+    std::string older = json;
+    older.replace(older.find("\"version\":3"), 11, "\"version\":2");
+    ASSERT_TRUE(Session::fromJson(older, &read, &error)) << error;
+    EXPECT_EQ(read.arrangement.fileDims, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(read.arrangement.flipped, std::vector<char>(4, 0));
+    EXPECT_EQ(read.arrangement.colourByFileDim, -1);
+    const size_t from = json.find("\"arrangement\":");
+    std::string without = json;
+    without.erase(from, json.find('}', from) - from + 2);  // with the comma after it
+    EXPECT_FALSE(Session::fromJson(without, &read, &error));
+    EXPECT_NE(error.find("arrangement: missing"), std::string::npos) << error;
+}
+
+// The model's own guards: a flip of an axis that does not exist mirrors
+// nothing; an arrangement with a log scale a column cannot have is named.
+TEST_F(DocumentTest, TheModelRefusesArrangementsItCannotShow) {
+    buildScene(document);
+    TableModel& model = document.modelForSetUp();
+    const std::string before = stateOf(document);
+    EXPECT_FALSE(model.flipAxis(5));
+    EXPECT_FALSE(model.flipAxis(-1));
+    EXPECT_FALSE(model.setAxisLogarithmic(5, true));
+    EXPECT_EQ(model.moveAxis(0, 5), -1);
+    EXPECT_SAME_STATE(stateOf(document), before);
+    TableModel::AxisArrangement arrangement = model.getAxisArrangement();
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "");
+    arrangement.logarithmic[1] = 1;  // random integers from 0: a zero among them
+    ASSERT_FALSE(model.getData()->describeLogRefusal(1).empty());
+    EXPECT_EQ(model.describeBadArrangement(arrangement), model.getData()->describeLogRefusal(1));
+    arrangement.logarithmic[1] = 0;
+    arrangement.fileDims[0] = 1;
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "the axis order is not an order of the 5 axes");
+    arrangement.fileDims[0] = 0;
+    arrangement.colourByFileDim = 5;
+    EXPECT_EQ(model.describeBadArrangement(arrangement), "the colour-by axis 5 does not exist");
+    model.applyAxisArrangement(arrangement);  // refused as a whole
+    EXPECT_SAME_STATE(stateOf(document), before);
+}

@@ -81,6 +81,15 @@ protected:
         expectSameFrames("H and M");
         model->adjustAxisPositions(1, -2);
         expectSameFrames("spreading the axes");
+        Document& edited = view->getDocument();
+        stdoutOf([&] { ASSERT_TRUE(edited.moveAxis(4, 1)); });
+        expectSameFrames("a reorder");
+        stdoutOf([&] { ASSERT_TRUE(edited.flipAxis(2)); });
+        expectSameFrames("a flip");
+        stdoutOf([&] { ASSERT_TRUE(edited.setColourByDim(3)); });
+        expectSameFrames("colouring by a column");
+        stdoutOf([&] { ASSERT_TRUE(edited.undo() && edited.undo() && edited.undo()); });
+        expectSameFrames("undoing them");
         view->linkMDdata(loadTableQuietly(dir.write("u.txt", randomTable(500))));
         expectSameFrames("a new table");
         // Two more between two frames: the second may take the first's place in memory.

@@ -107,13 +107,16 @@ TEST_F(ShownViewTest, AxesAndLabelsLandOnTheirPixels) {
     EXPECT_NEAR(lineStarts[1].x, 500, 0.01);
     EXPECT_NEAR(lineStarts[1].y, 25, 0.01);
     EXPECT_LT(readPixel(950, 250)[0], 40) << "and on screen";
-    // Axis 0: "mpg", "2.00", "6.00": 11 bitmaps; the first of each label sits at its raster position.
-    ASSERT_GE(bitmaps.size(), 11u);
-    EXPECT_NEAR(bitmaps[0].x, 50 - 6, 0.01);    // name: 2 px left per character
-    EXPECT_NEAR(bitmaps[0].y, 475 + 20, 0.01);  // 20 px above the axis top
-    EXPECT_NEAR(bitmaps[3].x, 50, 0.01);        // minimum starts at the axis
-    EXPECT_NEAR(bitmaps[3].y, 25 - 15, 0.01);   // 15 px below the foot
-    EXPECT_NEAR(bitmaps[7].y, 475 + 5, 0.01);   // maximum 5 px above the top
+    // Axis 0: "2.00", "6.00", then the other axes' labels, then the titles
+    // ("mpg", "weight", "year": 13 bitmaps); the first of each sits at its raster position.
+    ASSERT_GE(bitmaps.size(), 8u + 13u);
+    EXPECT_NEAR(bitmaps[0].x, 50, 0.01);        // minimum starts at the axis
+    EXPECT_NEAR(bitmaps[0].y, 25 - 15, 0.01);   // 15 px below the foot
+    EXPECT_NEAR(bitmaps[4].x, 50 + 4, 0.01);    // maximum right of the axis
+    EXPECT_NEAR(bitmaps[4].y, 475 - 11, 0.01);  // just under its top
+    const Point2 title = bitmaps[bitmaps.size() - 13];
+    EXPECT_NEAR(title.x, 50 - 12, 0.01);        // centred over the axis
+    EXPECT_NEAR(title.y, 500 - 14, 0.01);       // baseline 14 px under the view's top edge
     EXPECT_GT(bitmaps[1].x, bitmaps[0].x);      // characters advance to the right
 }
 
