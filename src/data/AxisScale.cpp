@@ -2,17 +2,24 @@
 
 #include <cmath>
 
+double AxisScale::fraction(double raw) const {
+    if (!(maxRaw > minRaw)) return kConstantNorm;
+    if (logarithmic && canBeLogarithmic(minRaw)) {
+        return raw > 0 ? (std::log(raw) - std::log(minRaw)) / (std::log(maxRaw) - std::log(minRaw)) : 0.0;
+    }
+    return (raw - minRaw) / (maxRaw - minRaw);
+}
+
 float AxisScale::normalise(double raw) const {
     if (std::isnan(raw)) return kMissingNorm;
-    double valueNorm;
-    if (!(maxRaw > minRaw)) {
-        valueNorm = kConstantNorm;
-    } else if (logarithmic && canBeLogarithmic(minRaw)) {
-        valueNorm = raw > 0 ? (std::log(raw) - std::log(minRaw)) / (std::log(maxRaw) - std::log(minRaw)) : 0.0;
-    } else {
-        valueNorm = (raw - minRaw) / (maxRaw - minRaw);
-    }
+    double valueNorm = fraction(raw);
     valueNorm = valueNorm < 0 ? 0 : (valueNorm > 1 ? 1 : valueNorm);
+    return static_cast<float>(flipped ? 1.0 - valueNorm : valueNorm);
+}
+
+float AxisScale::normaliseBeyond(double raw) const {
+    if (std::isnan(raw)) return kMissingNorm;
+    const double valueNorm = fraction(raw);
     return static_cast<float>(flipped ? 1.0 - valueNorm : valueNorm);
 }
 

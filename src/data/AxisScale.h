@@ -28,6 +28,11 @@ public:
     // missing one), NaN is missing (kMissingNorm). On a logarithmic scale a
     // value <= 0 stands at the low end.
     float normalise(double raw) const;
+    // The same without holding values beyond the extremes at the ends: such
+    // a value lands outside [0, 1], as a row of another table labelled by
+    // this table's scale must. A value <= 0 has no place on a logarithmic
+    // scale: it stands at the low end, as in normalise().
+    float normaliseBeyond(double raw) const;
     // The raw value at normalised valueNorm in [0, 1] (beyond it the scale
     // is continued); NaN for a missing value (valueNorm < 0 is not on the axis
     // only when it is kMissingNorm's side: any negative value).
@@ -38,6 +43,13 @@ public:
     static bool canBeLogarithmic(double minRaw) { return minRaw > 0; }
     // The scale is the identity of the linear normalisation (linear, not flipped).
     bool isPlain() const { return !flipped && !logarithmic; }
+
+private:
+    // The part of the way from the low extreme to the high one a raw value
+    // stands, before a flip: 0 at minRaw, 1 at maxRaw (kConstantNorm when they are equal).
+    double fraction(double raw) const;
+
+public:
 
     bool operator==(const AxisScale& other) const {
         return minRaw == other.minRaw && maxRaw == other.maxRaw && flipped == other.flipped &&

@@ -8,7 +8,9 @@
 #include "data/NumberText.h"
 
 FieldNormaliser::FieldNormaliser(const MultidimensionalData& table, int dim)
-    : columnKind(table.getAxisColumn(dim).kind) {
+    : columnKind(table.getAxisColumn(dim).kind),
+      scale(table.getAxisScale(dim)),
+      plainScale(scale.minRaw, scale.maxRaw) {
     const TableColumn& column = table.getAxisColumn(dim);
     if (columnKind == ColumnKind::Numeric) {
         // The loader's own single-precision extremes and range.
@@ -30,11 +32,13 @@ FieldNormaliser::FieldNormaliser(const MultidimensionalData& table, int dim)
 float FieldNormaliser::valueNorm(const char* begin, const char* end, std::string* scratch, Outcome* outcome) const {
     Outcome result = Outcome::Missing;
     float value = MultidimensionalData::kMissingValueNorm;
+    double rawValue = 0;  // number, seconds or category rank
     if (columnKind == ColumnKind::Numeric) {
         fieldTextRange(&begin, &end, scratch);
         float raw = 0;
         if (parseNumberField(begin, end, &raw) == FieldStatus::Number) {
             value = range != 0 ? (raw - minValue) / range : MultidimensionalData::kConstantDimensionValue;
+            rawValue = raw;
             result = Outcome::Value;
         }
     } else {
@@ -49,6 +53,7 @@ float FieldNormaliser::valueNorm(const char* begin, const char* end, std::string
                     value = lastSeconds > firstSeconds
                                 ? static_cast<float>((seconds - firstSeconds) / (lastSeconds - firstSeconds))
                                 : MultidimensionalData::kConstantDimensionValue;
+                    rawValue = seconds;
                     result = Outcome::Value;
                 }
             } else {
@@ -62,6 +67,13 @@ float FieldNormaliser::valueNorm(const char* begin, const char* end, std::string
             }
         }
     }
+    if (result == Outcome::Value && !scale.isPlain()) value = onScale(value, rawValue);
     if (outcome != nullptr) *outcome = result;
     return value;
+}
+
+float FieldNormaliser::onScale(float plainNorm, double raw) const {
+    // The table turned each of its values from its plain normalised value: the same steps give the same bits.
+    if (plainNorm >= 0.0f && plainNorm <= 1.0f) return scale.normalise(plainScale.toRaw(plainNorm));
+    return scale.normaliseBeyond(raw);
 }

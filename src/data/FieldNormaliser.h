@@ -15,11 +15,17 @@
 // A field with no value (empty, NA, N/A, NaN, null, ?, a lone sign), one that
 // is not a number (numeric) or not a date (date), or a category the loaded
 // table does not have stands at kMissingValueNorm, as the loader places it.
+//
+// On a flipped or logarithmic axis (the table's AxisScale) that value is then
+// carried onto the axis's scale: within the loaded table's range exactly as
+// the table carries its own values (so a row equal to one of its rows stands
+// where that row stands), beyond it from the raw value, outside [0, 1].
 #pragma once
 
 #include <string>
 #include <unordered_map>
 
+#include "data/AxisScale.h"
 #include "data/TableColumn.h"
 
 class MultidimensionalData;
@@ -39,7 +45,13 @@ public:
     ColumnKind kind() const { return columnKind; }
 
 private:
+    // The normalised value on the axis's scale of a value whose plain
+    // (linear, unflipped) normalised value is plainNorm and raw value raw.
+    float onScale(float plainNorm, double raw) const;
+
     ColumnKind columnKind;
+    AxisScale scale;       // the axis's scale in the loaded table
+    AxisScale plainScale;  // the same extremes, linear and not flipped
     float minValue = 0, range = 0;          // numeric: raw extremes of the loaded table (float as it keeps them)
     double firstSeconds = 0, lastSeconds = 0;  // date: first and last, seconds UTC
     std::unordered_map<std::string, float> categoryNorm;  // categorical: text -> its axis position

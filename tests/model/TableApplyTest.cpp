@@ -94,6 +94,11 @@ protected:
     // second locked and a third unlocked one drawn after.
     void shapeCars() {
         link("DataSet/cars.csv");
+        shapeLinked();
+    }
+    // lockPath: lock the second path before the third is drawn (its rows
+    // then follow the order of edits, not the rules alone).
+    void shapeLinked(bool lockPath = true) {
         ClusterTree* tree = model.getClusterTree();
         first = addOperator(0, 0, 0.12, true, Color4(1, 0, 0, 1));
         second = addOperator(2, 200, 0.15, false, Color4(0, 0, 1, 1));
@@ -109,7 +114,7 @@ protected:
         addHint(0, 1, 0.2f);
         addHint(1, 3, value(10, 3) + 0.03f);
         addHint(1, 4, value(10, 4) - 0.02f);
-        stdoutOf([&] { model.toggleHintPathLock(1, false); });
+        if (lockPath) stdoutOf([&] { model.toggleHintPathLock(1, false); });
         addHint(1, 6, 0.52f);
     }
 
@@ -147,6 +152,44 @@ TEST_F(TableApplyTest, OnItsOwnTableTheRulesGiveTheExportByteForByteInPiecesOfAn
             EXPECT_EQ(tally.groupRows.size(), 4u);
         }
     }
+}
+
+// Axes reordered, flipped and on a logarithmic scale before the shaping: a
+// row of the file lands where the window put it, so the rules still give the
+// export byte for byte, and a value beyond the sample's range on such an axis
+// lands beyond the axis.
+TEST_F(TableApplyTest, RearrangedAxesLabelRowsAsTheWindowPlacesThem) {
+    link("DataSet/cars.csv");
+    stdoutOf([&] {
+        ASSERT_GE(model.moveAxis(0, 3), 0);
+        ASSERT_TRUE(model.flipAxis(1));
+        ASSERT_TRUE(model.flipAxis(5));
+        ASSERT_TRUE(model.setAxisLogarithmic(2, true));
+        ASSERT_TRUE(model.setAxisLogarithmic(5, true));
+    });
+    ASSERT_TRUE(model.getData()->getAxisScale(5).flipped && model.getData()->getAxisScale(5).logarithmic);
+    shapeLinked(false);
+    const LabelRules rules(model);
+    const LabelRules::Differences differences = rules.differences(model);
+    EXPECT_EQ(differences.leafRows, 0);
+    EXPECT_EQ(differences.groupRows, 0);
+    std::string exported, error;
+    ASSERT_TRUE(ClusterExport::build(model, &exported, &error)) << error;
+    EXPECT_GE(addedValues(exported, 2).size(), 3u) << exported.substr(0, 400);
+    RowLabeller labeller(model, rules, ',');
+    RowLabeller::Tally tally;
+    EXPECT_EQ(streamed(labeller, "DataSet/cars.csv", &error, 97, 2, &tally), exported) << error;
+
+    // Beyond the range: above the maximum on a flipped logarithmic axis is below its foot.
+    const MultidimensionalData& table = *model.getData();
+    const FieldNormaliser flippedLog(table, 5);
+    const std::string above = std::to_string(table.getAxisScale(5).maxRaw * 4);
+    std::string scratch;
+    FieldNormaliser::Outcome outcome;
+    EXPECT_LT(flippedLog.valueNorm(above.data(), above.data() + above.size(), &scratch, &outcome), 0.0f);
+    EXPECT_EQ(outcome, FieldNormaliser::Outcome::Value);
+    const std::string atMax = std::to_string(table.getAxisScale(5).maxRaw);
+    EXPECT_NEAR(flippedLog.valueNorm(atMax.data(), atMax.data() + atMax.size(), &scratch), 0.0f, 1e-6f);
 }
 
 TEST_F(TableApplyTest, ListsThatFollowTheOrderOfEditsAreCountedWithTheirReason) {
