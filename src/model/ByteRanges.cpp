@@ -150,24 +150,13 @@ bool readTableHeader(RowLabeller& labeller, int fd, const std::string& tableName
             return false;
         }
         const bool atEnd = head.size() < want;
-        const char* text = skipByteOrderMark(head.data(), head.data() + head.size());
-        CsvReader reader(text, head.data() + head.size(), labeller.delimiter());
-        CsvRecord header;
-        if (reader.next(&header) &&
-            (atEnd || (!header.unterminated && header.next > header.begin && header.next[-1] == '\n'))) {
-            const std::string why = labeller.checkHeader(header, tableName);
-            if (!why.empty()) {
-                *error = why;
-                return false;
-            }
-            headerOutput->assign(head.data(), static_cast<size_t>(text - head.data()));
-            labeller.writeHeader(header, headerOutput);
-            *dataStart = header.next - head.data();
+        const char* recordsStart = nullptr;
+        const HeaderStatus status = takeTableHeader(labeller, head.data(), head.data() + head.size(), atEnd, tableName,
+                                                    headerOutput, &recordsStart, error);
+        if (status == HeaderStatus::Refused) return false;
+        if (status == HeaderStatus::Read) {
+            *dataStart = recordsStart - head.data();
             return true;
-        }
-        if (atEnd) {
-            *error = "\"" + tableName + "\" is empty: it has no header line";
-            return false;
         }
         if (want > TableStream::kLongestRecordBytes) {
             *error = "\"" + tableName + "\": the header is longer than " +

@@ -50,6 +50,32 @@ int64_t lineAt(const char* begin, const char* at, int64_t line) {
 
 }  // namespace
 
+HeaderStatus takeTableHeader(RowLabeller& labeller, const char* begin, const char* end, bool atEnd,
+                             const std::string& tableName, std::string* headerOutput, const char** recordsStart,
+                             std::string* error) {
+    const char* text = skipByteOrderMark(begin, end);
+    CsvReader reader(text, end, labeller.delimiter());
+    CsvRecord header;
+    // Whole: its line end read with its quotes closed, or the file ends.
+    if (reader.next(&header) &&
+        (atEnd || (!header.unterminated && header.next > header.begin && header.next[-1] == '\n'))) {
+        const std::string why = labeller.checkHeader(header, tableName);
+        if (!why.empty()) {
+            *error = why;
+            return HeaderStatus::Refused;
+        }
+        headerOutput->assign(begin, static_cast<size_t>(text - begin));  // the byte-order mark, if any
+        labeller.writeHeader(header, headerOutput);
+        *recordsStart = header.next;
+        return HeaderStatus::Read;
+    }
+    if (atEnd) {
+        *error = "\"" + tableName + "\" is empty: it has no header line";
+        return HeaderStatus::Refused;
+    }
+    return HeaderStatus::NeedMore;
+}
+
 const char* endOfWholeRecords(const char* begin, const char* end, char delimiter, bool atEnd) {
     if (atEnd) return end;
     if (std::memchr(begin, '"', static_cast<size_t>(end - begin)) == nullptr) {
@@ -94,29 +120,15 @@ bool TableStream::run(RowLabeller& labeller, int fd, const std::string& tableNam
     };
     std::string headerOutput;
     {
-        const char* text = nullptr;
         const char* headerEnd = nullptr;
         for (;;) {
             if (!readMore(pieceBytes)) return false;
-            text = skipByteOrderMark(carry.data(), carry.data() + carry.size());
-            CsvReader reader(text, carry.data() + carry.size(), delimiter);
-            CsvRecord header;
-            if (reader.next(&header) &&
-                (atEnd || (!header.unterminated && header.next > header.begin && header.next[-1] == '\n'))) {
-                const std::string why = labeller.checkHeader(header, tableName);
-                if (!why.empty()) {
-                    *error = why;
-                    return false;
-                }
-                headerOutput.assign(carry.data(), static_cast<size_t>(text - carry.data()));  // the byte-order mark, if any
-                labeller.writeHeader(header, &headerOutput);
-                headerEnd = header.next;
-                line = reader.lineNumber();
+            const HeaderStatus status = takeTableHeader(labeller, carry.data(), carry.data() + carry.size(), atEnd,
+                                                        tableName, &headerOutput, &headerEnd, error);
+            if (status == HeaderStatus::Refused) return false;
+            if (status == HeaderStatus::Read) {
+                line = lineAt(carry.data(), headerEnd, line);
                 break;
-            }
-            if (atEnd) {
-                *error = "\"" + tableName + "\" is empty: it has no header line";
-                return false;
             }
             if (carry.size() > kLongestRecordBytes) {
                 *error = "\"" + tableName + "\": the header is longer than " +

@@ -52,3 +52,14 @@ struct TableStream {
 // `atEnd` (nothing more will come). `begin` must be a record start. The
 // position returned may be `begin` (no whole record yet).
 const char* endOfWholeRecords(const char* begin, const char* end, char delimiter, bool atEnd);
+
+// The header of a table whose first bytes are [begin, end) (`atEnd`: they
+// are the whole file), once its record is whole: checked against the
+// session's table, the output's first line (a byte-order mark kept) put in
+// *headerOutput and where the records start in *recordsStart. NeedMore when
+// the header record is not whole yet; Refused, with *error, when it is not
+// the session table's or the file has no header at all.
+enum class HeaderStatus { NeedMore, Read, Refused };
+HeaderStatus takeTableHeader(RowLabeller& labeller, const char* begin, const char* end, bool atEnd,
+                             const std::string& tableName, std::string* headerOutput, const char** recordsStart,
+                             std::string* error);
