@@ -64,6 +64,17 @@ std::string table(int items, int dims, bool sorted, unsigned seed) {
     return text;
 }
 
+// The two models ordered their items alike, with the same scores bit for bit.
+void expectSameScores(const TableModel& foreground, const TableModel& background) {
+    const auto& a = foreground.getItemScores();
+    const auto& b = background.getItemScores();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t k = 0; k < a.size(); ++k) {
+        ASSERT_EQ(a[k].item, b[k].item) << k;
+        ASSERT_TRUE(sameBits(a[k].score, b[k].score)) << k;
+    }
+}
+
 class DensityOrderingTest : public testing::Test {
 protected:
     std::unique_ptr<MultidimensionalData> load(const std::string& text) {
@@ -214,13 +225,7 @@ TEST_F(DensityOrderingTest, AnArrangementChangeWhileOrderingInTheBackgroundStart
     foreground.setAxisLogarithmic(0, true);
     foreground.flipAxis(1);
     stdoutOf([&] { foreground.setGaussianOrdering(true); });
-    const auto& a = foreground.getItemScores();
-    const auto& b = background.getItemScores();
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t k = 0; k < a.size(); ++k) {
-        ASSERT_EQ(a[k].item, b[k].item) << k;
-        ASSERT_TRUE(sameBits(a[k].score, b[k].score)) << k;
-    }
+    expectSameScores(foreground, background);
 }
 
 TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForegroundsResult) {
@@ -241,13 +246,7 @@ TEST_F(DensityOrderingTest, TheModelOrdersLargeTablesInTheBackgroundWithTheForeg
         return !background.isDensityOrderingPending();
     }));
     EXPECT_EQ(said, "Gaussian-based optimization complete!\n");
-    const auto& a = foreground.getItemScores();
-    const auto& b = background.getItemScores();
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t k = 0; k < a.size(); ++k) {
-        ASSERT_EQ(a[k].item, b[k].item) << k;
-        ASSERT_TRUE(sameBits(a[k].score, b[k].score)) << k;
-    }
+    expectSameScores(foreground, background);
 
     // A newer step that rewrites the records cancels a pending ordering; so does switching it off.
     background.setGaussianOrdering(true, true);
