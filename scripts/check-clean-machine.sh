@@ -96,13 +96,16 @@ in_root() {
   ' in-root "$dir" "$2" "$display"
 }
 
-window_shown() { xwininfo -root -children 2>/dev/null | grep -q '"Strands": (.*1600x572[+]'; }
+# The main window: the program's window class and its default size (its
+# title names the table, "origin.txt - Strands").
+main_window='[(]"strands" "Strands"[)] +1600x572[+]'
+window_shown() { xwininfo -root -children 2>/dev/null | grep -q -E "$main_window"; }
 
 # Presses Ctrl+Q over the main window and waits for process $1 (a child of
 # this shell) to end; sets QUIT_STATUS to its exit status.
 quit_app() {
   local geometry x y
-  geometry=$(xwininfo -root -children | grep '"Strands": (.*1600x572[+]' | grep -o -E '1600x572[+][0-9]+[+][0-9]+')
+  geometry=$(xwininfo -root -children | grep -E "$main_window" | grep -o -E '1600x572[+][0-9]+[+][0-9]+')
   IFS='x+' read -r _ _ x y <<<"$geometry"
   xdotool mousemove $((x + 500)) $((y + 300)); sleep 0.3; xdotool key ctrl+q
   for _ in $(seq 1 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
