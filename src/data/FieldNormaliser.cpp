@@ -12,14 +12,11 @@ FieldNormaliser::FieldNormaliser(const MultidimensionalData& table, int dim)
       scale(table.getAxisScale(dim)),
       plainScale(scale.minRaw, scale.maxRaw) {
     const TableColumn& column = table.getAxisColumn(dim);
-    if (columnKind == ColumnKind::Numeric) {
-        // The loader's own single-precision extremes and range.
-        minValue = table.getMinValue(dim);
-        range = table.getMaxValue(dim) - minValue;
-    } else if (columnKind == ColumnKind::Date) {
+    // A numeric column's extremes are its scale's.
+    if (columnKind == ColumnKind::Date) {
         firstSeconds = column.minValue;
         lastSeconds = column.maxValue;
-    } else {
+    } else if (columnKind == ColumnKind::Categorical) {
         const size_t categories = column.categories.size();
         for (size_t rank = 0; rank < categories; ++rank) {
             categoryNorm.emplace(column.categories[rank],
@@ -37,7 +34,8 @@ float FieldNormaliser::valueNorm(const char* begin, const char* end, std::string
         fieldTextRange(&begin, &end, scratch);
         float raw = 0;
         if (parseNumberField(begin, end, &raw) == FieldStatus::Number) {
-            value = range != 0 ? (raw - minValue) / range : MultidimensionalData::kConstantDimensionValue;
+            // As the loader placed the table's own values (AxisScale::normalise), without holding values beyond the ends.
+            value = plainScale.normaliseBeyond(static_cast<double>(raw));
             rawValue = raw;
             result = Outcome::Value;
         }

@@ -5,9 +5,9 @@
 // stands exactly where the same row of the loaded table stands: the one step
 // from a raw field to a normalised value.
 //
-//   numeric      (value - min) / (max - min) in single precision, min and max
-//                the loaded table's raw extremes (a value outside them lands
-//                outside [0, 1]); kConstantDimensionValue when max = min
+//   numeric      (value - min) / (max - min) in double precision, then single,
+//                min and max the loaded table's raw extremes (a value outside
+//                them lands outside [0, 1]); kConstantDimensionValue when max = min
 //   date         (seconds - first) / (last - first) in double precision, then
 //                single; kConstantDimensionValue when last = first
 //   categorical  rank / (categories - 1), in the loaded table's axis order;
@@ -52,7 +52,6 @@ private:
     ColumnKind columnKind;
     AxisScale scale;       // the axis's scale in the loaded table
     AxisScale plainScale;  // the same extremes, linear and not flipped
-    float minValue = 0, range = 0;          // numeric: raw extremes of the loaded table (float as it keeps them)
     double firstSeconds = 0, lastSeconds = 0;  // date: first and last, seconds UTC
     std::unordered_map<std::string, float> categoryNorm;  // categorical: text -> its axis position
 };

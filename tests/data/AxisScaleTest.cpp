@@ -60,3 +60,15 @@ TEST(AxisScaleTest, DegenerateInputsStandWhereTheAxisShowsThem) {
     EXPECT_EQ(AxisScale(0, 10, false, true).normalise(5.0), 0.5f);
     EXPECT_EQ(AxisScale(0, 10, false, true).toRaw(0.5f), 5.0);
 }
+
+TEST(AxisScaleTest, BeyondTheExtremesValuesLeaveTheAxisInsteadOfStoppingAtItsEnds) {
+    const AxisScale flipped(2.0, 10.0, true);
+    EXPECT_EQ(flipped.normalise(18.0), 0.0f);
+    EXPECT_EQ(flipped.normaliseBeyond(18.0), -1.0f);
+    EXPECT_EQ(flipped.normaliseBeyond(-6.0), 2.0f);
+    EXPECT_EQ(flipped.normaliseBeyond(4.0), flipped.normalise(4.0));
+    const AxisScale logarithmic(1.0, 100.0, false, true);
+    EXPECT_FLOAT_EQ(logarithmic.normaliseBeyond(10000.0), 2.0f);
+    EXPECT_EQ(logarithmic.normaliseBeyond(-3.0), 0.0f);  // no place on a logarithmic scale: the low end
+    EXPECT_EQ(flipped.normaliseBeyond(std::nan("")), AxisScale::kMissingNorm);
+}

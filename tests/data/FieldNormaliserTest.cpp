@@ -1,6 +1,8 @@
 // A field of another file normalised with a loaded table's scale: bit for
 // bit where the loader put the same field, beyond the axis outside the
 // table's range, missing where the table has no such value.
+#include <memory>
+
 #include "TestSupport.h"
 #include "data/CsvRecords.h"
 #include "data/FieldNormaliser.h"
@@ -59,6 +61,44 @@ TEST(FieldNormaliserTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideI
     EXPECT_EQ(norm(3, "100", &outcome), MultidimensionalData::kConstantDimensionValue);
     EXPECT_EQ(norm(3, "null", &outcome), MultidimensionalData::kMissingValueNorm);
     EXPECT_EQ(outcome, FieldNormaliser::Outcome::Missing);
+}
+
+// On flipped and logarithmic axes every field of the file stands bit for bit
+// where the table moved its own value, plain axes beside them are untouched,
+// and a missing field stays missing.
+TEST(FieldNormaliserTest, OnFlippedAndLogarithmicAxesFieldsStandWhereTheTableMovedItsValues) {
+    TempDir dir;
+    std::string text = "a,b,c,d\n";
+    for (int row = 0; row < 200; ++row) {
+        text += std::to_string(0.37 + row * 1.013) + "," + (row % 17 == 3 ? std::string("NA") : std::to_string(3.1 * row - 40)) +
+                "," + std::to_string(1.5 + (row * 7919 % 211) * 0.731) + "," + std::to_string((row * 31) % 97 + 0.25) + "\n";
+    }
+    const std::string path = dir.write("t.csv", text);
+    const std::unique_ptr<MultidimensionalData> loaded(loadTableQuietly(path));
+    MultidimensionalData& table = *loaded;
+    ASSERT_EQ(table.getActualDimNum(), 4);
+    ASSERT_TRUE(table.setAxisTransform(1, true, false));  // flipped, with missing values
+    ASSERT_TRUE(table.setAxisTransform(2, false, true));  // logarithmic
+    ASSERT_TRUE(table.setAxisTransform(3, true, true));   // both; column a stays plain
+    std::vector<FieldNormaliser> normalisers;
+    for (int d = 0; d < 4; ++d) normalisers.emplace_back(table, d);
+    CsvReader reader(text.data(), text.data() + text.size(), ',');
+    CsvRecord record;
+    reader.next(&record);
+    std::vector<CsvField> fields;
+    std::string scratch;
+    int missing = 0;
+    for (int item = 0; reader.next(&record); ++item) {
+        splitFields(record, ',', &fields);
+        for (int d = 0; d < 4; ++d) {
+            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
+            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
+            ASSERT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
+                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
+            missing += valueNorm == MultidimensionalData::kMissingValueNorm;
+        }
+    }
+    EXPECT_EQ(missing, 12);  // rows 3, 20, ..., 190 of column b
 }
 
 }  // namespace
