@@ -14,6 +14,32 @@ std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// Reads every record of `text` through one normaliser per axis of `table`
+// and expects each field bit for bit where the table holds it; returns how
+// many fields were missing.
+int expectFieldsWhereTheTableHasThem(const MultidimensionalData& table, const std::string& text, char delimiter) {
+    const int dims = table.getActualDimNum();
+    std::vector<FieldNormaliser> normalisers;
+    for (int d = 0; d < dims; ++d) normalisers.emplace_back(table, d);
+    CsvReader reader(text.data(), text.data() + text.size(), delimiter);
+    CsvRecord record;
+    reader.next(&record);
+    std::vector<CsvField> fields;
+    std::string scratch;
+    int missing = 0;
+    for (int item = 0; reader.next(&record); ++item) {
+        splitFields(record, delimiter, &fields);
+        for (int d = 0; d < dims; ++d) {
+            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
+            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
+            EXPECT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
+                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
+            missing += valueNorm == MultidimensionalData::kMissingValueNorm;
+        }
+    }
+    return missing;
+}
+
 TEST(FieldNormaliserTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideItsRangeBeyondTheAxis) {
     TempDir dir;
     const std::string path = dir.write("kinds.csv",
@@ -26,23 +52,10 @@ TEST(FieldNormaliserTest, FieldsNormaliseExactlyAsTheLoaderPlacedThemAndOutsideI
     const std::unique_ptr<MultidimensionalData> loaded(loadTableQuietly(path));
     const MultidimensionalData& table = *loaded;
     ASSERT_EQ(table.getActualDimNum(), 5);  // five ids are categories
+    EXPECT_EQ(expectFieldsWhereTheTableHasThem(table, readAll(path), ';'), 4);  // NA, x, the empty date, oops
     std::vector<FieldNormaliser> normalisers;
     for (int d = 0; d < 5; ++d) normalisers.emplace_back(table, d);
-    const std::string text = readAll(path);
-    CsvReader reader(text.data(), text.data() + text.size(), ';');
-    CsvRecord record;
-    reader.next(&record);
-    std::vector<CsvField> fields;
     std::string scratch;
-    for (int item = 0; reader.next(&record); ++item) {
-        splitFields(record, ';', &fields);
-        for (int d = 0; d < 5; ++d) {
-            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
-            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
-            EXPECT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
-                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
-        }
-    }
     // Beyond the sample's extremes, and what the sample does not have.
     auto norm = [&](int d, const std::string& field, FieldNormaliser::Outcome* outcome) {
         return normalisers[static_cast<size_t>(d)].valueNorm(field.data(), field.data() + field.size(), &scratch, outcome);
@@ -80,25 +93,7 @@ TEST(FieldNormaliserTest, OnFlippedAndLogarithmicAxesFieldsStandWhereTheTableMov
     ASSERT_TRUE(table.setAxisTransform(1, true, false));  // flipped, with missing values
     ASSERT_TRUE(table.setAxisTransform(2, false, true));  // logarithmic
     ASSERT_TRUE(table.setAxisTransform(3, true, true));   // both; column a stays plain
-    std::vector<FieldNormaliser> normalisers;
-    for (int d = 0; d < 4; ++d) normalisers.emplace_back(table, d);
-    CsvReader reader(text.data(), text.data() + text.size(), ',');
-    CsvRecord record;
-    reader.next(&record);
-    std::vector<CsvField> fields;
-    std::string scratch;
-    int missing = 0;
-    for (int item = 0; reader.next(&record); ++item) {
-        splitFields(record, ',', &fields);
-        for (int d = 0; d < 4; ++d) {
-            const CsvField& field = fields[static_cast<size_t>(table.getAxisColumnIndex(d))];
-            const float valueNorm = normalisers[static_cast<size_t>(d)].valueNorm(field.begin, field.end, &scratch);
-            ASSERT_TRUE(sameBits(valueNorm, table.getDataRow(item)[d]))
-                << "item " << item << " dim " << d << ": " << valueNorm << " vs " << table.getDataRow(item)[d];
-            missing += valueNorm == MultidimensionalData::kMissingValueNorm;
-        }
-    }
-    EXPECT_EQ(missing, 12);  // rows 3, 20, ..., 190 of column b
+    EXPECT_EQ(expectFieldsWhereTheTableHasThem(table, text, ','), 12);  // rows 3, 20, ..., 190 of column b
 }
 
 }  // namespace
