@@ -109,7 +109,14 @@ bool Document::finish(bool changed, const char* name, uint64_t gesture, const st
 
 void Document::endGesture() {
     if (!history.isStepOpen()) return;
+    history.endGesture();
+    notify(DocumentChange::kHistory, "");
+}
+
+void Document::settleHistory() {
+    if (!history.hasEndedStep()) return;
     history.close();
+    // A step that came back to where it began is dropped: undo and the saved state may differ now.
     notify(DocumentChange::kHistory, "");
 }
 
@@ -436,7 +443,8 @@ bool Document::moveAxis(int from, int to, uint64_t gesture) {
         notice = std::to_string(removed) + (removed == 1 ? " operator" : " operators") +
                  " removed: the reorder separated the axes they stood between";
     }
-    return finish(removed >= 0, "Reorder Axes", gesture, notice);
+    const bool r = finish(removed >= 0, "Reorder Axes", gesture, notice);
+    return r;
 }
 
 bool Document::flipAxis(int dim, uint64_t gesture) {
@@ -529,6 +537,7 @@ bool Document::chooseColour(float xBand, float yBand, uint64_t gesture) {
 // --- Not edits -------------------------------------------------------------------------
 
 bool Document::finishDensityOrdering() {
+    if (tableModel->isDensityOrderingDone()) settleHistory();  // the ordering is no part of the step before it
     if (!tableModel->finishDensityOrdering()) return false;
     notify(DocumentChange::kOrdered, "", "Items ordered by density");
     return true;

@@ -184,8 +184,17 @@ public:
 
     // --- Gestures, history, revision --------------------------------------------------------
     uint64_t newGesture() { return ++lastGesture; }
-    // The gesture under way has ended (a button released): its step is closed.
+    // The gesture under way has ended (a button released): no later edit
+    // joins its step. Working the step out (what it changed, both ways)
+    // takes time in proportion to the items of the lists it changed, tens of
+    // milliseconds at a million items, so it is left to settleHistory(),
+    // which the view calls once the frame that shows the gesture's end is
+    // drawn; the next edit, undo, redo or save works it out first when it
+    // comes sooner.
     void endGesture();
+    // Works out the step of an ended gesture, if one waits.
+    void settleHistory();
+    bool isHistoryUnsettled() const { return history.hasEndedStep(); }
     bool canUndo() const { return history.canUndo(); }
     bool canRedo() const { return history.canRedo(); }
     std::string undoName() const { return history.undoName(); }

@@ -82,6 +82,10 @@ void EditHistory::editChangedNothing() {
     open.reset();
 }
 
+void EditHistory::endGesture() {
+    if (open != nullptr) open->gesture = 0;
+}
+
 void EditHistory::close() {
     if (open == nullptr) return;
     std::unique_ptr<OpenStep> closing = std::move(open);

@@ -46,6 +46,11 @@ public:
     // After an edit announced by beforeEdit that changed nothing: a step it
     // opened is dropped again.
     void editChangedNothing();
+    // The gesture of the open step has ended: no later edit joins the step.
+    // It stays open, its changes not yet worked out, until close().
+    void endGesture();
+    // Whether the open step's gesture has ended (close() has work waiting).
+    bool hasEndedStep() const { return open != nullptr && open->gesture == 0; }
     // Closes the open step, if any: what it changed is worked out and kept.
     void close();
     // Lets every step go (a new table): the history starts afresh.
@@ -86,7 +91,7 @@ private:
     };
     struct OpenStep {
         std::string name;
-        uint64_t gesture = 0;
+        uint64_t gesture = 0;  // 0: no later edit joins the step (its gesture ended, or it had none)
         uint64_t stateBefore = 0, stateAfter = 0;
         DocumentImage before;
     };

@@ -176,6 +176,8 @@ void TableModel::cancelDensityOrdering() { densityJob.reset(); }
 
 double TableModel::getDensityOrderingProgress() const { return densityJob ? densityJob->getProgress() : 0.0; }
 
+bool TableModel::isDensityOrderingDone() const { return densityJob && densityJob->isDone(); }
+
 bool TableModel::finishDensityOrdering() {
     if (!densityJob || !densityJob->isDone()) return false;
     regrouping->applyDensity(densityJob->getSums(), itemScores, gaussianOrdering);

@@ -114,6 +114,8 @@ public:
     void setGaussianOrdering(bool on, bool inBackground = false);
     static constexpr int kBackgroundDensityItems = 8192;  // about 30 ms in the foreground
     bool isDensityOrderingPending() const { return densityJob != nullptr; }
+    // Whether an ordering under way has its result ready for finishDensityOrdering().
+    bool isDensityOrderingDone() const;
     // Share of a pending ordering's work done, in [0, 1].
     double getDensityOrderingProgress() const;
     // Applies a pending ordering whose worker has finished (true then).

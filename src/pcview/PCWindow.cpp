@@ -23,6 +23,7 @@ PCWindow::~PCWindow() {
     document.removeObserver(this);
     Fl::remove_timeout(continueLineLayer, this);
     Fl::remove_timeout(watchDensityOrdering, this);
+    Fl::remove_timeout(settleHistory, this);
     if (context() != nullptr) {
         make_current();
         lineLayer.release();

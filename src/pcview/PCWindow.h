@@ -274,6 +274,8 @@ private:
     static void continueLineLayer(void* view);
     // Takes a finished density ordering, or looks again a little later.
     static void watchDensityOrdering(void* view);
+    // Works out the step of a gesture that ended (see Document::endGesture).
+    static void settleHistory(void* view);
     double loadFraction = -1.0;  // a table loading elsewhere: its progress; negative: none
     static constexpr double kDensityPollSeconds = 0.1;
 

@@ -56,7 +56,12 @@ void PCWindow::generateTextures() {
 void PCWindow::flush() {
     prepareFrame();
     Fl_Gl_Window::flush();
+    // A gesture's step is worked out after the frame that shows its end, in
+    // the event loop's next turn (before the frame after it).
+    if (document.isHistoryUnsettled() && !Fl::has_timeout(settleHistory, this)) Fl::add_timeout(0.0, settleHistory, this);
 }
+
+void PCWindow::settleHistory(void* view) { static_cast<PCWindow*>(view)->document.settleHistory(); }
 
 void PCWindow::prepareFrame() {
     // Item lines are bent through the operators only once the root has children.
@@ -71,6 +76,7 @@ void PCWindow::hide() {
     lineLayerStarted = false;
     Fl::remove_timeout(continueLineLayer, this);
     Fl::remove_timeout(watchDensityOrdering, this);
+    Fl::remove_timeout(settleHistory, this);
     Fl_Gl_Window::hide();
 }
 

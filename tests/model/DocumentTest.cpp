@@ -289,6 +289,7 @@ TEST_F(DocumentTest, TheEditsOfOneGestureAreOneStep) {
     // Parts the gesture's first edit did not touch join the step where they come in.
     stdoutOf([&] { document.moveHintPoint(0, 1, 0.7f, drag); });
     document.endGesture();
+    document.settleHistory();
     EXPECT_EQ(document.getHistory().undoCount(), steps + 1);
     EXPECT_EQ(document.undoName(), "Move Operator");
     stdoutOf([&] { ASSERT_TRUE(document.undo()); });
@@ -298,6 +299,7 @@ TEST_F(DocumentTest, TheEditsOfOneGestureAreOneStep) {
     document.toggleHistograms(burst);
     document.toggleHistograms(burst);
     document.endGesture();
+    document.settleHistory();
     EXPECT_EQ(document.getHistory().undoCount(), steps) << "back where it began: no step";
     EXPECT_TRUE(document.canRedo()) << "and the step undone can still be redone";
 
@@ -305,6 +307,70 @@ TEST_F(DocumentTest, TheEditsOfOneGestureAreOneStep) {
     EXPECT_EQ(document.addOperator(0.01f, 0.5f, true, Color4(1, 0, 0, 1), document.newGesture()), nullptr);
     EXPECT_FALSE(document.moveOperator(nullptr, 0.5f, 0.5f));
     EXPECT_EQ(document.getHistory().undoCount(), steps);
+}
+
+// An ended gesture's step is worked out later (after the frame that shows
+// it): until then it counts as a step for undo and the saved state, no later
+// edit joins it, and whatever comes first (settling, an edit, undo, a save)
+// works it out the same way.
+TEST_F(DocumentTest, AnEndedGestureIsWorkedOutWhenTheHistoryIsSettled) {
+    buildScene(document);
+    document.markSaved();
+    const std::string start = stateOf(document);
+    const size_t steps = document.getHistory().undoCount();
+    const AROperator* op = operatorsOf(document)[1];
+    const uint64_t drag = document.newGesture();
+    for (int k = 0; k < 5; ++k) document.moveOperator(op, 0.3f + 0.01f * k, 0.5f, drag);
+    document.endGesture();
+    EXPECT_TRUE(document.isHistoryUnsettled());
+    EXPECT_EQ(document.getHistory().undoCount(), steps) << "not yet worked out";
+    EXPECT_TRUE(document.canUndo());
+    EXPECT_EQ(document.undoName(), "Move Operator");
+    EXPECT_TRUE(document.isModified());
+    const std::string moved = stateOf(document);
+
+    // An edit that still carries the ended gesture's number is a step of its own.
+    document.moveOperator(op, 0.45f, 0.5f, drag);
+    EXPECT_FALSE(document.isHistoryUnsettled()) << "the edit worked the ended step out first";
+    EXPECT_EQ(document.getHistory().undoCount(), steps + 1);
+    document.endGesture();
+    document.settleHistory();
+    EXPECT_FALSE(document.isHistoryUnsettled());
+    EXPECT_EQ(document.getHistory().undoCount(), steps + 2);
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), moved);
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), start);
+    EXPECT_FALSE(document.isModified());
+
+    // Undo straight after an ended gesture takes the whole gesture back.
+    const uint64_t second = document.newGesture();
+    for (int k = 0; k < 3; ++k) document.moveOperator(op, 0.32f, 0.45f - 0.02f * k, second);
+    document.endGesture();
+    stdoutOf([&] { ASSERT_TRUE(document.undo()); });
+    EXPECT_SAME_STATE(stateOf(document), start);
+    EXPECT_TRUE(document.canRedo());
+
+    // A gesture that came back to where it began leaves no step once settled,
+    // and the document is as saved again (the step undone stays redoable).
+    const uint64_t burst = document.newGesture();
+    document.toggleHistograms(burst);
+    document.toggleHistograms(burst);
+    document.endGesture();
+    EXPECT_TRUE(document.isModified()) << "not yet known to have changed nothing";
+    document.settleHistory();
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(document.getHistory().undoCount(), steps);
+    EXPECT_TRUE(document.canRedo());
+
+    // Saving works an ended step out, and the saved state is the one after it.
+    const uint64_t third = document.newGesture();
+    document.moveOperator(op, 0.36f, 0.52f, third);
+    document.endGesture();
+    document.markSaved();
+    EXPECT_FALSE(document.isHistoryUnsettled());
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(document.getHistory().undoCount(), steps + 1);
 }
 
 // Hint paths, groups and mixtures tell their changes by revisions, as the
@@ -406,6 +472,7 @@ TEST_F(DocumentTest, AStepKeepsWhatChangedNotTheLists) {
     const uint64_t drag = document.newGesture();
     for (int k = 0; k < 10; ++k) document.moveOperator(op, 0.3f, 0.5f + 0.002f * k, drag);
     document.endGesture();
+    document.settleHistory();
     const size_t dragBytes = document.getHistory().bytes() - afterAdd;
     const size_t listBytes = 20000 * sizeof(int);
     EXPECT_LT(dragBytes, listBytes / 4) << "a small move keeps a few runs, not the complement's list";
@@ -525,6 +592,7 @@ TEST_F(DocumentTest, ARandomRunOfOperationsUndosAndRedosEndsWhereItsStandingStep
             const uint64_t gesture = step.size() > 1 ? document.newGesture() : 0;
             for (const Operation& op : step) perform(document, op, gesture);
             document.endGesture();
+            document.settleHistory();  // as the view does after the frame
             if (document.getHistory().stateId() != stateBefore) {
                 done.push_back(step);
                 statesBefore.push_back(before);
@@ -546,6 +614,7 @@ TEST_F(DocumentTest, ARandomRunOfOperationsUndosAndRedosEndsWhereItsStandingStep
         const uint64_t gesture = step.size() > 1 ? replay.newGesture() : 0;
         for (const Operation& op : step) perform(replay, op, gesture);
         replay.endGesture();
+        replay.settleHistory();
     }
     std::cout.rdbuf(console);
     const Leave leave{true, true, true};

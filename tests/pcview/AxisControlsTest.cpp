@@ -180,7 +180,16 @@ TEST_F(AxisControlsTest, TitlesAreDraggedAndDoubleClickedAndKeysActOnTheAxisUnde
     EXPECT_EQ(view->getAxisName(0), "b");
     EXPECT_EQ(view->getAxisName(2), "a");
     EXPECT_EQ(document.undoName(), "Reorder Axes");
+    // The step is worked out in the event loop's turn after the frame that shows the reorder.
+    EXPECT_TRUE(document.isHistoryUnsettled());
+    const size_t stepsBefore = document.getHistory().undoCount();
+    view->redraw();
+    Fl::flush();
+    EXPECT_TRUE(document.isHistoryUnsettled()) << "not before the frame is shown";
+    Fl::wait(0);
+    EXPECT_FALSE(document.isHistoryUnsettled());
     const size_t steps = document.getHistory().undoCount();
+    EXPECT_EQ(steps, stepsBefore + 1);
     // A release over its own axis moves nothing.
     view->handleMouseEvents(PointerInput::at(FL_PUSH, 500, 10));
     view->handleMouseEvents(PointerInput::at(FL_RELEASE, 510, 10));
