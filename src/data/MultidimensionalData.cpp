@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 MultidimensionalData::MultidimensionalData(const char* fileName, WorkProgress* progress, char forcedDelimiter)
@@ -298,8 +299,10 @@ bool MultidimensionalData::permuteAxes(const std::vector<int>& order) {
                   }
               });
     auto permute = [&](auto& perDim) {
-        auto copy = perDim;
-        for (size_t s = 0; s < dims; ++s) perDim[s] = std::move(copy[static_cast<size_t>(order[s])]);
+        std::remove_reference_t<decltype(perDim)> permuted;
+        permuted.reserve(dims);
+        for (size_t s = 0; s < dims; ++s) permuted.push_back(std::move(perDim[static_cast<size_t>(order[s])]));
+        perDim.swap(permuted);
     };
     permute(maxValues);
     permute(minValues);

@@ -195,6 +195,9 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
         return !child->locked && std::find(movedUp.begin(), movedUp.end(), child) != movedUp.end();
     };
 
+    // Children whose items are those they held: their histograms stand (a
+    // list is only ever filtered here, so the same length means the same items).
+    std::vector<const AROperator*> sameItems;
     // Regular children, oldest first (the order in which they took their items).
     std::vector<AROperator*> regulars;
     for (AROperator* child : children(node)) {
@@ -207,26 +210,34 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
             continue;
         }
         std::vector<int> kept;
+        kept.reserve(child->controlList.size());
         for (int item : child->controlList) {
             if (!keepable(item)) continue;
             taken[item] = 1;
             kept.push_back(item);
         }
+        if (kept.size() == child->controlList.size()) sameItems.push_back(child);
         child->controlList.swap(kept);
     }
 
     // The complementary child: what it held of the rest, in its order, then
     // the rest it did not hold, in the node's order.
     std::vector<int> rest;
+    rest.reserve(node->controlList.size());
     for (int item : complement->controlList) {
         if (!keepable(item)) continue;
         taken[item] = 1;
         rest.push_back(item);
     }
+    const size_t keptOfComplement = rest.size();
     for (int item : node->controlList) {
         if (!keepable(item)) continue;
         taken[item] = 1;
         rest.push_back(item);
+    }
+    // It kept all it held and took nothing more: the same items.
+    if (keptOfComplement == complement->controlList.size() && rest.size() == keptOfComplement) {
+        sameItems.push_back(complement);
     }
     complement->controlList.swap(rest);
 
@@ -240,10 +251,13 @@ void ClusterTree::repartition(AROperator* node, const std::vector<AROperator*>& 
         AROperator* child = *moved;
         if (child->parent == node && child->type == AROperator::kTypeRegular && recaptures(child)) {
             child->updateControlList();
+            // It took its items from the complementary child.
+            sameItems.erase(std::remove(sameItems.begin(), sameItems.end(), complement), sameItems.end());
         }
     }
     for (AROperator* child : children(node)) {
-        child->rebuildOwnHistogram();
+        const bool same = std::find(sameItems.begin(), sameItems.end(), child) != sameItems.end();
+        if (!same || child->histogram.empty()) child->rebuildOwnHistogram();
         child->updateGraphRadius();
         repartition(child, movedUp);
     }

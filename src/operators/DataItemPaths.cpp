@@ -42,13 +42,6 @@ const HermiteTable& hermite() {
 // A slope that stays finite when a tangent is undefined (0 / 0 at a degenerate end).
 double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
 
-// Order-sensitive hash of an item's operators (their serial numbers in pre-order).
-uint64_t signatureOf(const AROperator* const* ops, int opCount) {
-    uint64_t hash = 1469598103934665603ull;
-    for (int k = 0; k < opCount; ++k) hash = (hash ^ ops[k]->id) * 1099511628211ull;
-    return hash;
-}
-
 }  // namespace
 
 DataItemPaths::DataItemPaths(const ViewLayout* view)
@@ -63,14 +56,22 @@ DataItemPaths::DataItemPaths(const ViewLayout* view)
     paletteSeen.assign(1, 0);
     unbent.assign(static_cast<size_t>(itemNum), 1);
     opSignature.assign(static_cast<size_t>(itemNum), 0);
+    unbuilt.assign(static_cast<size_t>(itemNum), 0);
+    opsStart.assign(static_cast<size_t>(itemNum) + 1, 0);
 }
 
 void DataItemPaths::collectOperatorsPerItem() {
     tree->collectNodes(&nodes);
+    opViews.clear();
     // Items' operator lists in pre-order, packed: itemOps[opsStart[i] .. opsStart[i + 1]).
     opsStart.assign(static_cast<size_t>(itemNum) + 1, 0);
     for (const AROperator* node : nodes) {
         if (node->type != AROperator::kTypeRegular) continue;
+        OperatorView view;
+        view.leftAxis = node->leftAxis;
+        view.id = node->id;
+        view.revision = node->revision;
+        opViews.push_back(view);
         for (int item : node->controlList) {
             if (item >= 0 && item < itemNum) ++opsStart[item + 1];
         }
@@ -78,12 +79,20 @@ void DataItemPaths::collectOperatorsPerItem() {
     for (int i = 0; i < itemNum; ++i) opsStart[i + 1] += opsStart[i];
     itemOps.resize(static_cast<size_t>(opsStart[itemNum]));
     fillCursor.assign(opsStart.begin(), opsStart.end() - 1);
+    uint32_t regular = 0;
     for (const AROperator* node : nodes) {
         if (node->type != AROperator::kTypeRegular) continue;
         for (int item : node->controlList) {
-            if (item >= 0 && item < itemNum) itemOps[fillCursor[item]++] = node;
+            if (item >= 0 && item < itemNum) itemOps[fillCursor[item]++] = regular;
         }
+        ++regular;
     }
+}
+
+uint64_t DataItemPaths::signatureOf(int item) const {
+    uint64_t hash = 1469598103934665603ull;
+    for (int k = opsStart[item]; k < opsStart[item + 1]; ++k) hash = (hash ^ opViews[itemOps[k]].id) * 1099511628211ull;
+    return hash;
 }
 
 size_t DataItemPaths::getMemoryBytes() const {
@@ -91,11 +100,21 @@ size_t DataItemPaths::getMemoryBytes() const {
            (poolX.capacity() + poolY.capacity()) * sizeof(float) + freeSlots.capacity() * sizeof(uint32_t) +
            slotSource.capacity() * sizeof(uint32_t) + bendSources.capacity() * sizeof(BendSource) +
            unbent.capacity() + opSignature.capacity() * sizeof(uint64_t) + opsStart.capacity() * sizeof(int) +
-           itemOps.capacity() * sizeof(void*) + fillCursor.capacity() * sizeof(int) + changedItems.capacity() +
+           itemOps.capacity() * sizeof(uint32_t) + opViews.capacity() * sizeof(OperatorView) + unbuilt.capacity() +
+           fillCursor.capacity() * sizeof(int) + changedItems.capacity() +
            bends.capacity() * sizeof(Bend);
 }
 
 void DataItemPaths::getCurve(int item, int segment, SegmentCurve* curve) const {
+    if (unbuilt[item]) {
+        const uint32_t holder = holderOn(item, segment);
+        if (holder == kNoHolder) {
+            straightCurve(item, segment, builtRegion, curve->x, curve->y);
+        } else {
+            bendSegment(item, segment, bendSources[opViews[holder].source], builtAspect, builtRegion, curve->x, curve->y);
+        }
+        return;
+    }
     const uint32_t slot = curveSlot[index(item, segment)];
     if (slot == kStraight) {
         straightCurve(item, segment, builtRegion, curve->x, curve->y);
@@ -121,6 +140,80 @@ uint32_t DataItemPaths::takeCurveSlot() {
     poolY.resize(poolY.size() + kPointsPerSegment);
     slotSource.push_back(kReady);
     return slot;
+}
+
+void DataItemPaths::rebuildEveryItem(float aspect, const DrawRegion& region) {
+    const size_t items = static_cast<size_t>(itemNum);
+    const int ranges = rangeCountFor(items, kItemsPerThread);
+    // 1. Every item's colours, and per range its bent items and segments to
+    // bend (then, summed up, the range's first slot).
+    std::vector<size_t> rangeItems(static_cast<size_t>(ranges), 0);
+    std::vector<size_t> firstSlot(static_cast<size_t>(ranges) + 1, 0);
+    runRanges(items, ranges, [&](size_t begin, size_t end, int range) {
+        std::vector<int> sortedAxes;  // scratch of colourSegments
+        size_t bentItems = 0, segments = 0;
+        for (size_t i = begin; i < end; ++i) {
+            const auto item = static_cast<int>(i);
+            opSignature[i] = signatureOf(item);
+            colourSegments(item, &sortedAxes);
+            unbuilt[i] = 0;
+            unbent[i] = opsStart[i + 1] == opsStart[i];
+            if (unbent[i]) continue;
+            ++bentItems;
+            for (int segment = 0; segment < segmentNum; ++segment) segments += holderOn(item, segment) != kNoHolder;
+        }
+        rangeItems[static_cast<size_t>(range)] = bentItems;
+        firstSlot[static_cast<size_t>(range) + 1] = segments;
+    });
+    unbuiltItems = 0;
+    for (int range = 0; range < ranges; ++range) {
+        firstSlot[static_cast<size_t>(range) + 1] += firstSlot[static_cast<size_t>(range)];
+        rebuiltItems += static_cast<int>(rangeItems[static_cast<size_t>(range)]);
+    }
+    const size_t slots = firstSlot.back();
+    poolX.resize(slots * kPointsPerSegment);
+    poolY.resize(slots * kPointsPerSegment);
+    slotSource.assign(slots, kReady);
+    // 2. The slots in item order, and their points.
+    runRanges(items, ranges, [&](size_t begin, size_t end, int range) {
+        auto slot = static_cast<uint32_t>(firstSlot[static_cast<size_t>(range)]);
+        for (size_t i = begin; i < end; ++i) {
+            const auto item = static_cast<int>(i);
+            for (int segment = 0; segment < segmentNum; ++segment) {
+                const uint32_t holder = unbent[i] ? kNoHolder : holderOn(item, segment);
+                if (holder == kNoHolder) {
+                    curveSlot[index(item, segment)] = kStraight;
+                    continue;
+                }
+                curveSlot[index(item, segment)] = slot;
+                const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
+                bendSegment(item, segment, bendSources[opViews[holder].source], aspect, region, &poolX[start],
+                            &poolY[start]);
+                ++slot;
+            }
+        }
+    });
+}
+
+void DataItemPaths::buildItem(int item) {
+    std::vector<int>& sortedAxes = buildScratch;
+    opSignature[item] = signatureOf(item);
+    colourSegments(item, &sortedAxes);
+    unbent[item] = opsStart[item + 1] == opsStart[item];
+    for (int segment = 0; segment < segmentNum; ++segment) {
+        const uint32_t holder = unbent[item] ? kNoHolder : holderOn(item, segment);
+        if (holder == kNoHolder) {
+            curveSlot[index(item, segment)] = kStraight;
+            continue;
+        }
+        const uint32_t slot = takeCurveSlot();
+        curveSlot[index(item, segment)] = slot;
+        const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
+        bendSegment(item, segment, bendSources[opViews[holder].source], builtAspect, builtRegion, &poolX[start],
+                    &poolY[start]);
+    }
+    unbuilt[item] = 0;
+    --unbuiltItems;
 }
 
 void DataItemPaths::freeCurveSlots(int item) {
@@ -179,6 +272,10 @@ void DataItemPaths::updateChangedPaths() { rebuild(false, false); }
 void DataItemPaths::updateChangedPathsDeferringBends() { rebuild(false, true); }
 
 void DataItemPaths::bendPendingSegments(int item) {
+    if (unbuilt[item]) {
+        buildItem(item);  // its points computed too
+        return;
+    }
     if (pendingSlots == 0) return;
     for (int segment = 0; segment < segmentNum; ++segment) {
         const uint32_t slot = curveSlot[index(item, segment)];
@@ -208,7 +305,7 @@ void DataItemPaths::rebuild(bool everything, bool deferBends) {
     collectOperatorsPerItem();
     updatePalette(lineColour);
     if (everything) {
-        std::fill(curveSlot.begin(), curveSlot.end(), kStraight);
+        // Every curve slot goes (every item is built anew, now or when drawn).
         poolX.clear();
         poolY.clear();
         slotSource.clear();
@@ -218,51 +315,68 @@ void DataItemPaths::rebuild(bool everything, bool deferBends) {
     // The operators as they are now; earlier updates' entries stay while
     // slots still wait on them.
     if (pendingSlots == 0) bendSources.clear();
-    sourceOfNode.clear();
-    for (const AROperator* node : nodes) {
+    for (size_t k = 0, regular = 0; k < nodes.size(); ++k) {
+        const AROperator* node = nodes[k];
         if (node->type != AROperator::kTypeRegular) continue;
-        sourceOfNode[node] = static_cast<uint32_t>(bendSources.size());
+        OperatorView& view = opViews[regular++];
+        view.paletteEntry = paletteOfNode.at(node->id);
+        view.source = static_cast<uint32_t>(bendSources.size());
         bendSources.push_back(BendSource::of(*node, aspect));
     }
-    // 1. Which items changed, and their colours: each item on its own, so on every core.
+    if (everything) {
+        if (deferBends) {
+            // Each item is built when first drawn (or asked for).
+            std::fill(unbuilt.begin(), unbuilt.end(), char{1});
+            unbuiltItems = static_cast<size_t>(itemNum);
+            for (int item = 0; item < itemNum; ++item) rebuiltItems += opsStart[item + 1] != opsStart[item];
+        } else {
+            rebuildEveryItem(aspect, region);
+        }
+        finishBuild(treeRevision, aspect, region);
+        return;
+    }
+    // 1. Which items changed, and their colours: each item on its own, so on
+    // every core. Items still unbuilt stay so (they are built from these
+    // operators when drawn), unless the bends are not deferred.
     changedItems.assign(static_cast<size_t>(itemNum), 0);
     runRanges(static_cast<size_t>(itemNum), rangeCountFor(static_cast<size_t>(itemNum), kItemsPerThread),
               [&](size_t begin, size_t end, int) {
-                  std::vector<int> axesOfItem;  // scratch of colourSegments
+                  std::vector<int> sortedAxes;  // scratch of colourSegments
                   for (size_t i = begin; i < end; ++i) {
                       const int item = static_cast<int>(i);
-                      const AROperator* const* ops = itemOps.data() + opsStart[item];
-                      const int opCount = opsStart[item + 1] - opsStart[item];
-                      const uint64_t signature = signatureOf(ops, opCount);
-                      const bool itemChanged = everything || signature != opSignature[item] ||
-                                               std::any_of(ops, ops + opCount, [&](const AROperator* op) {
-                                                   return op->revision > builtRevision;
-                                               });
-                      opSignature[item] = signature;
+                      if (unbuilt[i] && deferBends) continue;
+                      const uint64_t signature = signatureOf(item);
+                      const bool itemChanged =
+                          unbuilt[i] || signature != opSignature[i] ||
+                          std::any_of(itemOps.begin() + opsStart[i], itemOps.begin() + opsStart[i + 1],
+                                      [&](uint32_t op) { return opViews[op].revision > builtRevision; });
+                      opSignature[i] = signature;
                       if (!itemChanged) continue;
-                      changedItems[item] = 1;
-                      colourSegments(item, ops, opCount, &axesOfItem);
-                      unbent[item] = opCount == 0;
+                      changedItems[i] = 1;
+                      colourSegments(item, &sortedAxes);
+                      unbent[i] = opsStart[i + 1] == opsStart[i];
                   }
               });
     // 2. Curve slots for the segments to bend, in item order (the pool is shared).
     bends.clear();
     for (int item = 0; item < itemNum; ++item) {
         if (!changedItems[item]) continue;
-        freeCurveSlots(item);
+        if (unbuilt[item]) {
+            // Its slots were let go when it was left unbuilt.
+            std::fill_n(&curveSlot[index(item, 0)], segmentNum, kStraight);
+            unbuilt[item] = 0;
+            --unbuiltItems;
+        } else {
+            freeCurveSlots(item);
+        }
         if (unbent[item]) continue;
         ++rebuiltItems;
-        const AROperator* const* ops = itemOps.data() + opsStart[item];
-        const int opCount = opsStart[item + 1] - opsStart[item];
         for (int segment = 0; segment < segmentNum; ++segment) {
-            const AROperator* holder = nullptr;  // the last of the item's operators on this segment
-            for (int k = 0; k < opCount; ++k) {
-                if (ops[k]->leftAxis == segment) holder = ops[k];
-            }
-            if (holder == nullptr) continue;
+            const uint32_t holder = holderOn(item, segment);
+            if (holder == kNoHolder) continue;
             const uint32_t slot = takeCurveSlot();
             curveSlot[index(item, segment)] = slot;
-            const uint32_t source = sourceOfNode.at(holder);
+            const uint32_t source = opViews[holder].source;
             if (deferBends) {
                 slotSource[slot] = source;
                 ++pendingSlots;
@@ -280,6 +394,10 @@ void DataItemPaths::rebuild(bool everything, bool deferBends) {
                         &poolY[start]);
         }
     });
+    finishBuild(treeRevision, aspect, region);
+}
+
+void DataItemPaths::finishBuild(uint64_t treeRevision, float aspect, const DrawRegion& region) {
     built = true;
     builtRevision = treeRevision;
     builtAspect = aspect;
@@ -366,17 +484,15 @@ void DataItemPaths::bendSegment(int item, int segment, const BendSource& op, flo
     }
 }
 
-void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int opCount,
-                                   std::vector<int>* axesScratch) {
+void DataItemPaths::colourSegments(int item, std::vector<int>* axesScratch) {
     uint16_t* colours = &colourSlot[index(item, 0)];
     std::vector<int>& sortedAxes = *axesScratch;
     sortedAxes.clear();
-    for (int k = 0; k < opCount; ++k) {
-        const int segment = ops[k]->leftAxis;
+    for (int k = opsStart[item]; k < opsStart[item + 1]; ++k) {
+        const OperatorView& op = opViews[itemOps[k]];
+        const int segment = op.leftAxis;
         if (segment < 0 || segment >= segmentNum) continue;
-        // Every regular operator has its entry (updatePalette ran first).
-        const auto entry = paletteOfNode.find(ops[k]->id);
-        colours[segment] = entry != paletteOfNode.end() ? entry->second : 0;  // later operators overwrite earlier ones
+        colours[segment] = op.paletteEntry;  // later operators overwrite earlier ones
         sortedAxes.push_back(segment);
     }
     const int n = static_cast<int>(sortedAxes.size());
@@ -398,4 +514,25 @@ void DataItemPaths::colourSegments(int item, const AROperator* const* ops, int o
     fillRange(sortedAxes[n - 1], segmentNum, sortedAxes[n - 1]);
     for (int c = n - 2; c >= 1; --c) fillRange(sortedAxes[c], sortedAxes[c + 1], sortedAxes[c]);
     fillRange(0, sortedAxes[1], sortedAxes[0]);
+}
+
+// The same rule for one segment: the colour of the last operator on the
+// nearest operator-holding segment at or left of it, or on the first such
+// segment for a segment left of them all; the line colour without any.
+uint16_t DataItemPaths::colourEntryOfUnbuilt(int item, int segment) const {
+    int atOrLeft = -1, first = segmentNum;
+    for (int k = opsStart[item]; k < opsStart[item + 1]; ++k) {
+        const int axis = opViews[itemOps[k]].leftAxis;
+        if (axis < 0 || axis >= segmentNum) continue;
+        first = std::min(first, axis);
+        if (axis <= segment) atOrLeft = std::max(atOrLeft, axis);
+    }
+    if (first == segmentNum) return 0;
+    const int source = atOrLeft >= 0 ? atOrLeft : first;
+    uint16_t entry = 0;
+    for (int k = opsStart[item]; k < opsStart[item + 1]; ++k) {
+        const OperatorView& op = opViews[itemOps[k]];
+        if (op.leftAxis == source) entry = op.paletteEntry;
+    }
+    return entry;
 }

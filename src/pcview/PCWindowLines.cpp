@@ -156,8 +156,8 @@ void PCWindow::drawCurvedItems(const AROperator* leaf, size_t first, size_t last
         const int item = leaf->controlList[index];
         if (item < 0 || item >= itemCount) continue;
         const float* row = data->getDataRow(item);
+        itemPaths->bendPendingSegments(item);  // what the last update left to build of it, built now
         const bool straight = itemPaths->isUnbent(item);
-        if (!straight) itemPaths->bendPendingSegments(item);
         auto segmentColour = [&](int j) -> const Color4& {
             const Color4& colour = itemPaths->getSegmentColor(item, j);
             return !byColumn.empty() && sameColour(colour, lineColour) ? byColumn[static_cast<size_t>(item)] : colour;

@@ -186,7 +186,9 @@ TEST_F(DataItemPathsTest, AnUpdateWithNothingChangedRebuildsNothingAndAMoveOnlyI
 class RandomEditsTest : public OperatorTest {
 protected:
     // Deferred: the update leaves the points of new bends to compute, and a
-    // random share of the items is bent (as drawn) before the next edit.
+    // random share of the items is bent (as drawn) before the next edit; now
+    // and then the table's values change under the paths (as a reorder does)
+    // and the update leaves every item to be built when drawn.
     void checkRandomEdits(int rows, int steps, bool deferred = false) {
         std::mt19937 random(7);
         makeView(randomIntegerTable(rows, 5, 50, 7));
@@ -195,6 +197,7 @@ protected:
         DataItemPaths& paths = *view->getItemPaths();
         int mostRebuilt = 0;  // the edits must bend many items at once now and then
         bool sawPending = false;
+        bool sawEveryItemUnbuilt = false;
         for (int step = 0; step < steps; ++step) {
             tree->collectNodes(&nodes);
             AROperator* node = nodes[random() % nodes.size()];
@@ -212,8 +215,11 @@ protected:
                 default: tree->removeAR(node); break;
             }
             if (deferred) {
+                const bool valuesChanged = random() % 5 == 0;
+                if (valuesChanged) paths.forgetBuild();
                 paths.updateChangedPathsDeferringBends();
                 sawPending = sawPending || paths.hasPendingBends();
+                sawEveryItemUnbuilt = sawEveryItemUnbuilt || (valuesChanged && !paths.isBuilt(random() % rows));
                 for (int item = 0; item < rows; ++item) {
                     if (unit(random) < 0.5f) paths.bendPendingSegments(item);
                 }
@@ -228,6 +234,7 @@ protected:
         EXPECT_GT(mostRebuilt, rows / 10);
         if (deferred) {
             EXPECT_TRUE(sawPending);
+            EXPECT_TRUE(sawEveryItemUnbuilt);
             // Every item drawn once: nothing is left to bend, and the points kept are the same.
             for (int item = 0; item < rows; ++item) paths.bendPendingSegments(item);
             EXPECT_FALSE(paths.hasPendingBends());
