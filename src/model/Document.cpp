@@ -443,8 +443,7 @@ bool Document::moveAxis(int from, int to, uint64_t gesture) {
         notice = std::to_string(removed) + (removed == 1 ? " operator" : " operators") +
                  " removed: the reorder separated the axes they stood between";
     }
-    const bool r = finish(removed >= 0, "Reorder Axes", gesture, notice);
-    return r;
+    return finish(removed >= 0, "Reorder Axes", gesture, notice);
 }
 
 bool Document::flipAxis(int dim, uint64_t gesture) {

@@ -111,7 +111,8 @@ void DataItemPaths::getCurve(int item, int segment, SegmentCurve* curve) const {
         if (holder == kNoHolder) {
             straightCurve(item, segment, builtRegion, curve->x, curve->y);
         } else {
-            bendSegment(item, segment, bendSources[opViews[holder].source], builtAspect, builtRegion, curve->x, curve->y);
+            bendSegment(item, segment, bendSources[opViews[holder].source], builtAspect, builtRegion, curve->x,
+                        curve->y);
         }
         return;
     }
