@@ -58,7 +58,9 @@ void PCWindow::flush() {
     Fl_Gl_Window::flush();
     // A gesture's step is worked out after the frame that shows its end, in
     // the event loop's next turn (before the frame after it).
-    if (document.isHistoryUnsettled() && !Fl::has_timeout(settleHistory, this)) Fl::add_timeout(0.0, settleHistory, this);
+    if (document.isHistoryUnsettled() && !Fl::has_timeout(settleHistory, this)) {
+        Fl::add_timeout(0.0, settleHistory, this);
+    }
 }
 
 void PCWindow::settleHistory(void* view) { static_cast<PCWindow*>(view)->document.settleHistory(); }
