@@ -143,6 +143,27 @@ uint32_t DataItemPaths::takeCurveSlot() {
     return slot;
 }
 
+void DataItemPaths::describeItem(int item, std::vector<int>* sortedAxes) {
+    opSignature[item] = signatureOf(item);
+    colourSegments(item, sortedAxes);
+    unbent[item] = opsStart[item + 1] == opsStart[item];
+}
+
+template <class NextSlot>
+void DataItemPaths::placeBends(int item, float aspect, const DrawRegion& region, NextSlot nextSlot) {
+    for (int segment = 0; segment < segmentNum; ++segment) {
+        const uint32_t holder = unbent[item] ? kNoHolder : holderOn(item, segment);
+        if (holder == kNoHolder) {
+            curveSlot[index(item, segment)] = kStraight;
+            continue;
+        }
+        const uint32_t slot = nextSlot();
+        curveSlot[index(item, segment)] = slot;
+        const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
+        bendSegment(item, segment, bendSources[opViews[holder].source], aspect, region, &poolX[start], &poolY[start]);
+    }
+}
+
 void DataItemPaths::rebuildEveryItem(float aspect, const DrawRegion& region) {
     const size_t items = static_cast<size_t>(itemNum);
     const int ranges = rangeCountFor(items, kItemsPerThread);
@@ -155,10 +176,8 @@ void DataItemPaths::rebuildEveryItem(float aspect, const DrawRegion& region) {
         size_t bentItems = 0, segments = 0;
         for (size_t i = begin; i < end; ++i) {
             const auto item = static_cast<int>(i);
-            opSignature[i] = signatureOf(item);
-            colourSegments(item, &sortedAxes);
+            describeItem(item, &sortedAxes);
             unbuilt[i] = 0;
-            unbent[i] = opsStart[i + 1] == opsStart[i];
             if (unbent[i]) continue;
             ++bentItems;
             for (int segment = 0; segment < segmentNum; ++segment) segments += holderOn(item, segment) != kNoHolder;
@@ -178,41 +197,13 @@ void DataItemPaths::rebuildEveryItem(float aspect, const DrawRegion& region) {
     // 2. The slots in item order, and their points.
     runRanges(items, ranges, [&](size_t begin, size_t end, int range) {
         auto slot = static_cast<uint32_t>(firstSlot[static_cast<size_t>(range)]);
-        for (size_t i = begin; i < end; ++i) {
-            const auto item = static_cast<int>(i);
-            for (int segment = 0; segment < segmentNum; ++segment) {
-                const uint32_t holder = unbent[i] ? kNoHolder : holderOn(item, segment);
-                if (holder == kNoHolder) {
-                    curveSlot[index(item, segment)] = kStraight;
-                    continue;
-                }
-                curveSlot[index(item, segment)] = slot;
-                const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
-                bendSegment(item, segment, bendSources[opViews[holder].source], aspect, region, &poolX[start],
-                            &poolY[start]);
-                ++slot;
-            }
-        }
+        for (size_t i = begin; i < end; ++i) placeBends(static_cast<int>(i), aspect, region, [&] { return slot++; });
     });
 }
 
 void DataItemPaths::buildItem(int item) {
-    std::vector<int>& sortedAxes = buildScratch;
-    opSignature[item] = signatureOf(item);
-    colourSegments(item, &sortedAxes);
-    unbent[item] = opsStart[item + 1] == opsStart[item];
-    for (int segment = 0; segment < segmentNum; ++segment) {
-        const uint32_t holder = unbent[item] ? kNoHolder : holderOn(item, segment);
-        if (holder == kNoHolder) {
-            curveSlot[index(item, segment)] = kStraight;
-            continue;
-        }
-        const uint32_t slot = takeCurveSlot();
-        curveSlot[index(item, segment)] = slot;
-        const size_t start = static_cast<size_t>(slot) * kPointsPerSegment;
-        bendSegment(item, segment, bendSources[opViews[holder].source], builtAspect, builtRegion, &poolX[start],
-                    &poolY[start]);
-    }
+    describeItem(item, &buildScratch);
+    placeBends(item, builtAspect, builtRegion, [this] { return takeCurveSlot(); });
     unbuilt[item] = 0;
     --unbuiltItems;
 }

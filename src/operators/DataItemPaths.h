@@ -137,6 +137,12 @@ private:
     uint64_t signatureOf(int item) const;
     // Builds an item the last update left unbuilt: colours, slots and points.
     void buildItem(int item);
+    // An item's signature, segment colours and straight flag, from the last update's operators.
+    void describeItem(int item, std::vector<int>* sortedAxes);
+    // Gives each of the item's segments an operator sits on a slot from
+    // nextSlot() and bends it there; the other segments are straight.
+    template <class NextSlot>
+    void placeBends(int item, float aspect, const DrawRegion& region, NextSlot nextSlot);
     // The palette entry of a regular operator, made on first use; entries of
     // operators no longer in the tree are freed.
     void updatePalette(const Color4& lineColour);
