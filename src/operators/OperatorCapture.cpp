@@ -23,7 +23,38 @@ OperatorCapture OperatorCapture::between(const AROperator& op, int leftAxis) {
     test.radius = op.radius;
     test.angle = op.angle;
     test.halfWindow = kPi * op.angleWidth / 2;
+    test.setSlopeWindow();
     return test;
+}
+
+// A slope more than `margin` = 1e-9 (1 + t^2) beyond t = tan(end) has an arc
+// tangent more than about 1e-9 radians beyond the end: far more than the
+// roundings of tan, atan and the subtraction (a few 1e-16 radians), so the
+// arc tangent's test would decide the same way.
+void OperatorCapture::setSlopeWindow() {
+    constexpr double kRightAngle = kPi / 2;
+    constexpr double kNearRightAngle = 1e-6;
+    slopes = SlopeWindow();
+    const double lowEnd = angle - halfWindow, highEnd = angle + halfWindow;
+    if (!std::isfinite(lowEnd) || !std::isfinite(highEnd)) return;
+    if (std::fabs(std::fabs(lowEnd) - kRightAngle) < kNearRightAngle ||
+        std::fabs(std::fabs(highEnd) - kRightAngle) < kNearRightAngle) {
+        return;
+    }
+    // An end beyond +-pi/2 on its own side bounds nothing; one beyond on the
+    // other side excludes everything (a window that lies outside (-pi/2, pi/2)).
+    if (lowEnd >= kRightAngle || highEnd <= -kRightAngle) return;
+    slopes.lowBounds = lowEnd > -kRightAngle;
+    slopes.highBounds = highEnd < kRightAngle;
+    if (slopes.lowBounds) {
+        slopes.low = std::tan(lowEnd);
+        slopes.lowMargin = 1e-9 * (1 + slopes.low * slopes.low);
+    }
+    if (slopes.highBounds) {
+        slopes.high = std::tan(highEnd);
+        slopes.highMargin = 1e-9 * (1 + slopes.high * slopes.high);
+    }
+    slopes.usable = true;
 }
 
 OperatorCapture OperatorCapture::of(const AROperator& op) {
@@ -47,6 +78,17 @@ bool OperatorCapture::takes(const float* rowNorm) const {
     const Segment s = segment(rowNorm);
     // The angle is only worth its arc tangent for segments near enough.
     if (!(s.distance < radius)) return false;
-    const double turn = std::atan(s.dy / s.dx) - angle;
+    const double slope = s.dy / s.dx;
+    if (slopes.usable) {
+        // Without branches until the one that is nearly always taken: which
+        // way a segment goes is as good as random.
+        const bool aboveLow = !slopes.lowBounds | (slope > slopes.low + slopes.lowMargin);
+        const bool belowHigh = !slopes.highBounds | (slope < slopes.high - slopes.highMargin);
+        const bool inside = aboveLow & belowHigh & !std::isnan(slope);
+        const bool outside = (slopes.lowBounds & (slope < slopes.low - slopes.lowMargin)) |
+                             (slopes.highBounds & (slope > slopes.high + slopes.highMargin));
+        if (inside | outside) return inside;
+    }
+    const double turn = std::atan(slope) - angle;
     return -halfWindow < turn && turn < halfWindow;
 }

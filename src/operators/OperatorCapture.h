@@ -42,4 +42,22 @@ struct OperatorCapture {
     double radius = 0;        // capture radius, view units
     double angle = 0;         // principal angle, radians
     double halfWindow = 0;    // pi * angleWidth / 2, radians
+
+    // The window's ends as slopes dy / dx, so that most segments are decided
+    // without their arc tangent (a drag step of an operator tests every item
+    // of its parent, and the arc tangent was most of that test). The arc
+    // tangent is increasing, so a slope clearly above the low end's tangent
+    // and clearly below the high end's is inside, one clearly beyond either
+    // is outside; only a slope within `margin` of an end is measured by its
+    // arc tangent, as before. An end beyond a right angle bounds nothing
+    // (every arc tangent lies within it); an end within 1e-6 of one makes
+    // every segment take the arc tangent.
+    struct SlopeWindow {
+        bool usable = false;
+        bool lowBounds = false, highBounds = false;  // whether each end excludes any slope
+        double low = 0, high = 0;                    // tan(angle -+ halfWindow)
+        double lowMargin = 0, highMargin = 0;        // slopes this near an end take the arc tangent
+    };
+    SlopeWindow slopes;
+    void setSlopeWindow();
 };
