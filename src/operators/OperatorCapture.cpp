@@ -41,8 +41,8 @@ void OperatorCapture::setSlopeWindow() {
         std::fabs(std::fabs(highEnd) - kRightAngle) < kNearRightAngle) {
         return;
     }
-    // An end beyond +-pi/2 on its own side bounds nothing; one beyond on the
-    // other side excludes everything (a window that lies outside (-pi/2, pi/2)).
+    // An end beyond +-pi/2 on its own side bounds nothing. A window wholly
+    // outside (-pi/2, pi/2) takes nothing: the arc tangent says so.
     if (lowEnd >= kRightAngle || highEnd <= -kRightAngle) return;
     slopes.lowBounds = lowEnd > -kRightAngle;
     slopes.highBounds = highEnd < kRightAngle;

@@ -45,7 +45,7 @@ struct OperatorCapture {
 
     // The window's ends as slopes dy / dx, so that most segments are decided
     // without their arc tangent (a drag step of an operator tests every item
-    // of its parent, and the arc tangent was most of that test). The arc
+    // of its parent, and the arc tangent was half of that test). The arc
     // tangent is increasing, so a slope clearly above the low end's tangent
     // and clearly below the high end's is inside, one clearly beyond either
     // is outside; only a slope within `margin` of an end is measured by its
