@@ -24,8 +24,10 @@ bool takesByArcTangent(const OperatorCapture& capture, const float* rowNorm) {
     return -capture.halfWindow < turn && turn < capture.halfWindow;
 }
 
+// One capture set up again for every window, as a caller may: nothing of
+// an earlier window's slopes may stay behind.
 OperatorCapture window(double angle, double halfWindow) {
-    OperatorCapture capture;
+    static OperatorCapture capture;
     capture.axis = 0;
     capture.xa = 0.4;
     capture.xb = 0.65;
@@ -69,6 +71,18 @@ TEST(OperatorCaptureTest, EverySegmentIsDecidedAsItsArcTangentDecidesIt) {
     }
     windows.push_back(window(2.5, 0.4));
     windows.push_back(window(-2.5, 0.4));
+    // Windows whose end is exactly the arc tangent of a row's slope: there
+    // the tangent of the end and the slope differ by roundings only.
+    std::vector<std::array<float, 2>> endRows;
+    for (int k = 0; k < 200; ++k) {
+        const std::array<float, 2> row = {static_cast<float>(unit(random)), static_cast<float>(unit(random))};
+        const OperatorCapture::Segment s = window(0, 1).segment(row.data());
+        const double end = std::atan(s.dy / s.dx);
+        const double halfWindow = 0.05 + unit(random);
+        const OperatorCapture low = window(end + halfWindow, halfWindow), high = window(end - halfWindow, halfWindow);
+        ASSERT_EQ(low.takes(row.data()), takesByArcTangent(low, row.data())) << "low end at row " << k;
+        ASSERT_EQ(high.takes(row.data()), takesByArcTangent(high, row.data())) << "high end at row " << k;
+    }
 
     int decided = 0, taken = 0, usable = 0;
     for (const OperatorCapture& capture : windows) {
