@@ -60,6 +60,17 @@ DataItemPaths::DataItemPaths(const ViewLayout* view)
     opsStart.assign(static_cast<size_t>(itemNum) + 1, 0);
 }
 
+// An operator's list holds its items in no order of the table: a loop over
+// it asks for the per-item entry a few items on ahead (out-of-range items,
+// which the loops skip, are not asked for).
+namespace {
+constexpr size_t kAhead = 16;
+template <class T>
+inline void prefetchItem(T* perItem, int item) {
+    if (item >= 0) __builtin_prefetch(perItem + item);
+}
+}  // namespace
+
 void DataItemPaths::collectOperatorsPerItem() {
     tree->collectNodes(&nodes);
     opViews.clear();
@@ -72,7 +83,10 @@ void DataItemPaths::collectOperatorsPerItem() {
         view.id = node->id;
         view.revision = node->revision;
         opViews.push_back(view);
-        for (int item : node->controlList) {
+        const std::vector<int>& items = node->controlList;
+        for (size_t k = 0; k < items.size(); ++k) {
+            if (k + kAhead < items.size()) prefetchItem(opsStart.data() + 1, items[k + kAhead]);
+            const int item = items[k];
             if (item >= 0 && item < itemNum) ++opsStart[item + 1];
         }
     }
@@ -82,7 +96,10 @@ void DataItemPaths::collectOperatorsPerItem() {
     uint32_t regular = 0;
     for (const AROperator* node : nodes) {
         if (node->type != AROperator::kTypeRegular) continue;
-        for (int item : node->controlList) {
+        const std::vector<int>& items = node->controlList;
+        for (size_t k = 0; k < items.size(); ++k) {
+            if (k + kAhead < items.size()) prefetchItem(fillCursor.data(), items[k + kAhead]);
+            const int item = items[k];
             if (item >= 0 && item < itemNum) itemOps[fillCursor[item]++] = regular;
         }
         ++regular;
