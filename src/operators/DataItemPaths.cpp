@@ -66,8 +66,8 @@ DataItemPaths::DataItemPaths(const ViewLayout* view)
 namespace {
 constexpr size_t kAhead = 16;
 template <class T>
-inline void prefetchItem(T* perItem, int item) {
-    if (item >= 0) __builtin_prefetch(perItem + item);
+inline void prefetchItem(T* perItem, int item, int itemNum) {
+    if (item >= 0 && item < itemNum) __builtin_prefetch(perItem + item);
 }
 }  // namespace
 
@@ -85,7 +85,7 @@ void DataItemPaths::collectOperatorsPerItem() {
         opViews.push_back(view);
         const std::vector<int>& items = node->controlList;
         for (size_t k = 0; k < items.size(); ++k) {
-            if (k + kAhead < items.size()) prefetchItem(opsStart.data() + 1, items[k + kAhead]);
+            if (k + kAhead < items.size()) prefetchItem(opsStart.data() + 1, items[k + kAhead], itemNum);
             const int item = items[k];
             if (item >= 0 && item < itemNum) ++opsStart[item + 1];
         }
@@ -98,7 +98,7 @@ void DataItemPaths::collectOperatorsPerItem() {
         if (node->type != AROperator::kTypeRegular) continue;
         const std::vector<int>& items = node->controlList;
         for (size_t k = 0; k < items.size(); ++k) {
-            if (k + kAhead < items.size()) prefetchItem(fillCursor.data(), items[k + kAhead]);
+            if (k + kAhead < items.size()) prefetchItem(fillCursor.data(), items[k + kAhead], itemNum);
             const int item = items[k];
             if (item >= 0 && item < itemNum) itemOps[fillCursor[item]++] = regular;
         }
