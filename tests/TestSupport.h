@@ -48,6 +48,12 @@ private:
     std::string dir;
 };
 
+// Every byte of a file; empty when it cannot be read.
+inline std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // What `run` printed on standard output, or on standard error.
 template <typename Run>
 std::string stdoutOf(Run&& run) {

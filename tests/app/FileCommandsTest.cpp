@@ -44,11 +44,6 @@ std::string withoutGraphLayout(const std::string& sessionText) {
     return session.dump();
 }
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 class FileCommandsTest : public testing::Test {
 protected:
     void SetUp() override {

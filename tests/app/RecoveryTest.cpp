@@ -17,11 +17,6 @@
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // The work of a window as a session holds it, without the graph's layout
 // (it moves on its own timer) and the serial numbers.
 std::string workOf(MainWindow& main) {

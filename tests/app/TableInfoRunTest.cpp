@@ -22,11 +22,6 @@ std::string run(const std::string& command, int* status) {
     return out;
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(TableInfoRunTest, InfoAsJsonNamesKindsExtremesCategoriesAndMissingValues) {
     int status = -1;
     const auto quoted = nlohmann::json::parse(run(STRANDS_BINARY " --info --json tests/data/tables/quoted.csv", &status));
@@ -79,7 +74,7 @@ TEST(TableInfoRunTest, TheExportWritesEveryRowBackByteForByte) {
         int status = -1;
         run(std::string(STRANDS_BINARY " --export '") + out + "' " + source, &status);
         ASSERT_EQ(status, 0) << name;
-        const std::string input = fileText(source), output = fileText(out);
+        const std::string input = readAll(source), output = readAll(out);
         // Each exported row is the input's record, then ",0,#666666BF,0" (the file's
         // delimiter), then the record's own line end.
         const char delimiter = name[0] == 's' ? ';' : ',';

@@ -100,7 +100,7 @@ TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
     // as approximations, NaN (exp's own term is taken) and ones that put the
     // approximate sum within the slack of a rounding midpoint (below).
     constexpr int kRows = 128;
-    constexpr float kWidth = 0.05f * 0.05f;
+    constexpr float kKernelWidth = 0.05f * 0.05f;
     std::mt19937 random(23);
     for (int trial = 0; trial < 20; ++trial) {
         int rowEnd[kRows];
@@ -124,10 +124,10 @@ TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
             rowEnd[r] = static_cast<int>(columns.size());
         }
         terms.resize(entries.size());
-        GaussianTerms::approximate(entries.data(), static_cast<int>(entries.size()), kWidth, terms.data());
+        GaussianTerms::approximate(entries.data(), static_cast<int>(entries.size()), kKernelWidth, terms.data());
         for (size_t c = 0; c < terms.size(); ++c) {
             if (random() % 16 == 0) terms[c] = std::nan("");
-            if (!GaussianTerms::canApproximate()) terms[c] = GaussianTerms::exactTerm(entries[c], kWidth);
+            if (!GaussianTerms::canApproximate()) terms[c] = GaussianTerms::exactTerm(entries[c], kKernelWidth);
         }
         columns.resize(columns.size() + 16);  // read past the last
 
@@ -146,7 +146,7 @@ TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
                     ++nearMidpoint;
                 }
                 GaussianTerms::addOne(expected[static_cast<size_t>(r)], terms[static_cast<size_t>(c)],
-                                      entries[static_cast<size_t>(c)], kWidth);
+                                      entries[static_cast<size_t>(c)], kKernelWidth);
             }
         }
         ASSERT_GT(nearMidpoint, 0);
@@ -155,7 +155,7 @@ TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
         const int rows = kRows - trial % 4;
         for (bool sixteen : {true, false}) {
             std::vector<float> sums = startSums;
-            GaussianTerms::addToRows(terms.data(), entries.data(), rowEnd, rows, kWidth, sums.data(), sixteen);
+            GaussianTerms::addToRows(terms.data(), entries.data(), rowEnd, rows, kKernelWidth, sums.data(), sixteen);
             for (int r = 0; r < rows; ++r) {
                 ASSERT_EQ(std::memcmp(&sums[static_cast<size_t>(r)], &expected[static_cast<size_t>(r)], sizeof(float)), 0)
                     << "row " << r << ", trial " << trial << (sixteen ? ", sixteen lanes" : ", plain");
@@ -165,11 +165,11 @@ TEST(GaussianTermsTest, TilesAddedManyLanesAtATimeGiveThePlainLoopsSums) {
         expected = startSums;
         for (int c = 0; c < rowEnd[rows - 1]; ++c) {
             GaussianTerms::addOne(expected[columns[static_cast<size_t>(c)]], terms[static_cast<size_t>(c)],
-                                  entries[static_cast<size_t>(c)], kWidth);
+                                  entries[static_cast<size_t>(c)], kKernelWidth);
         }
         for (bool sixteen : {true, false}) {
             std::vector<float> sums = startSums;
-            GaussianTerms::addToColumns(columns.data(), terms.data(), entries.data(), rowEnd, rows, kWidth,
+            GaussianTerms::addToColumns(columns.data(), terms.data(), entries.data(), rowEnd, rows, kKernelWidth,
                                         sums.data(), sixteen);
             for (int k = 0; k < kRows; ++k) {
                 ASSERT_EQ(std::memcmp(&sums[static_cast<size_t>(k)], &expected[static_cast<size_t>(k)], sizeof(float)), 0)

@@ -16,10 +16,6 @@ namespace {
 
 class AtomicFileTest : public testing::Test {
 protected:
-    std::string contentsOf(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
     mode_t modeOf(const std::string& path) const {
         struct stat info {};
         EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
@@ -48,17 +44,17 @@ TEST_F(AtomicFileTest, AWriteInStepsShowsNothingUntilItsCommitAndLeavesNothingWh
         EXPECT_EQ(writer.temporaryPath().rfind(dir.path() + "/.out.csv.", 0), 0u) << writer.temporaryPath();
         ASSERT_TRUE(writer.write("new ", 4, &error)) << error;
         ASSERT_TRUE(writer.write("rows\n", 5, &error)) << error;
-        EXPECT_EQ(contentsOf(target), "old\n") << "nothing shows before the commit";
+        EXPECT_EQ(readAll(target), "old\n") << "nothing shows before the commit";
         expectEntries(2);
     }  // dropped without a commit
-    EXPECT_EQ(contentsOf(target), "old\n");
+    EXPECT_EQ(readAll(target), "old\n");
     expectEntries(1);
 
     AtomicFileWriter writer;
     ASSERT_TRUE(writer.open(target, &error)) << error;
     ASSERT_TRUE(writer.write("new rows\n", 9, &error)) << error;
     ASSERT_TRUE(writer.commit(&error)) << error;
-    EXPECT_EQ(contentsOf(target), "new rows\n");
+    EXPECT_EQ(readAll(target), "new rows\n");
     expectEntries(1);
     EXPECT_FALSE(writer.write("more", 4, &error)) << "a committed writer is closed";
     EXPECT_NE(error.find("Cannot write \"" + target + "\""), std::string::npos) << error;
@@ -77,7 +73,7 @@ TEST_F(AtomicFileTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
     ASSERT_EQ(::symlink("real.csv", link.c_str()), 0);
     EXPECT_EQ(refusal(link), "");
     EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link stays a link";
-    EXPECT_EQ(contentsOf(real), "new");
+    EXPECT_EQ(readAll(real), "new");
 
     ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
     EXPECT_EQ(refusal(real), "");
@@ -99,7 +95,7 @@ TEST_F(AtomicFileTest, ALinkIsWrittenThroughAndAReplacedFileKeepsItsMode) {
     const std::string longName = dir.path() + "/" + std::string(246, 'n') + ".csv";
     EXPECT_EQ(refusal(longName), "");
     ::umask(mask);
-    EXPECT_EQ(contentsOf(longName), "new");
+    EXPECT_EQ(readAll(longName), "new");
     EXPECT_EQ(modeOf(longName) & 07777, 0644u);
     expectEntries(3);
 }
@@ -157,14 +153,14 @@ TEST_F(AtomicFileTest, AFileTheCommandReadOrOneNoOneMayWriteIsRefused) {
     for (const std::string& spelling : {table, hardLink, symbolic, roundabout}) {
         EXPECT_NE(refusal(spelling, inputs).find("is the table \"" + table + "\" itself"), std::string::npos) << spelling;
     }
-    EXPECT_EQ(contentsOf(table), "a,b\n1,2\n");
+    EXPECT_EQ(readAll(table), "a,b\n1,2\n");
     EXPECT_EQ(refusal(dir.path() + "/other.csv", inputs), "");
 
     // Read-only: refused for everyone, root included, whom the system would let through.
     const std::string locked = dir.write("locked.csv", "kept");
     ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
     EXPECT_NE(refusal(locked).find(geteuid() == 0 ? "read-only" : "Permission denied"), std::string::npos);
-    EXPECT_EQ(contentsOf(locked), "kept");
+    EXPECT_EQ(readAll(locked), "kept");
     EXPECT_EQ(modeOf(locked) & 07777, 0444u);
 }
 
@@ -181,7 +177,7 @@ TEST_F(AtomicFileTest, AFileOnAnotherFileSystemThanTheRootFolderIsWritten) {
     const std::string target = std::string(folder) + "/out.csv";
     std::string error;
     EXPECT_TRUE(writeFileAtomically(target, "a,b\n", &error)) << error;
-    EXPECT_EQ(contentsOf(target), "a,b\n");
+    EXPECT_EQ(readAll(target), "a,b\n");
     std::filesystem::remove_all(folder);
 }
 

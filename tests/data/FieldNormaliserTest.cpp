@@ -9,11 +9,6 @@
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // Reads every record of `text` through one normaliser per axis of `table`
 // and expects each field bit for bit where the table holds it; returns how
 // many fields were missing.

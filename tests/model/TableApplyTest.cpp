@@ -22,11 +22,6 @@
 
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // Streams the file at `path` through `labeller`; the output, or "" with *error.
 std::string streamed(RowLabeller& labeller, const std::string& path, std::string* error, size_t pieceBytes = 0,
                      int threads = 3, RowLabeller::Tally* tallyOut = nullptr) {
