@@ -113,7 +113,7 @@ __attribute__((target("avx2"))) inline uint64_t passingLanes(__m256 entries, __m
 // passing lanes of the block become a 128-bit mask whose set bits are then
 // taken in order (a few percent pass: a bit at a time beats moving every
 // group of eight through a permutation).
-__attribute__((target("avx2,bmi"))) int computeBlockAvx2(const float* columns, int stride, int dimNum,
+__attribute__((target("avx2"))) int computeBlockAvx2(const float* columns, int stride, int dimNum,
                                                          const float* row, int self, int kFirst, int count,
                                                          float rowThreshold, const float* columnThreshold,
                                                          float* entries, uint8_t* candidates) {
@@ -161,7 +161,7 @@ __attribute__((target("avx2,bmi"))) int computeBlockAvx2(const float* columns, i
         const uint64_t below = high == 64 ? ~uint64_t{0} : (uint64_t{1} << high) - 1;
         const uint64_t under = low == 64 ? ~uint64_t{0} : (uint64_t{1} << low) - 1;
         for (uint64_t bits = pass[word] & below & ~under; bits != 0; bits &= bits - 1) {
-            const int k = 64 * word + static_cast<int>(_tzcnt_u64(bits));
+            const int k = 64 * word + __builtin_ctzll(bits);
             entries[candidateNum] = lanes[k];
             candidates[candidateNum] = static_cast<uint8_t>(k);
             ++candidateNum;
